@@ -1,0 +1,27 @@
+// Resource and control IDs, in ranges by kind. Read by the .rc file and the code.
+#pragma once
+
+// Icons (100-199 program, 200-299 toolbar pictures built in as fallbacks).
+#define IDI_VEILKEEP 100
+#define IDI_PICTURE1 201  // "settings"
+#define IDI_PICTURE2 202  // "help"
+#define IDI_PICTURE3 203  // "about"
+#define IDI_PICTURE4 204  // "website"
+#define IDI_PICTURE5 205  // "support"
+
+// Bitmaps (300-399).
+#define IDB_HOWTOUSE 300
+
+// Main window controls (1000-1099). Command1(i) is IDC_COMMAND1 + i.
+#define IDC_TOOLBAR1 1001
+#define IDC_LIST1 1002
+#define IDC_SBAR 1003
+#define IDC_COMMAND1 1010  // 1010..1014: Add, Delete, Open, Hide, Unhide
+
+// Toolbar button command IDs: IDC_TOOLBUTTON + index (1..5).
+#define IDC_TOOLBUTTON 1100
+
+// About window controls (1200-1299). Label1(i) is IDC_LABEL1 + i.
+#define IDC_IMAGE1 1201
+#define IDC_LABEL1 1210  // 1210, 1211, 1213
+#define IDC_FORM2_OK 1220

@@ -1,0 +1,66 @@
+// Form3, the How To Use window: a picture and nothing else.
+#include "about/win32/forms.h"
+#include "resource.h"
+
+namespace vk {
+namespace {
+
+constexpr wchar_t kClassName[] = L"Veilkeep.Form3";
+constexpr wchar_t kCaption[] = L"  How To Use";
+
+struct Form3 {
+  HBITMAP picture = nullptr;
+  ~Form3() {
+    if (picture) DeleteObject(picture);
+  }
+};
+
+void Paint(HWND hwnd, const Form3& form) {
+  PAINTSTRUCT ps;
+  HDC dc = BeginPaint(hwnd, &ps);
+  BITMAP info = {};
+  if (form.picture && GetObjectW(form.picture, sizeof(info), &info)) {
+    // Drawn from the top-left corner at the window's DPI; the last row may fall outside.
+    const int dpi = static_cast<int>(GetDpiForWindow(hwnd));
+    HDC memory = CreateCompatibleDC(dc);
+    HGDIOBJ old = SelectObject(memory, form.picture);
+    SetStretchBltMode(dc, HALFTONE);
+    StretchBlt(dc, 0, 0, MulDiv(info.bmWidth, dpi, USER_DEFAULT_SCREEN_DPI),
+               MulDiv(info.bmHeight, dpi, USER_DEFAULT_SCREEN_DPI), memory, 0, 0, info.bmWidth,
+               info.bmHeight, SRCCOPY);
+    SelectObject(memory, old);
+    DeleteDC(memory);
+  }
+  EndPaint(hwnd, &ps);
+}
+
+LRESULT CALLBACK Form3Proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) noexcept {
+  auto* self = reinterpret_cast<Form3*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  switch (message) {
+    case WM_NCCREATE:
+      self = static_cast<Form3*>(reinterpret_cast<CREATESTRUCTW*>(lparam)->lpCreateParams);
+      SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+      break;
+    case WM_PAINT:
+      Paint(hwnd, *self);
+      return 0;
+    case WM_CLOSE:
+      EnableWindow(GetWindow(hwnd, GW_OWNER), TRUE);
+      DestroyWindow(hwnd);
+      return 0;
+  }
+  return DefWindowProcW(hwnd, message, wparam, lparam);
+}
+
+}  // namespace
+
+void ShowForm3(HINSTANCE instance, HWND owner) {
+  secondary::RegisterClassOnce(instance, kClassName, Form3Proc);
+  Form3 form;
+  form.picture = static_cast<HBITMAP>(
+      LoadImageW(instance, MAKEINTRESOURCEW(IDB_HOWTOUSE), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+  HWND window = secondary::Create(instance, owner, kClassName, kCaption, 7815, 4935, &form);
+  secondary::RunModal(window, owner);
+}
+
+}  // namespace vk

@@ -1,0 +1,35 @@
+// The two secondary windows. Each is shown modally by one call that returns
+// when the user closes it; the owner is disabled meanwhile.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace vk {
+
+// Form2, "  About": the program icon, name, `version_text` and the notice.
+void ShowForm2(HINSTANCE instance, HWND owner, const std::wstring& version_text);
+
+// Form3, "  How To Use": the instruction picture.
+void ShowForm3(HINSTANCE instance, HWND owner);
+
+// Shared plumbing of the secondary windows.
+namespace secondary {
+
+constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+constexpr DWORD kExStyle = WS_EX_TOOLWINDOW | WS_EX_CONTROLPARENT;
+
+// Registers `class_name` once with `proc`.
+void RegisterClassOnce(HINSTANCE instance, const wchar_t* class_name, WNDPROC proc);
+
+// Creates a fixed tool window whose client area is `width` x `height` twips
+// at the owner's DPI, centred on the owner. `param` reaches WM_NCCREATE.
+HWND Create(HINSTANCE instance, HWND owner, const wchar_t* class_name, const wchar_t* caption,
+            int width_twips, int height_twips, void* param);
+
+// Disables the owner, shows `window` and pumps messages until it is destroyed.
+void RunModal(HWND window, HWND owner);
+
+}  // namespace secondary
+}  // namespace vk

@@ -1,0 +1,60 @@
+#include "about/win32/forms.h"
+
+namespace vk {
+namespace secondary {
+
+void RegisterClassOnce(HINSTANCE instance, const wchar_t* class_name, WNDPROC proc) {
+  WNDCLASSEXW existing = {};
+  existing.cbSize = sizeof(existing);
+  if (GetClassInfoExW(instance, class_name, &existing)) return;
+  WNDCLASSEXW wc = {};
+  wc.cbSize = sizeof(wc);
+  wc.lpfnWndProc = proc;
+  wc.hInstance = instance;
+  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  wc.lpszClassName = class_name;
+  RegisterClassExW(&wc);
+}
+
+HWND Create(HINSTANCE instance, HWND owner, const wchar_t* class_name, const wchar_t* caption,
+            int width_twips, int height_twips, void* param) {
+  const int dpi = static_cast<int>(GetDpiForWindow(owner));
+  RECT frame = {0, 0, MulDiv(width_twips, dpi, 1440), MulDiv(height_twips, dpi, 1440)};
+  AdjustWindowRectExForDpi(&frame, kStyle, FALSE, kExStyle, dpi);
+  const int width = frame.right - frame.left;
+  const int height = frame.bottom - frame.top;
+  RECT around = {};
+  GetWindowRect(owner, &around);
+  const int x = around.left + (around.right - around.left - width) / 2;
+  const int y = around.top + (around.bottom - around.top - height) / 2;
+  return CreateWindowExW(kExStyle, class_name, caption, kStyle, x, y, width, height, owner, nullptr,
+                         instance, param);
+}
+
+void RunModal(HWND window, HWND owner) {
+  if (!window) return;
+  EnableWindow(owner, FALSE);
+  ShowWindow(window, SW_SHOWNORMAL);
+  UpdateWindow(window);
+  MSG msg;
+  while (IsWindow(window)) {
+    BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+    if (got == 0) {
+      PostQuitMessage(static_cast<int>(msg.wParam));  // the program is ending: pass it on
+      break;
+    }
+    if (got < 0) break;
+    if (!IsDialogMessageW(window, &msg)) {
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+  }
+  // Enable the owner before the window goes, so activation returns to it.
+  EnableWindow(owner, TRUE);
+  if (IsWindow(window)) DestroyWindow(window);
+  SetActiveWindow(owner);
+}
+
+}  // namespace secondary
+}  // namespace vk

@@ -1,0 +1,79 @@
+// The main window's behaviour: start-up, the folder commands, the selection
+// status and the button rules.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "app/view.h"
+#include "listfile/listfile.h"
+#include "platform/platform.h"
+
+namespace vk {
+
+// Command1 indices.
+enum Command : int { kAdd = 0, kDelete = 1, kOpen = 2, kHide = 3, kUnhide = 4 };
+constexpr int kCommandCount = 5;
+
+// Status panel texts.
+inline constexpr const wchar_t* kStatusInitial = L"Hidden:";
+inline constexpr const wchar_t* kStatusEmptied = L"Hidden: ";
+inline constexpr const wchar_t* kStatusHidden = L"Hidden: True";
+inline constexpr const wchar_t* kStatusShown = L"Hidden: False";
+
+inline constexpr const wchar_t* kAddPrompt = L"Select A Folder:";
+inline constexpr const wchar_t* kListFileName = L"\\data.bin";
+
+// ImageList1 rows in the order they are added, and the toolbar's pictures.
+struct ImageRow {
+  const wchar_t* key;
+  const wchar_t* file;  // after the program folder
+};
+inline constexpr ImageRow kImageRows[] = {
+    {L"settings", L"\\ico\\1.ico"}, {L"help", L"\\ico\\2.ico"},   {L"about", L"\\ico\\3.ico"},
+    {L"website", L"\\ico\\4.ico"},  {L"support", L"\\ico\\5.ico"},
+};
+struct ToolbarPictureRow {
+  int button;  // 1-based toolbar button
+  int entry;   // 1-based ImageList1 entry whose key is assigned
+};
+inline constexpr ToolbarPictureRow kToolbarPictureRows[] = {
+    {1, 1}, {2, 2}, {3, 3}, {4, 5}, {5, 4},
+};
+
+class Form1 {
+ public:
+  Form1(Platform& platform, Form1View& view);
+
+  // Start-up. Returns false, having touched nothing, when another copy runs.
+  bool Load();
+
+  // One handler for the five buttons.
+  void Command1Click(int index);
+  // The user selected `index` in List1.
+  void List1Click(int index);
+
+  const EntryList& entries() const { return entries_; }
+  int selected() const { return selected_; }
+  const std::wstring& CurrentPath() const { return current_path_; }
+
+ private:
+  void SelectEntry(int index);
+  void ShowSelectionStatus();
+  void Add();
+  void Delete();
+  void Open(bool exists);
+  void SetHidden(bool hide, bool exists);
+  void MissingFolder();
+  void ReportSave(const Status& saved);
+  void Enable(int index, bool enabled) { view_.SetCommandEnabled(index, enabled); }
+
+  Platform& platform_;
+  Form1View& view_;
+  std::unique_ptr<ListFile> list_file_;
+  EntryList entries_;
+  int selected_ = -1;
+  std::wstring current_path_;
+};
+
+}  // namespace vk

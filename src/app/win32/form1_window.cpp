@@ -1,0 +1,305 @@
+#include "app/win32/form1_window.h"
+
+#include <windowsx.h>
+
+#include "about/toolbar.h"
+#include "about/win32/forms.h"
+#include "app/layout.h"
+#include "resource.h"
+
+namespace vk {
+namespace {
+
+constexpr wchar_t kClassName[] = L"Veilkeep.Form1";
+constexpr wchar_t kCaption[] = L"Veilkeep - By Orvanta";
+constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX |
+                         WS_CLIPCHILDREN;
+constexpr DWORD kExStyle = WS_EX_CONTROLPARENT;
+
+constexpr const wchar_t* kCommandCaptions[kCommandCount] = {L"Add", L"Delete", L"Open", L"Hide",
+                                                            L"Unhide"};
+// Toolbar buttons 1..5; button 1 exists but is not shown.
+constexpr const wchar_t* kToolbarCaptions[5] = {L" Settings ", L"Help", L"Website", L"  Support  ",
+                                                L"About"};
+constexpr int kPictureSize = 16;  // toolbar pictures at 96 DPI
+
+#ifndef VEILKEEP_PUBLISHER_HOST
+#define VEILKEEP_PUBLISHER_HOST L"www.orvanta.example"
+#endif
+
+}  // namespace
+
+Form1Window::Form1Window(Win32Platform& platform) : platform_(platform), form1_(platform, *this) {}
+
+Form1Window::~Form1Window() {
+  if (font_) DeleteObject(font_);
+  if (images_) ImageList_Destroy(images_);
+}
+
+bool Form1Window::Create(HINSTANCE instance) {
+  instance_ = instance;
+  WNDCLASSEXW wc = {};
+  wc.cbSize = sizeof(wc);
+  wc.lpfnWndProc = WindowProc;
+  wc.hInstance = instance;
+  wc.hIcon = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_VEILKEEP), IMAGE_ICON,
+                                           GetSystemMetrics(SM_CXICON),
+                                           GetSystemMetrics(SM_CYICON), 0));
+  wc.hIconSm = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_VEILKEEP), IMAGE_ICON,
+                                             GetSystemMetrics(SM_CXSMICON),
+                                             GetSystemMetrics(SM_CYSMICON), 0));
+  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  wc.lpszClassName = kClassName;
+  if (!RegisterClassExW(&wc)) return false;
+
+  hwnd_ = CreateWindowExW(kExStyle, kClassName, kCaption, kStyle, CW_USEDEFAULT, CW_USEDEFAULT,
+                          CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance, this);
+  if (!hwnd_) return false;
+  platform_.SetOwner(hwnd_);
+
+  // Client area of the set size at this DPI, centred on the screen.
+  RECT frame = {0, 0, Px(layout::kClientWidth), Px(layout::kClientHeight)};
+  AdjustWindowRectExForDpi(&frame, kStyle, FALSE, kExStyle, dpi_);
+  MONITORINFO monitor = {};
+  monitor.cbSize = sizeof(monitor);
+  GetMonitorInfoW(MonitorFromWindow(hwnd_, MONITOR_DEFAULTTOPRIMARY), &monitor);
+  const RECT& work = monitor.rcWork;
+  const int width = frame.right - frame.left;
+  const int height = frame.bottom - frame.top;
+  SetWindowPos(hwnd_, nullptr, work.left + (work.right - work.left - width) / 2,
+               work.top + (work.bottom - work.top - height) / 2, width, height,
+               SWP_NOZORDER | SWP_NOACTIVATE);
+
+  if (!form1_.Load()) {
+    DestroyWindow(hwnd_);
+    hwnd_ = nullptr;
+    return false;
+  }
+  return true;
+}
+
+void Form1Window::Show(int show_command) {
+  ShowWindow(hwnd_, show_command);
+  UpdateWindow(hwnd_);
+}
+
+LRESULT CALLBACK Form1Window::WindowProc(HWND hwnd, UINT message, WPARAM wparam,
+                                         LPARAM lparam) noexcept {
+  auto* self = reinterpret_cast<Form1Window*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  if (message == WM_NCCREATE) {
+    self = static_cast<Form1Window*>(reinterpret_cast<CREATESTRUCTW*>(lparam)->lpCreateParams);
+    self->hwnd_ = hwnd;
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+  }
+  return self ? self->HandleMessage(message, wparam, lparam)
+              : DefWindowProcW(hwnd, message, wparam, lparam);
+}
+
+LRESULT Form1Window::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
+  switch (message) {
+    case WM_CREATE:
+      OnCreate();
+      return 0;
+    case WM_COMMAND:
+      OnCommand(GET_WM_COMMAND_ID(wparam, lparam), GET_WM_COMMAND_CMD(wparam, lparam));
+      return 0;
+    case WM_SIZE:
+      OnSize();
+      return 0;
+    case WM_DPICHANGED:
+      OnDpiChanged(HIWORD(wparam), reinterpret_cast<const RECT*>(lparam));
+      return 0;
+    case WM_DESTROY:
+      PostQuitMessage(0);
+      return 0;
+  }
+  return DefWindowProcW(hwnd_, message, wparam, lparam);
+}
+
+void Form1Window::OnCreate() {
+  dpi_ = static_cast<int>(GetDpiForWindow(hwnd_));
+  CreateControls();
+  ApplyDpi();
+}
+
+void Form1Window::CreateControls() {
+  // Creation order is the tab order: Command1(0..4), Toolbar1, List1, SBar.
+  for (int i = 0; i < kCommandCount; ++i) {
+    DWORD style = WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON | (i == kAdd ? 0 : WS_DISABLED);
+    commands_[i] = CreateWindowExW(0, WC_BUTTONW, kCommandCaptions[i], style, 0, 0, 0, 0, hwnd_,
+                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_COMMAND1 + i)),
+                                   instance_, nullptr);
+  }
+
+  toolbar_ = CreateWindowExW(0, TOOLBARCLASSNAMEW, nullptr,
+                             WS_CHILD | WS_VISIBLE | CCS_TOP | CCS_NODIVIDER, 0, 0, 0, 0, hwnd_,
+                             reinterpret_cast<HMENU>(IDC_TOOLBAR1), instance_, nullptr);
+  SendMessageW(toolbar_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+  TBBUTTON buttons[5] = {};
+  for (int i = 0; i < 5; ++i) {
+    buttons[i].iBitmap = I_IMAGENONE;
+    buttons[i].idCommand = IDC_TOOLBUTTON + i + 1;
+    buttons[i].fsState = static_cast<BYTE>(TBSTATE_ENABLED | (i == 0 ? TBSTATE_HIDDEN : 0));
+    buttons[i].fsStyle = BTNS_BUTTON;
+    buttons[i].iString = reinterpret_cast<INT_PTR>(kToolbarCaptions[i]);
+  }
+  SendMessageW(toolbar_, TB_ADDBUTTONSW, 5, reinterpret_cast<LPARAM>(buttons));
+
+  list_ = CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTBOXW, nullptr,
+                          WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY |
+                              LBS_NOINTEGRALHEIGHT,
+                          0, 0, 0, 0, hwnd_, reinterpret_cast<HMENU>(IDC_LIST1), instance_, nullptr);
+
+  status_ = CreateWindowExW(0, STATUSCLASSNAMEW, nullptr, WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0,
+                            0, 0, 0, hwnd_, reinterpret_cast<HMENU>(IDC_SBAR), instance_, nullptr);
+  SendMessageW(status_, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(kStatusInitial));
+}
+
+void Form1Window::ApplyDpi() {
+  if (font_) DeleteObject(font_);
+  font_ = CreateFontW(-MulDiv(825, dpi_, 7200), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                      DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY,
+                      DEFAULT_PITCH | FF_DONTCARE, L"Tahoma");
+  for (HWND control : commands_) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+  SendMessageW(list_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+
+  const TwipsRect& l = layout::kList1;
+  MoveWindow(list_, Px(l.left), Px(l.top), Px(l.width), Px(l.height), TRUE);
+  for (int i = 0; i < kCommandCount; ++i) {
+    const TwipsRect& c = layout::kCommand1[i];
+    MoveWindow(commands_[i], Px(c.left), Px(c.top), Px(c.width), Px(c.height), TRUE);
+  }
+
+  LoadPictures();
+  SendMessageW(toolbar_, TB_SETBUTTONSIZE, 0,
+               MAKELPARAM(Px(layout::kToolButtonWidth), Px(layout::kToolButtonHeight)));
+  SendMessageW(toolbar_, TB_SETBUTTONWIDTH, 0,
+               MAKELPARAM(Px(layout::kToolButtonWidth), Px(layout::kToolButtonWidth)));
+
+  int part = Px(layout::kSBarPanelWidth);
+  SendMessageW(status_, SB_SETPARTS, 1, reinterpret_cast<LPARAM>(&part));
+  OnSize();
+}
+
+int Form1Window::PictureSize() const { return MulDiv(kPictureSize, dpi_, USER_DEFAULT_SCREEN_DPI); }
+
+void Form1Window::AddPicture(const Picture& picture) {
+  const int size = PictureSize();
+  auto icon = static_cast<HICON>(
+      LoadImageW(nullptr, picture.file.c_str(), IMAGE_ICON, size, size, LR_LOADFROMFILE));
+  if (!icon) {
+    // A missing or unreadable picture file: use the copy built into the program.
+    icon = static_cast<HICON>(
+        LoadImageW(instance_, MAKEINTRESOURCEW(picture.builtin_id), IMAGE_ICON, size, size, 0));
+  }
+  ImageList_AddIcon(images_, icon);  // a null icon still takes its place in the list
+  if (icon) DestroyIcon(icon);
+}
+
+void Form1Window::LoadPictures() {
+  const int size = PictureSize();
+  HIMAGELIST old = images_;
+  images_ = ImageList_Create(size, size, ILC_COLOR32, 5, 1);
+  for (const Picture& picture : pictures_) AddPicture(picture);
+  SendMessageW(toolbar_, TB_SETBITMAPSIZE, 0, MAKELPARAM(size, size));
+  SendMessageW(toolbar_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images_));
+  for (int button = 1; button <= 5; ++button) {
+    if (toolbar_pictures_[button] >= 0) {
+      SendMessageW(toolbar_, TB_CHANGEBITMAP, IDC_TOOLBUTTON + button, toolbar_pictures_[button]);
+    }
+  }
+  if (old) ImageList_Destroy(old);
+}
+
+void Form1Window::OnSize() {
+  // Only the toolbar and the status bar follow the window.
+  SendMessageW(toolbar_, TB_AUTOSIZE, 0, 0);
+  SendMessageW(status_, WM_SIZE, 0, 0);
+}
+
+void Form1Window::OnDpiChanged(int dpi, const RECT* suggested) {
+  dpi_ = dpi;
+  SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+               suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+  ApplyDpi();
+}
+
+void Form1Window::OnCommand(int id, int code) {
+  if (id >= IDC_COMMAND1 && id < IDC_COMMAND1 + kCommandCount) {
+    if (code != BN_CLICKED) return;
+    form1_.Command1Click(id - IDC_COMMAND1);
+    // A button that disabled itself must not keep the keyboard focus.
+    HWND focus = GetFocus();
+    if (!focus || !IsWindowEnabled(focus)) {
+      SetFocus(GetNextDlgTabItem(hwnd_, focus ? focus : commands_[kAdd], FALSE));
+    }
+  } else if (id == IDC_LIST1) {
+    if (code == LBN_SELCHANGE) {
+      form1_.List1Click(static_cast<int>(SendMessageW(list_, LB_GETCURSEL, 0, 0)));
+    }
+  } else if (id > IDC_TOOLBUTTON && id <= IDC_TOOLBUTTON + 5) {
+    OnToolbarClick(id - IDC_TOOLBUTTON);
+  }
+}
+
+void Form1Window::OnToolbarClick(int index) {
+  switch (ActionForToolbarButton(index)) {
+    case ToolbarAction::ShowHowToUse:
+      ShowForm3(instance_, hwnd_);
+      break;
+    case ToolbarAction::OpenProductPage:
+      platform_.OpenWebAddress(ProductPageAddress(VEILKEEP_PUBLISHER_HOST));
+      break;
+    case ToolbarAction::OpenSupportPage:
+      platform_.OpenWebAddress(SupportPageAddress(VEILKEEP_PUBLISHER_HOST));
+      break;
+    case ToolbarAction::ShowAbout:
+      ShowForm2(instance_, hwnd_, VersionText(platform_.Version()));
+      break;
+    case ToolbarAction::None:
+      break;
+  }
+}
+
+void Form1Window::List1Fill(const EntryList& entries) {
+  SendMessageW(list_, WM_SETREDRAW, FALSE, 0);
+  SendMessageW(list_, LB_RESETCONTENT, 0, 0);
+  size_t characters = 0;
+  for (const auto& entry : entries) characters += entry.size() + 1;
+  SendMessageW(list_, LB_INITSTORAGE, entries.size(), characters * sizeof(wchar_t));
+  for (const auto& entry : entries) {
+    SendMessageW(list_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry.c_str()));
+  }
+  SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
+  InvalidateRect(list_, nullptr, TRUE);
+}
+
+void Form1Window::List1Append(const std::wstring& entry) {
+  SendMessageW(list_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry.c_str()));
+}
+
+void Form1Window::List1Remove(int index) { SendMessageW(list_, LB_DELETESTRING, index, 0); }
+
+void Form1Window::List1Select(int index) { SendMessageW(list_, LB_SETCURSEL, index, 0); }
+
+void Form1Window::SetCommandEnabled(int index, bool enabled) {
+  EnableWindow(commands_[index], enabled);
+}
+
+void Form1Window::SetStatusText(const std::wstring& text) {
+  SendMessageW(status_, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+void Form1Window::ImageList1Add(const std::wstring& file, const std::wstring& key, int builtin_id) {
+  pictures_.push_back({file, key, builtin_id});
+  AddPicture(pictures_.back());
+}
+
+void Form1Window::SetToolbarPicture(int button, int image) {
+  if (button < 1 || button > 5) return;
+  toolbar_pictures_[button] = image;
+  SendMessageW(toolbar_, TB_CHANGEBITMAP, IDC_TOOLBUTTON + button, image);
+}
+
+}  // namespace vk

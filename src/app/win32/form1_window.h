@@ -1,0 +1,76 @@
+// The main window: turns messages into Form1 calls and shows what Form1 decides.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <string>
+#include <vector>
+
+#include "app/form1.h"
+#include "app/view.h"
+#include "platform/win32/win32_platform.h"
+
+namespace vk {
+
+class Form1Window final : public Form1View {
+ public:
+  explicit Form1Window(Win32Platform& platform);
+  ~Form1Window() override;
+
+  // Creates the window hidden and runs start-up. False when the program must end.
+  bool Create(HINSTANCE instance);
+  void Show(int show_command);
+  HWND hwnd() const { return hwnd_; }
+
+  // Form1View
+  void List1Fill(const EntryList& entries) override;
+  void List1Append(const std::wstring& entry) override;
+  void List1Remove(int index) override;
+  void List1Select(int index) override;
+  void SetCommandEnabled(int index, bool enabled) override;
+  void SetStatusText(const std::wstring& text) override;
+  void ImageList1Add(const std::wstring& file, const std::wstring& key, int builtin_id) override;
+  void SetToolbarPicture(int button, int image) override;
+
+ private:
+  static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) noexcept;
+  LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam);
+
+  void OnCreate();
+  void OnCommand(int id, int code);
+  void OnSize();
+  void OnDpiChanged(int dpi, const RECT* suggested);
+  void OnToolbarClick(int index);
+
+  void CreateControls();
+  void ApplyDpi();  // positions, fonts and pictures for dpi_
+  void LoadPictures();
+  int PictureSize() const;
+  int Px(int twips) const { return MulDiv(twips, dpi_, 1440); }
+
+  Win32Platform& platform_;
+  Form1 form1_;
+  HINSTANCE instance_ = nullptr;
+  HWND hwnd_ = nullptr;
+  HWND toolbar_ = nullptr;
+  HWND list_ = nullptr;
+  HWND status_ = nullptr;
+  HWND commands_[kCommandCount] = {};
+  HFONT font_ = nullptr;
+  HIMAGELIST images_ = nullptr;
+  int dpi_ = USER_DEFAULT_SCREEN_DPI;
+
+  // ImageList1 as loaded: the file and built-in fallback of each entry, so
+  // the pictures can be loaded again at another DPI.
+  struct Picture {
+    std::wstring file;
+    std::wstring key;
+    int builtin_id;
+  };
+  std::vector<Picture> pictures_;
+  void AddPicture(const Picture& picture);
+  int toolbar_pictures_[6] = {-1, -1, -1, -1, -1, -1};  // by 1-based button
+};
+
+}  // namespace vk

@@ -1,0 +1,38 @@
+// Entry point: restricts where DLLs come from, then runs the main window.
+#include <windows.h>
+#include <commctrl.h>
+#include <ole2.h>
+
+#include "app/win32/form1_window.h"
+#include "platform/win32/win32_platform.h"
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_command) {
+  // Before anything else loads: DLLs only from the system folder.
+  SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+  SetDllDirectoryW(L"");
+
+  INITCOMMONCONTROLSEX controls = {};
+  controls.dwSize = sizeof(controls);
+  controls.dwICC = ICC_BAR_CLASSES | ICC_STANDARD_CLASSES;
+  InitCommonControlsEx(&controls);
+  const bool ole = SUCCEEDED(OleInitialize(nullptr));  // the folder browser needs COM
+
+  int exit_code = 0;
+  {
+    vk::Win32Platform platform;
+    vk::Form1Window form1(platform);
+    if (form1.Create(instance)) {
+      form1.Show(show_command);
+      MSG msg;
+      while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        if (!IsDialogMessageW(form1.hwnd(), &msg)) {
+          TranslateMessage(&msg);
+          DispatchMessageW(&msg);
+        }
+      }
+      exit_code = static_cast<int>(msg.wParam);
+    }
+  }
+  if (ole) OleUninitialize();
+  return exit_code;
+}

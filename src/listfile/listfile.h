@@ -1,0 +1,66 @@
+// data.bin: the saved list of guarded folders.
+//
+// Every entry is followed by ";" with nothing in between, and an empty list
+// is a 0-byte file. The bytes are in the ANSI code page when every entry fits
+// it; otherwise the file is UTF-8 behind a byte-order mark. Saves go to a
+// file beside data.bin first and then replace it in one step, so data.bin is
+// always either the old list or the new one.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace vk {
+
+using EntryList = std::vector<std::wstring>;
+
+// Text of the file -> entries: outer spaces trimmed, split at every ";",
+// the piece after the last ";" dropped, empty pieces kept.
+EntryList ParseList(const std::wstring& text);
+
+// Raw file bytes -> text, by the byte-order mark (UTF-8) or the ANSI code page.
+std::wstring DecodeListBytes(Platform& platform, const std::string& bytes);
+
+// Entries -> file bytes (ANSI when every entry fits, else BOM + UTF-8).
+std::string EncodeList(Platform& platform, const EntryList& entries);
+
+enum class LoadState {
+  Missing,     // no file: an empty list, saved normally later
+  Loaded,      // read whole
+  Skipped,     // hidden or system file: an empty list, and the file is left alone
+  Unreadable,  // exists but could not be read: reported, and the file is left alone
+};
+
+struct LoadResult {
+  LoadState state = LoadState::Missing;
+  EntryList entries;
+  std::wstring reason;  // with Unreadable
+};
+
+class ListFile {
+ public:
+  ListFile(Platform& platform, std::wstring path);
+
+  const std::wstring& path() const { return path_; }
+
+  // Reads the file once at start-up. After Skipped or Unreadable the file is
+  // never overwritten: every later save fails with a reason saying so.
+  LoadResult LoadList();
+
+  // The two writers produce the same bytes. SaveWholeList writes the list in
+  // one write, SaveEntryByEntry in one write per entry.
+  Status SaveWholeList(const EntryList& entries);
+  Status SaveEntryByEntry(const EntryList& entries);
+
+ private:
+  template <typename WriteBody>
+  Status Save(WriteBody&& write_body);
+
+  Platform& platform_;
+  std::wstring path_;
+  std::wstring refusal_;  // why saves are refused; empty while they are allowed
+};
+
+}  // namespace vk

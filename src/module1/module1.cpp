@@ -1,0 +1,26 @@
+#include "module1/module1.h"
+
+#include "app/messages.h"
+
+namespace vk {
+
+BrowseResult PickFolder(Platform& platform, const std::wstring& prompt) {
+  BrowseResult result = platform.BrowseForFolder(prompt);
+  if (result.outcome == BrowseOutcome::Chosen && result.path.empty()) {
+    result.outcome = BrowseOutcome::NoPath;
+  }
+  return result;
+}
+
+bool IsSupportedFolder(Platform& platform, const std::wstring& path) {
+  unsigned code = kDriveUnknown;
+  if (!platform.QueryDriveType(path, &code)) {
+    ShowError(platform, msg::InvalidFolder());
+    return false;
+  }
+  if (code == kDriveNoRootDir || code == kDriveFixed) return true;
+  ShowError(platform, msg::UnsupportedFolderType());
+  return false;
+}
+
+}  // namespace vk

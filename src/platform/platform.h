@@ -1,0 +1,115 @@
+// Every operating-system operation Veilkeep uses, behind one interface.
+// The program's logic sees only this; src/platform/win32 implements it with
+// the wide-character Win32 calls and the unit tests use a fake.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace vk {
+
+// Attribute word bits used by the program, and the query's failure value.
+constexpr uint32_t kAttrReadOnly = 1;
+constexpr uint32_t kAttrHidden = 2;
+constexpr uint32_t kAttrSystem = 4;
+constexpr uint32_t kInvalidAttributes = 0xFFFFFFFFu;
+
+// Drive-type codes as the system reports them.
+enum DriveType : unsigned {
+  kDriveUnknown = 0,
+  kDriveNoRootDir = 1,
+  kDriveRemovable = 2,
+  kDriveFixed = 3,
+  kDriveRemote = 4,
+  kDriveCdRom = 5,
+  kDriveRamDisk = 6,
+};
+
+// Outcome of an operation that can fail; `reason` is a sentence for the user.
+struct Status {
+  bool ok = true;
+  std::wstring reason;
+
+  static Status Ok() { return {}; }
+  static Status Fail(std::wstring why) { return {false, std::move(why)}; }
+  explicit operator bool() const { return ok; }
+};
+
+// What the folder browser gave back.
+enum class BrowseOutcome {
+  Cancelled,  // the user closed the browser without choosing
+  Chosen,     // `path` holds the chosen folder's full path
+  NoPath,     // an item was chosen but it has no usable file-system path
+};
+
+struct BrowseResult {
+  BrowseOutcome outcome = BrowseOutcome::Cancelled;
+  std::wstring path;
+};
+
+// What the normal-files search finds at a path.
+enum class FileLookup {
+  Missing,         // nothing there
+  Normal,          // a file the normal-files search matches
+  HiddenOrSystem,  // a file that is hidden or system: the search skips it
+};
+
+struct VersionNumbers {
+  unsigned major = 0;
+  unsigned minor = 0;
+};
+
+// A file opened for writing. Dropping it without Close() abandons the write.
+class OutFile {
+ public:
+  virtual ~OutFile() = default;
+  virtual Status Write(const std::string& bytes) = 0;
+  // Pushes everything written so far to the disk.
+  virtual Status Flush() = 0;
+  virtual Status Close() = 0;
+};
+
+class Platform {
+ public:
+  virtual ~Platform() = default;
+
+  // Folders and drives.
+  virtual uint32_t GetAttributes(const std::wstring& path) = 0;
+  virtual Status SetAttributes(const std::wstring& path, uint32_t attributes) = 0;
+  // True only for an existing folder (hidden and system ones included).
+  virtual bool FolderExists(const std::wstring& path) = 0;
+  // The drive type of exactly the string passed; false when the query fails.
+  virtual bool QueryDriveType(const std::wstring& path, unsigned* code) = 0;
+
+  // Shell.
+  virtual BrowseResult BrowseForFolder(const std::wstring& prompt) = 0;
+  // Shows the folder in the file manager; the path is never parsed as a command line.
+  virtual Status OpenFolder(const std::wstring& path) = 0;
+  virtual void OpenWebAddress(const std::wstring& address) = 0;
+  // Modal box with the critical icon and an OK button.
+  virtual void ShowError(const std::wstring& text, const std::wstring& title) = 0;
+
+  // The program itself.
+  // True when an earlier copy is running; the first copy claims the name for its lifetime.
+  virtual bool AnotherInstanceRunning() = 0;
+  // The executable's folder, without a trailing backslash except at a drive root.
+  virtual std::wstring ProgramFolder() = 0;
+  virtual VersionNumbers Version() = 0;
+
+  // Text in the system's ANSI code page. ToAnsi returns false when some
+  // character has no exact form there (the bytes are then unusable).
+  virtual bool ToAnsi(const std::wstring& text, std::string* bytes) = 0;
+  virtual std::wstring FromAnsi(const std::string& bytes) = 0;
+
+  // List-file I/O.
+  virtual FileLookup FindNormalFile(const std::wstring& path) = 0;
+  virtual Status ReadWholeFile(const std::wstring& path, std::string* bytes) = 0;
+  // Creates or truncates `path` for writing.
+  virtual Status CreateOutFile(const std::wstring& path, std::unique_ptr<OutFile>* file) = 0;
+  // Puts `from` in the place of `to` in one step, replacing any file there.
+  virtual Status MoveReplacing(const std::wstring& from, const std::wstring& to) = 0;
+  virtual void RemoveFile(const std::wstring& path) = 0;
+};
+
+}  // namespace vk

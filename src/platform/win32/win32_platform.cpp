@@ -1,0 +1,271 @@
+#include "platform/win32/win32_platform.h"
+
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include <vector>
+
+namespace vk {
+namespace {
+
+constexpr wchar_t kInstanceMutexName[] = L"Local\\Orvanta.Veilkeep.SingleInstance";
+
+Status LastError() { return Status::Fail(SystemErrorText(GetLastError())); }
+
+class Win32OutFile final : public OutFile {
+ public:
+  explicit Win32OutFile(HANDLE handle) : handle_(handle) {}
+  ~Win32OutFile() override {
+    if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+  }
+
+  Status Write(const std::string& bytes) override {
+    const char* data = bytes.data();
+    size_t left = bytes.size();
+    while (left > 0) {
+      DWORD chunk = left > 0x40000000u ? 0x40000000u : static_cast<DWORD>(left);
+      DWORD written = 0;
+      if (!WriteFile(handle_, data, chunk, &written, nullptr)) return LastError();
+      if (written == 0) return Status::Fail(SystemErrorText(ERROR_WRITE_FAULT));
+      data += written;
+      left -= written;
+    }
+    return Status::Ok();
+  }
+
+  Status Flush() override { return FlushFileBuffers(handle_) ? Status::Ok() : LastError(); }
+
+  Status Close() override {
+    HANDLE handle = handle_;
+    handle_ = INVALID_HANDLE_VALUE;
+    return CloseHandle(handle) ? Status::Ok() : LastError();
+  }
+
+ private:
+  HANDLE handle_;
+};
+
+}  // namespace
+
+std::wstring SystemErrorText(DWORD code) {
+  wchar_t* buffer = nullptr;
+  DWORD size = FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+  std::wstring text;
+  if (size > 0 && buffer) text.assign(buffer, size);
+  if (buffer) LocalFree(buffer);
+  while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' ')) {
+    text.pop_back();
+  }
+  if (text.empty()) text = L"Windows error " + std::to_wstring(code) + L".";
+  return text;
+}
+
+std::wstring ModulePath() {
+  std::vector<wchar_t> buffer(MAX_PATH);
+  for (;;) {
+    DWORD length = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (length == 0) return std::wstring();
+    if (length < buffer.size()) return std::wstring(buffer.data(), length);
+    buffer.resize(buffer.size() * 2);
+  }
+}
+
+Win32Platform::Win32Platform() = default;
+
+Win32Platform::~Win32Platform() {
+  if (instance_mutex_) CloseHandle(instance_mutex_);
+}
+
+uint32_t Win32Platform::GetAttributes(const std::wstring& path) {
+  return GetFileAttributesW(path.c_str());
+}
+
+Status Win32Platform::SetAttributes(const std::wstring& path, uint32_t attributes) {
+  return SetFileAttributesW(path.c_str(), attributes) ? Status::Ok() : LastError();
+}
+
+bool Win32Platform::FolderExists(const std::wstring& path) {
+  if (path.empty()) return false;
+  DWORD attributes = GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool Win32Platform::QueryDriveType(const std::wstring& path, unsigned* code) {
+  *code = GetDriveTypeW(path.c_str());
+  return true;
+}
+
+BrowseResult Win32Platform::BrowseForFolder(const std::wstring& prompt) {
+  BROWSEINFOW info = {};
+  info.hwndOwner = owner_;
+  info.lpszTitle = prompt.c_str();
+  info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_DONTGOBELOWDOMAIN;
+  PIDLIST_ABSOLUTE item = SHBrowseForFolderW(&info);
+  BrowseResult result;
+  if (!item) return result;
+
+  // Long enough for any path the file system allows, not just MAX_PATH.
+  std::vector<wchar_t> buffer(32768, L'\0');
+  if (SHGetPathFromIDListEx(item, buffer.data(), static_cast<DWORD>(buffer.size()),
+                            GPFIDL_DEFAULT) &&
+      buffer[0] != L'\0') {
+    result.outcome = BrowseOutcome::Chosen;
+    result.path = buffer.data();
+  } else {
+    result.outcome = BrowseOutcome::NoPath;
+  }
+  CoTaskMemFree(item);
+  return result;
+}
+
+Status Win32Platform::OpenFolder(const std::wstring& path) {
+  // The folder itself is handed to the shell as one item: its name is never
+  // parsed as a command line, whatever characters it holds.
+  SHELLEXECUTEINFOW info = {};
+  info.cbSize = sizeof(info);
+  info.fMask = SEE_MASK_FLAG_NO_UI;
+  info.hwnd = owner_;
+  info.lpVerb = L"open";
+  info.lpFile = path.c_str();
+  info.nShow = SW_SHOWNORMAL;
+  return ShellExecuteExW(&info) ? Status::Ok() : LastError();
+}
+
+void Win32Platform::OpenWebAddress(const std::wstring& address) {
+  ShellExecuteW(owner_, nullptr, address.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+void Win32Platform::ShowError(const std::wstring& text, const std::wstring& title) {
+  MessageBoxW(owner_, text.c_str(), title.c_str(), MB_OK | MB_ICONERROR);
+}
+
+bool Win32Platform::AnotherInstanceRunning() {
+  if (instance_mutex_) return false;
+  HANDLE mutex = CreateMutexW(nullptr, FALSE, kInstanceMutexName);
+  bool exists = GetLastError() == ERROR_ALREADY_EXISTS;
+  if (!mutex) return false;
+  if (exists) {
+    CloseHandle(mutex);
+    return true;
+  }
+  instance_mutex_ = mutex;
+  return false;
+}
+
+std::wstring Win32Platform::ProgramFolder() {
+  std::wstring path = ModulePath();
+  size_t slash = path.find_last_of(L"\\/");
+  if (slash == std::wstring::npos) return std::wstring();
+  path.resize(slash);
+  if (path.size() == 2 && path[1] == L':') path += L'\\';
+  return path;
+}
+
+VersionNumbers Win32Platform::Version() {
+  VersionNumbers version;
+  HRSRC found = FindResourceW(nullptr, MAKEINTRESOURCEW(VS_VERSION_INFO), RT_VERSION);
+  HGLOBAL loaded = found ? LoadResource(nullptr, found) : nullptr;
+  const void* data = loaded ? LockResource(loaded) : nullptr;
+  if (!data) return version;
+  // The resource starts with its key "VS_VERSION_INFO"; the fixed part follows, 32-bit aligned.
+  const auto* bytes = static_cast<const BYTE*>(data);
+  DWORD size = SizeofResource(nullptr, found);
+  for (DWORD offset = 0; offset + sizeof(VS_FIXEDFILEINFO) <= size; offset += 4) {
+    const auto* info = reinterpret_cast<const VS_FIXEDFILEINFO*>(bytes + offset);
+    if (info->dwSignature == 0xFEEF04BD) {
+      version.major = HIWORD(info->dwFileVersionMS);
+      version.minor = LOWORD(info->dwFileVersionMS);
+      break;
+    }
+  }
+  return version;
+}
+
+bool Win32Platform::ToAnsi(const std::wstring& text, std::string* bytes) {
+  bytes->clear();
+  if (text.empty()) return true;
+  const int length = static_cast<int>(text.size());
+  const bool utf8 = GetACP() == CP_UTF8;
+  BOOL used_default = FALSE;
+  const DWORD flags = utf8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS;
+  BOOL* lossy = utf8 ? nullptr : &used_default;
+  int size = WideCharToMultiByte(CP_ACP, flags, text.data(), length, nullptr, 0, nullptr, lossy);
+  if (size <= 0 || used_default) return false;
+  bytes->resize(size);
+  WideCharToMultiByte(CP_ACP, flags, text.data(), length, bytes->data(), size, nullptr, lossy);
+  // Some code pages map a character to bytes that read back as another one.
+  return !used_default && FromAnsi(*bytes) == text;
+}
+
+std::wstring Win32Platform::FromAnsi(const std::string& bytes) {
+  if (bytes.empty()) return std::wstring();
+  const int length = static_cast<int>(bytes.size());
+  int size = MultiByteToWideChar(CP_ACP, 0, bytes.data(), length, nullptr, 0);
+  std::wstring text(size > 0 ? size : 0, L'\0');
+  if (size > 0) MultiByteToWideChar(CP_ACP, 0, bytes.data(), length, text.data(), size);
+  return text;
+}
+
+FileLookup Win32Platform::FindNormalFile(const std::wstring& path) {
+  DWORD attributes = GetFileAttributesW(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    DWORD error = GetLastError();
+    // Anything but "not there" leaves the file to be read, and that read reports it.
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? FileLookup::Missing
+                                                                           : FileLookup::Normal;
+  }
+  if (attributes & FILE_ATTRIBUTE_DIRECTORY) return FileLookup::Missing;
+  if (attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) return FileLookup::HiddenOrSystem;
+  return FileLookup::Normal;
+}
+
+Status Win32Platform::ReadWholeFile(const std::wstring& path, std::string* bytes) {
+  bytes->clear();
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return LastError();
+  Status status;
+  LARGE_INTEGER size = {};
+  if (!GetFileSizeEx(file, &size)) {
+    status = LastError();
+  } else if (size.QuadPart > 0x7FFFFFFF) {
+    status = Status::Fail(L"The file is too large to be a folder list.");
+  } else {
+    bytes->resize(static_cast<size_t>(size.QuadPart));
+    size_t done = 0;
+    while (done < bytes->size()) {
+      DWORD got = 0;
+      if (!ReadFile(file, bytes->data() + done, static_cast<DWORD>(bytes->size() - done), &got,
+                    nullptr)) {
+        status = LastError();
+        break;
+      }
+      if (got == 0) break;  // the file shrank while being read
+      done += got;
+    }
+    bytes->resize(done);
+  }
+  CloseHandle(file);
+  if (!status) bytes->clear();
+  return status;
+}
+
+Status Win32Platform::CreateOutFile(const std::wstring& path, std::unique_ptr<OutFile>* file) {
+  HANDLE handle = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return LastError();
+  *file = std::make_unique<Win32OutFile>(handle);
+  return Status::Ok();
+}
+
+Status Win32Platform::MoveReplacing(const std::wstring& from, const std::wstring& to) {
+  return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
+             ? Status::Ok()
+             : LastError();
+}
+
+void Win32Platform::RemoveFile(const std::wstring& path) { DeleteFileW(path.c_str()); }
+
+}  // namespace vk

@@ -1,0 +1,52 @@
+// Platform on Windows, with the wide-character calls.
+#pragma once
+
+#include <windows.h>
+
+#include "platform/platform.h"
+
+namespace vk {
+
+class Win32Platform final : public Platform {
+ public:
+  Win32Platform();
+  ~Win32Platform() override;
+
+  // The window that owns the folder browser, message boxes and shell calls.
+  void SetOwner(HWND owner) { owner_ = owner; }
+
+  uint32_t GetAttributes(const std::wstring& path) override;
+  Status SetAttributes(const std::wstring& path, uint32_t attributes) override;
+  bool FolderExists(const std::wstring& path) override;
+  bool QueryDriveType(const std::wstring& path, unsigned* code) override;
+
+  BrowseResult BrowseForFolder(const std::wstring& prompt) override;
+  Status OpenFolder(const std::wstring& path) override;
+  void OpenWebAddress(const std::wstring& address) override;
+  void ShowError(const std::wstring& text, const std::wstring& title) override;
+
+  bool AnotherInstanceRunning() override;
+  std::wstring ProgramFolder() override;
+  VersionNumbers Version() override;
+
+  bool ToAnsi(const std::wstring& text, std::string* bytes) override;
+  std::wstring FromAnsi(const std::string& bytes) override;
+
+  FileLookup FindNormalFile(const std::wstring& path) override;
+  Status ReadWholeFile(const std::wstring& path, std::string* bytes) override;
+  Status CreateOutFile(const std::wstring& path, std::unique_ptr<OutFile>* file) override;
+  Status MoveReplacing(const std::wstring& from, const std::wstring& to) override;
+  void RemoveFile(const std::wstring& path) override;
+
+ private:
+  HWND owner_ = nullptr;
+  HANDLE instance_mutex_ = nullptr;
+};
+
+// The system's sentence for an error code, for messages to the user.
+std::wstring SystemErrorText(DWORD code);
+
+// The full path of this executable.
+std::wstring ModulePath();
+
+}  // namespace vk
