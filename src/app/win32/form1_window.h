@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/form1.h"
+#include "app/layout.h"
 #include "app/view.h"
 #include "platform/win32/win32_platform.h"
 
@@ -47,7 +48,7 @@ class Form1Window final : public Form1View {
   void ApplyDpi();  // positions, fonts and pictures for dpi_
   void LoadPictures();
   int PictureSize() const;
-  int Px(int twips) const { return MulDiv(twips, dpi_, 1440); }
+  int Px(int twips) const { return TwipsToPixels(twips, dpi_); }
 
   Win32Platform& platform_;
   Form1 form1_;

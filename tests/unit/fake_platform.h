@@ -1,0 +1,171 @@
+// A Platform held in memory: folders, drives, files, the browser and the
+// message boxes are all scripted, and every failure point can be injected.
+#pragma once
+
+#include <deque>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace vk {
+
+// Where a save can be made to fail.
+enum class SaveFault { None, Create, Write, Flush, Close, Replace };
+
+class FakePlatform final : public Platform {
+ public:
+  struct Message {
+    std::wstring text, title;
+  };
+  struct File {
+    std::string bytes;
+    bool hidden = false;
+  };
+
+  // Scripted state.
+  std::map<std::wstring, uint32_t> folders;      // existing folders and their attributes
+  std::map<std::wstring, unsigned> drive_types;  // default kDriveNoRootDir
+  bool drive_query_fails = false;
+  std::deque<BrowseResult> browse_answers;       // empty: the user cancels
+  std::wstring set_attributes_error;             // non-empty: SetAttributes fails so
+  std::wstring open_folder_error;
+  bool another_instance = false;
+  std::wstring program_folder = L"C:\\Apps\\Veilkeep";
+  VersionNumbers version{1, 0};
+  std::map<std::wstring, File> files;
+  std::wstring read_error;  // non-empty: ReadWholeFile fails so
+  SaveFault fault = SaveFault::None;
+
+  // What happened.
+  std::vector<Message> messages;
+  std::vector<std::wstring> browse_prompts;
+  std::vector<std::wstring> opened_folders;
+  std::vector<std::wstring> opened_addresses;
+  std::vector<std::pair<std::wstring, uint32_t>> attribute_sets;
+  int reads = 0;
+  int writes = 0;  // Write calls, over all saves
+  int file_calls = 0;  // every list-file operation
+
+  std::wstring ListPath() const { return program_folder + L"\\data.bin"; }
+
+  uint32_t GetAttributes(const std::wstring& path) override {
+    auto it = folders.find(path);
+    return it == folders.end() ? kInvalidAttributes : (it->second | 0x10u);
+  }
+  Status SetAttributes(const std::wstring& path, uint32_t attributes) override {
+    attribute_sets.emplace_back(path, attributes);
+    if (!set_attributes_error.empty()) return Status::Fail(set_attributes_error);
+    auto it = folders.find(path);
+    if (it == folders.end()) return Status::Fail(L"The system cannot find the file specified.");
+    it->second = attributes;
+    return Status::Ok();
+  }
+  bool FolderExists(const std::wstring& path) override { return folders.count(path) != 0; }
+  bool QueryDriveType(const std::wstring& path, unsigned* code) override {
+    if (drive_query_fails) return false;
+    auto it = drive_types.find(path);
+    *code = it == drive_types.end() ? kDriveNoRootDir : it->second;
+    return true;
+  }
+
+  BrowseResult BrowseForFolder(const std::wstring& prompt) override {
+    browse_prompts.push_back(prompt);
+    if (browse_answers.empty()) return {};
+    BrowseResult answer = browse_answers.front();
+    browse_answers.pop_front();
+    return answer;
+  }
+  Status OpenFolder(const std::wstring& path) override {
+    opened_folders.push_back(path);
+    return open_folder_error.empty() ? Status::Ok() : Status::Fail(open_folder_error);
+  }
+  void OpenWebAddress(const std::wstring& address) override { opened_addresses.push_back(address); }
+  void ShowError(const std::wstring& text, const std::wstring& title) override {
+    messages.push_back({text, title});
+  }
+
+  bool AnotherInstanceRunning() override { return another_instance; }
+  std::wstring ProgramFolder() override { return program_folder; }
+  VersionNumbers Version() override { return version; }
+
+  // The fake ANSI code page is Latin-1.
+  bool ToAnsi(const std::wstring& text, std::string* bytes) override {
+    bytes->clear();
+    for (wchar_t c : text) {
+      if (static_cast<uint32_t>(c) > 0xFF) return false;
+      bytes->push_back(static_cast<char>(c));
+    }
+    return true;
+  }
+  std::wstring FromAnsi(const std::string& bytes) override {
+    std::wstring text;
+    for (char c : bytes) text.push_back(static_cast<wchar_t>(static_cast<unsigned char>(c)));
+    return text;
+  }
+
+  FileLookup FindNormalFile(const std::wstring& path) override {
+    ++file_calls;
+    auto it = files.find(path);
+    if (it == files.end()) return FileLookup::Missing;
+    return it->second.hidden ? FileLookup::HiddenOrSystem : FileLookup::Normal;
+  }
+  Status ReadWholeFile(const std::wstring& path, std::string* bytes) override {
+    ++file_calls;
+    ++reads;
+    if (!read_error.empty()) return Status::Fail(read_error);
+    auto it = files.find(path);
+    if (it == files.end()) return Status::Fail(L"The system cannot find the file specified.");
+    *bytes = it->second.bytes;
+    return Status::Ok();
+  }
+
+  class FakeOutFile final : public OutFile {
+   public:
+    FakeOutFile(FakePlatform& owner, std::wstring path) : owner_(owner), path_(std::move(path)) {}
+    Status Write(const std::string& bytes) override {
+      ++owner_.writes;
+      if (owner_.fault == SaveFault::Write) return Status::Fail(L"There is not enough space on the disk.");
+      owner_.files[path_].bytes += bytes;
+      return Status::Ok();
+    }
+    Status Flush() override {
+      return owner_.fault == SaveFault::Flush ? Status::Fail(L"The device is not ready.") : Status::Ok();
+    }
+    Status Close() override {
+      return owner_.fault == SaveFault::Close ? Status::Fail(L"The network name is no longer available.")
+                                              : Status::Ok();
+    }
+
+   private:
+    FakePlatform& owner_;
+    std::wstring path_;
+  };
+
+  Status CreateOutFile(const std::wstring& path, std::unique_ptr<OutFile>* file) override {
+    ++file_calls;
+    if (fault == SaveFault::Create) return Status::Fail(L"Access is denied.");
+    files[path] = File{};
+    *file = std::make_unique<FakeOutFile>(*this, path);
+    return Status::Ok();
+  }
+  Status MoveReplacing(const std::wstring& from, const std::wstring& to) override {
+    ++file_calls;
+    if (fault == SaveFault::Replace) {
+      return Status::Fail(L"The process cannot access the file because it is being used by another process.");
+    }
+    auto it = files.find(from);
+    if (it == files.end()) return Status::Fail(L"The system cannot find the file specified.");
+    files[to] = it->second;
+    files.erase(from);
+    return Status::Ok();
+  }
+  void RemoveFile(const std::wstring& path) override {
+    ++file_calls;
+    files.erase(path);
+  }
+};
+
+}  // namespace vk

@@ -1,0 +1,309 @@
+// The main window's behaviour against a fake platform and a fake window.
+#include <gtest/gtest.h>
+
+#include "app/form1.h"
+#include "fake_platform.h"
+#include "fake_view.h"
+#include "resource.h"
+
+namespace vk {
+namespace {
+
+constexpr uint32_t kHiddenAttrs = kAttrReadOnly | kAttrHidden | kAttrSystem;
+
+class Form1Test : public ::testing::Test {
+ protected:
+  FakePlatform platform;
+  FakeView view;
+  Form1 form{platform, view};
+
+  std::string& Disk() { return platform.files[platform.ListPath()].bytes; }
+  void Store(const std::string& bytes) { platform.files[platform.ListPath()] = {bytes, false}; }
+  void Folder(const std::wstring& path, uint32_t attributes = 0) { platform.folders[path] = attributes; }
+  void Pick(const std::wstring& path) { platform.browse_answers.push_back({BrowseOutcome::Chosen, path}); }
+  std::wstring LastMessage() const {
+    return platform.messages.empty() ? L"(none)" : platform.messages.back().text;
+  }
+  // Starts with `entries` listed and entry 0 selected.
+  void StartWith(const std::string& bytes) {
+    Store(bytes);
+    ASSERT_TRUE(form.Load());
+  }
+};
+
+TEST_F(Form1Test, FirstRunShowsAnEmptyListWithOnlyAdd) {
+  ASSERT_TRUE(form.Load());
+  EXPECT_TRUE(view.list.empty());
+  EXPECT_EQ(view.Buttons(), "10000");
+  EXPECT_EQ(view.status, L"Hidden:");
+  EXPECT_TRUE(platform.messages.empty());
+  EXPECT_EQ(platform.files.count(platform.ListPath()), 0u) << "start-up must not create data.bin";
+}
+
+TEST_F(Form1Test, StartUpListsEntriesInFileOrderAndSelectsTheFirst) {
+  Folder(L"C:\\B", kHiddenAttrs);
+  StartWith("C:\\B;C:\\A;C:\\C;");
+  EXPECT_EQ(view.list, (std::vector<std::wstring>{L"C:\\B", L"C:\\A", L"C:\\C"}));
+  EXPECT_EQ(view.selected, 0);
+  EXPECT_EQ(view.status, L"Hidden: True");
+  EXPECT_EQ(view.Buttons(), "11101");
+}
+
+TEST_F(Form1Test, SecondCopyEndsBeforeTouchingAnything) {
+  platform.another_instance = true;
+  Store("C:\\A;");
+  EXPECT_FALSE(form.Load());
+  EXPECT_EQ(view.calls, 0);
+  EXPECT_EQ(platform.file_calls, 0);
+  EXPECT_TRUE(platform.messages.empty());
+}
+
+TEST_F(Form1Test, ToolbarPicturesFollowTheImageListKeys) {
+  ASSERT_TRUE(form.Load());
+  ASSERT_EQ(view.images.size(), 5u);
+  const wchar_t* keys[] = {L"settings", L"help", L"about", L"website", L"support"};
+  for (int i = 0; i < 5; ++i) {
+    EXPECT_EQ(view.images[i].key, keys[i]);
+    EXPECT_EQ(view.images[i].file, L"C:\\Apps\\Veilkeep\\ico\\" + std::to_wstring(i + 1) + L".ico");
+    EXPECT_EQ(view.images[i].builtin_id, IDI_PICTURE1 + i);
+  }
+  // Website shows the picture keyed "about", About the one keyed "website".
+  EXPECT_EQ(view.toolbar_pictures, (std::map<int, int>{{1, 0}, {2, 1}, {3, 2}, {4, 4}, {5, 3}}));
+}
+
+TEST_F(Form1Test, UnreadableListIsReportedOnceAndKeptOnDisk) {
+  Store("C:\\Keep;");
+  platform.read_error = L"Access is denied.";
+  ASSERT_TRUE(form.Load());
+  ASSERT_EQ(platform.messages.size(), 1u);
+  EXPECT_EQ(platform.messages[0].title, L"Error");
+  EXPECT_NE(platform.messages[0].text.find(platform.ListPath()), std::wstring::npos);
+  EXPECT_NE(platform.messages[0].text.find(L"Access is denied."), std::wstring::npos);
+
+  Folder(L"C:\\New");
+  Pick(L"C:\\New");
+  form.Command1Click(kAdd);
+  EXPECT_EQ(view.list, (std::vector<std::wstring>{L"C:\\New"}));
+  EXPECT_NE(LastMessage().find(L"could not be saved"), std::wstring::npos);
+  EXPECT_EQ(Disk(), "C:\\Keep;");
+}
+
+TEST_F(Form1Test, SelectionStatusNeedsBothHiddenAndSystem) {
+  struct Case {
+    uint32_t attributes;
+    bool exists;
+    const wchar_t* status;
+    const char* buttons;
+  };
+  const Case cases[] = {
+      {kHiddenAttrs, true, L"Hidden: True", "11101"},
+      {kAttrHidden | kAttrSystem, true, L"Hidden: True", "11101"},
+      {kAttrHidden, true, L"Hidden: False", "11110"},
+      {kAttrSystem, true, L"Hidden: False", "11110"},
+      {kAttrReadOnly, true, L"Hidden: False", "11110"},
+      {0, false, L"Hidden: True", "11101"},  // a vanished folder reads as hidden
+  };
+  StartWith("C:\\Z;C:\\X;");
+  for (const auto& c : cases) {
+    platform.folders.clear();
+    if (c.exists) Folder(L"C:\\X", c.attributes);
+    form.List1Click(1);
+    EXPECT_EQ(form.selected(), 1);
+    EXPECT_EQ(view.status, c.status) << "attributes " << c.attributes;
+    EXPECT_EQ(view.Buttons(), c.buttons) << "attributes " << c.attributes;
+  }
+}
+
+TEST_F(Form1Test, AddAppendsSavesAndSelectsTheNewEntry) {
+  Folder(L"C:\\A");
+  Folder(L"C:\\New", kHiddenAttrs);
+  StartWith("C:\\A;");
+  Pick(L"C:\\New");
+  form.Command1Click(kAdd);
+  ASSERT_EQ(platform.browse_prompts, (std::vector<std::wstring>{L"Select A Folder:"}));
+  EXPECT_EQ(view.list, (std::vector<std::wstring>{L"C:\\A", L"C:\\New"}));
+  EXPECT_EQ(view.selected, 1);
+  EXPECT_EQ(view.status, L"Hidden: True");
+  EXPECT_EQ(view.Buttons(), "11101");
+  EXPECT_EQ(Disk(), "C:\\A;C:\\New;");
+  EXPECT_TRUE(platform.messages.empty());
+}
+
+TEST_F(Form1Test, AddRefusesWithTheRightMessageAndChangesNothing) {
+  struct Case {
+    const char* name;
+    BrowseResult pick;
+    unsigned drive_type;  // of the picked path
+    bool query_fails;
+    const wchar_t* message;  // nullptr: no message
+  };
+  const Case cases[] = {
+      {"cancel", {BrowseOutcome::Cancelled, L""}, kDriveNoRootDir, false, nullptr},
+      {"no path", {BrowseOutcome::NoPath, L""}, kDriveNoRootDir, false, L"Invalid folder!"},
+      {"root", {BrowseOutcome::Chosen, L"D:\\"}, kDriveFixed, false, L"Invalid folder!"},
+      {"unknown drive", {BrowseOutcome::Chosen, L"E:\\x"}, kDriveUnknown, false, L"The type of folder is not supported!"},
+      {"removable", {BrowseOutcome::Chosen, L"E:\\x"}, kDriveRemovable, false, L"The type of folder is not supported!"},
+      {"network", {BrowseOutcome::Chosen, L"E:\\x"}, kDriveRemote, false, L"The type of folder is not supported!"},
+      {"optical", {BrowseOutcome::Chosen, L"E:\\x"}, kDriveCdRom, false, L"The type of folder is not supported!"},
+      {"ram disk", {BrowseOutcome::Chosen, L"E:\\x"}, kDriveRamDisk, false, L"The type of folder is not supported!"},
+      {"drive query fails", {BrowseOutcome::Chosen, L"E:\\x"}, kDriveFixed, true, L"Invalid folder!"},
+      {"duplicate", {BrowseOutcome::Chosen, L"C:\\A"}, kDriveNoRootDir, false, L"Folder C:\\A already exists!"},
+      {"separator", {BrowseOutcome::Chosen, L"C:\\a;b"}, kDriveNoRootDir, false, nullptr},
+  };
+  Folder(L"C:\\A");
+  StartWith("C:\\A;");
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    platform.messages.clear();
+    platform.browse_answers = {c.pick};
+    platform.drive_types[c.pick.path] = c.drive_type;
+    platform.drive_query_fails = c.query_fails;
+    form.Command1Click(kAdd);
+    EXPECT_EQ(view.list, (std::vector<std::wstring>{L"C:\\A"}));
+    EXPECT_EQ(Disk(), "C:\\A;");
+    if (std::string(c.name) == "separator") {
+      ASSERT_EQ(platform.messages.size(), 1u);
+      EXPECT_NE(platform.messages[0].text.find(L"\";\""), std::wstring::npos);
+    } else if (c.message) {
+      ASSERT_EQ(platform.messages.size(), 1u);
+      EXPECT_EQ(platform.messages[0].text, c.message);
+    } else {
+      EXPECT_TRUE(platform.messages.empty());
+    }
+    for (const auto& m : platform.messages) EXPECT_EQ(m.title, L"Error");
+  }
+}
+
+TEST_F(Form1Test, AddAcceptsNonRootsAndFixedDrivesAndOtherLetterCase) {
+  Folder(L"C:\\A");
+  StartWith("C:\\A;");
+  Pick(L"C:\\a");  // same folder, other case: a new entry
+  Pick(L"F:\\Fixed");
+  platform.drive_types[L"F:\\Fixed"] = kDriveFixed;
+  form.Command1Click(kAdd);
+  form.Command1Click(kAdd);
+  EXPECT_TRUE(platform.messages.empty());
+  EXPECT_EQ(Disk(), "C:\\A;C:\\a;F:\\Fixed;");
+}
+
+TEST_F(Form1Test, AddThenDeleteLeavesTheFileAsItWas) {
+  Folder(L"C:\\A");
+  Folder(L"C:\\B");
+  StartWith("C:\\A;C:\\B;");
+  const std::string before = Disk();
+  Pick(L"C:\\New");
+  form.Command1Click(kAdd);
+  ASSERT_EQ(form.selected(), 2);
+  form.Command1Click(kDelete);
+  EXPECT_EQ(Disk(), before);
+  EXPECT_EQ(view.selected, 1) << "the new last entry is selected";
+}
+
+TEST_F(Form1Test, DeletingTheLastEntryEmptiesEverything) {
+  Folder(L"C:\\A", kHiddenAttrs);
+  StartWith("C:\\A;");
+  form.Command1Click(kDelete);
+  EXPECT_TRUE(view.list.empty());
+  EXPECT_EQ(view.Buttons(), "10000");
+  EXPECT_EQ(view.status, L"Hidden: ");
+  EXPECT_EQ(Disk(), "");
+  EXPECT_EQ(platform.folders[L"C:\\A"], kHiddenAttrs) << "the folder itself stays hidden";
+}
+
+TEST_F(Form1Test, HideThenUnhideSetsSevenThenOne) {
+  Folder(L"C:\\A");
+  StartWith("C:\\A;");
+  form.Command1Click(kHide);
+  EXPECT_EQ(platform.folders[L"C:\\A"], 7u);
+  EXPECT_EQ(view.status, L"Hidden: True");
+  EXPECT_EQ(view.Buttons(), "11101");
+  form.Command1Click(kUnhide);
+  EXPECT_EQ(platform.folders[L"C:\\A"], 1u);
+  EXPECT_EQ(view.status, L"Hidden: False");
+  EXPECT_EQ(view.Buttons(), "11110");
+  EXPECT_EQ(Disk(), "C:\\A;") << "hiding never rewrites the list";
+}
+
+TEST_F(Form1Test, RefusedAttributeChangeShowsTheRealState) {
+  Folder(L"C:\\A");
+  StartWith("C:\\A;");
+  platform.set_attributes_error = L"Access is denied.";
+  form.Command1Click(kHide);
+  ASSERT_EQ(platform.messages.size(), 1u);
+  EXPECT_NE(platform.messages[0].text.find(L"C:\\A"), std::wstring::npos);
+  EXPECT_NE(platform.messages[0].text.find(L"Access is denied."), std::wstring::npos);
+  EXPECT_EQ(view.status, L"Hidden: False");
+  EXPECT_EQ(view.Buttons(), "11110");
+
+  platform.set_attributes_error.clear();
+  form.Command1Click(kHide);
+  platform.set_attributes_error = L"The process cannot access the file.";
+  form.Command1Click(kUnhide);
+  EXPECT_EQ(platform.messages.size(), 2u);
+  EXPECT_EQ(view.status, L"Hidden: True");
+  EXPECT_EQ(view.Buttons(), "11101");
+}
+
+TEST_F(Form1Test, OpenHandsTheExactPathToTheShell) {
+  const std::wstring odd = L"C:\\a b, c=d & e %f% ^g -x";
+  Folder(odd);
+  StartWith(std::string(odd.begin(), odd.end()) + ";");
+  form.Command1Click(kOpen);
+  EXPECT_EQ(platform.opened_folders, (std::vector<std::wstring>{odd}));
+  EXPECT_TRUE(platform.messages.empty());
+
+  platform.open_folder_error = L"Application not found.";
+  form.Command1Click(kOpen);
+  ASSERT_EQ(platform.messages.size(), 1u);
+  EXPECT_NE(platform.messages[0].text.find(L"Application not found."), std::wstring::npos);
+  EXPECT_EQ(view.list.size(), 1u);
+}
+
+TEST_F(Form1Test, MissingFolderIsReportedAndDropped) {
+  for (int command : {kOpen, kHide, kUnhide}) {
+    SCOPED_TRACE(command);
+    platform = FakePlatform();
+    view = FakeView();
+    Form1 fresh(platform, view);
+    Folder(L"C:\\Keep");
+    Store("C:\\Keep;C:\\Gone;");
+    ASSERT_TRUE(fresh.Load());
+    fresh.List1Click(1);
+    fresh.Command1Click(command);
+    ASSERT_EQ(platform.messages.size(), 1u);
+    EXPECT_EQ(platform.messages[0].text, L"Folder C:\\Gone doesn't exist!");
+    EXPECT_EQ(view.list, (std::vector<std::wstring>{L"C:\\Keep"}));
+    EXPECT_EQ(Disk(), "C:\\Keep;");
+    EXPECT_EQ(view.selected, 0);
+    EXPECT_TRUE(platform.opened_folders.empty());
+    EXPECT_TRUE(platform.attribute_sets.empty());
+  }
+}
+
+TEST_F(Form1Test, CommandsWithoutSelectionDoNothing) {
+  ASSERT_TRUE(form.Load());
+  for (int command : {1, 2, 3, 4, 7, -1}) form.Command1Click(command);
+  EXPECT_TRUE(platform.messages.empty());
+  EXPECT_EQ(platform.files.count(platform.ListPath()), 0u);
+  EXPECT_EQ(view.Buttons(), "10000");
+  EXPECT_EQ(form.CurrentPath(), L"");
+}
+
+TEST_F(Form1Test, FailedSaveIsReportedAndTheEntryStaysListed) {
+  Folder(L"C:\\A");
+  StartWith("C:\\A;");
+  platform.fault = SaveFault::Replace;
+  Pick(L"C:\\B");
+  form.Command1Click(kAdd);
+  ASSERT_EQ(platform.messages.size(), 1u);
+  EXPECT_NE(platform.messages[0].text.find(platform.ListPath()), std::wstring::npos);
+  EXPECT_EQ(view.list.size(), 2u);
+  EXPECT_EQ(Disk(), "C:\\A;");
+
+  platform.fault = SaveFault::None;
+  form.Command1Click(kDelete);
+  EXPECT_EQ(Disk(), "C:\\A;") << "the next good save writes the whole list";
+}
+
+}  // namespace
+}  // namespace vk

@@ -1,0 +1,219 @@
+// data.bin: parsing, both writers, the two encodings and every failure point.
+#include <gtest/gtest.h>
+
+#include "fake_platform.h"
+#include "listfile/listfile.h"
+#include "listfile/utf8.h"
+
+namespace vk {
+namespace {
+
+struct ParseCase {
+  std::wstring text;
+  EntryList expected;
+};
+
+TEST(ListFileParse, SplitsTrimsAndDropsTheLastPiece) {
+  const ParseCase cases[] = {
+      {L"A;B;", {L"A", L"B"}},
+      {L"A;B", {L"A"}},
+      {L"A", {}},
+      {L"", {}},
+      {L"   ", {}},
+      {L"  A;B;  ", {L"A", L"B"}},
+      {L" A ;B;", {L"A ", L"B"}},    // the whole text is trimmed, not each piece
+      {L"B; A ;", {L"B", L" A "}},
+      {L"A;B;\r\n", {L"A", L"B"}},
+      {L"A;;B;", {L"A", L"", L"B"}},
+      {L";", {L""}},
+      {L"\r\nA;B;", {L"\r\nA", L"B"}},  // only spaces are trimmed
+      {L"C:\\Data\\Notes;D:\\Work;", {L"C:\\Data\\Notes", L"D:\\Work"}},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(ParseList(c.text), c.expected) << "text: [" << std::string(c.text.begin(), c.text.end()) << "]";
+  }
+}
+
+class ListFileTest : public ::testing::Test {
+ protected:
+  FakePlatform platform;
+  ListFile file{platform, platform.ListPath()};
+
+  std::string& Disk() { return platform.files[platform.ListPath()].bytes; }
+  void Store(const std::string& bytes) { platform.files[platform.ListPath()] = {bytes, false}; }
+  bool OnDisk() const { return platform.files.count(platform.ListPath()) != 0; }
+};
+
+TEST_F(ListFileTest, WritesEveryEntryFollowedBySeparator) {
+  ASSERT_TRUE(file.SaveWholeList({L"C:\\Data\\Notes", L"D:\\Work"}));
+  EXPECT_EQ(Disk(), "C:\\Data\\Notes;D:\\Work;");
+  EXPECT_EQ(Disk().size(), 22u);
+}
+
+TEST_F(ListFileTest, EmptyListIsAZeroByteFileNotADeletedOne) {
+  Store("A;");
+  ASSERT_TRUE(file.SaveEntryByEntry({}));
+  ASSERT_TRUE(OnDisk());
+  EXPECT_EQ(Disk(), "");
+  ASSERT_TRUE(file.SaveWholeList({}));
+  ASSERT_TRUE(OnDisk());
+  EXPECT_EQ(Disk(), "");
+}
+
+TEST_F(ListFileTest, BothWritersProduceTheSameBytes) {
+  const EntryList lists[] = {
+      {},
+      {L"C:\\A"},
+      {L"C:\\A", L"", L" spaced ", L"D:\\Caf\u00e9"},
+      {L"C:\\\u00dcn\u00efc\u00f8d\u00e9 \u6587\u4ef6\u5939 \U0001F4C1", L"C:\\plain"},
+  };
+  for (const auto& entries : lists) {
+    ASSERT_TRUE(file.SaveWholeList(entries));
+    const std::string whole = Disk();
+    ASSERT_TRUE(file.SaveEntryByEntry(entries));
+    EXPECT_EQ(Disk(), whole);
+    EXPECT_EQ(whole, EncodeList(platform, entries));
+  }
+}
+
+TEST_F(ListFileTest, WholeListIsOneWriteAndEntryByEntryIsOneWritePerEntry) {
+  const EntryList entries = {L"C:\\A", L"C:\\B", L"C:\\C"};
+  ASSERT_TRUE(file.SaveWholeList(entries));
+  EXPECT_EQ(platform.writes, 1);
+  platform.writes = 0;
+  ASSERT_TRUE(file.SaveEntryByEntry(entries));
+  EXPECT_EQ(platform.writes, 3);
+}
+
+TEST_F(ListFileTest, AnsiWhenEveryEntryFitsUtf8WithMarkOtherwise) {
+  ASSERT_TRUE(file.SaveWholeList({L"C:\\Caf\u00e9"}));
+  EXPECT_EQ(Disk(), "C:\\Caf\xE9;");
+
+  const std::wstring unicode = L"C:\\\u00dcn\u00efc\u00f8d\u00e9 \u6587\u4ef6\u5939 \U0001F4C1";
+  ASSERT_TRUE(file.SaveWholeList({L"C:\\Caf\u00e9", unicode}));
+  EXPECT_EQ(Disk(), "\xEF\xBB\xBF" "C:\\Caf\xC3\xA9;" + EncodeUtf8(unicode) + ";");
+}
+
+TEST_F(ListFileTest, RoundTripsBothForms) {
+  const EntryList lists[] = {
+      {L"C:\\A", L"", L" B "},
+      {L"C:\\Caf\u00e9"},
+      {L"C:\\\u00dcn\u00efc\u00f8d\u00e9 \u6587\u4ef6\u5939 \U0001F4C1", L"Z:\\x"},
+  };
+  for (const auto& entries : lists) {
+    ASSERT_TRUE(file.SaveEntryByEntry(entries));
+    ListFile reader(platform, platform.ListPath());
+    LoadResult loaded = reader.LoadList();
+    EXPECT_EQ(loaded.state, LoadState::Loaded);
+    EXPECT_EQ(loaded.entries, entries);
+  }
+}
+
+TEST_F(ListFileTest, ReadsUtf8WithMarkAndAnsiWithout) {
+  Store("\xEF\xBB\xBF" "C:\\\xE6\x96\x87;D:\\x;");
+  EXPECT_EQ(file.LoadList().entries, (EntryList{L"C:\\\u6587", L"D:\\x"}));
+  Store("C:\\\xE6;");  // the same byte without the mark is one ANSI character
+  EXPECT_EQ(ListFile(platform, platform.ListPath()).LoadList().entries, (EntryList{L"C:\\\u00e6"}));
+}
+
+TEST_F(ListFileTest, MalformedUtf8NeverFailsTheLoad) {
+  Store("\xEF\xBB\xBF" "A\xFF\xC3;\xE6\x96;B;");
+  LoadResult loaded = file.LoadList();
+  EXPECT_EQ(loaded.state, LoadState::Loaded);
+  ASSERT_EQ(loaded.entries.size(), 3u);
+  EXPECT_EQ(loaded.entries[2], L"B");
+  EXPECT_NE(loaded.entries[0].find(L'\uFFFD'), std::wstring::npos);
+}
+
+TEST_F(ListFileTest, MissingFileIsAnEmptyListThatCanBeSaved) {
+  LoadResult loaded = file.LoadList();
+  EXPECT_EQ(loaded.state, LoadState::Missing);
+  EXPECT_TRUE(loaded.entries.empty());
+  EXPECT_TRUE(file.SaveWholeList({L"C:\\A"}));
+  EXPECT_EQ(Disk(), "C:\\A;");
+}
+
+TEST_F(ListFileTest, LoadsMoreThan32767Entries) {
+  std::string bytes;
+  for (int i = 0; i < 40000; ++i) bytes += "C:\\Folder " + std::to_string(i) + ";";
+  Store(bytes);
+  LoadResult loaded = file.LoadList();
+  ASSERT_EQ(loaded.entries.size(), 40000u);
+  EXPECT_EQ(loaded.entries[32767], L"C:\\Folder 32767");
+  EXPECT_EQ(loaded.entries.back(), L"C:\\Folder 39999");
+  ASSERT_TRUE(file.SaveEntryByEntry(loaded.entries));
+  EXPECT_EQ(Disk(), bytes);
+}
+
+TEST_F(ListFileTest, HiddenFileIsSkippedAndNeverOverwritten) {
+  platform.files[platform.ListPath()] = {"C:\\Secret;", true};
+  LoadResult loaded = file.LoadList();
+  EXPECT_EQ(loaded.state, LoadState::Skipped);
+  EXPECT_TRUE(loaded.entries.empty());
+  EXPECT_EQ(platform.reads, 0);
+
+  Status saved = file.SaveWholeList({L"C:\\A"});
+  EXPECT_FALSE(saved);
+  EXPECT_NE(saved.reason.find(L"hidden"), std::wstring::npos);
+  EXPECT_FALSE(file.SaveEntryByEntry({}));
+  EXPECT_EQ(Disk(), "C:\\Secret;");
+}
+
+TEST_F(ListFileTest, UnreadableFileIsReportedAndNeverOverwritten) {
+  Store("C:\\Keep;");
+  platform.read_error = L"Access is denied.";
+  LoadResult loaded = file.LoadList();
+  EXPECT_EQ(loaded.state, LoadState::Unreadable);
+  EXPECT_EQ(loaded.reason, L"Access is denied.");
+  EXPECT_TRUE(loaded.entries.empty());
+
+  EXPECT_FALSE(file.SaveWholeList({L"C:\\A"}));
+  EXPECT_FALSE(file.SaveEntryByEntry({}));
+  EXPECT_EQ(Disk(), "C:\\Keep;");
+}
+
+TEST_F(ListFileTest, EveryFailedSaveLeavesThePreviousFileWhole) {
+  const SaveFault faults[] = {SaveFault::Create, SaveFault::Write, SaveFault::Flush, SaveFault::Close,
+                              SaveFault::Replace};
+  for (SaveFault fault : faults) {
+    for (bool whole : {true, false}) {
+      Store("C:\\Old;C:\\Older;");
+      platform.files.erase(platform.ListPath() + L".new");
+      platform.fault = fault;
+      const EntryList entries = {L"C:\\New"};
+      Status saved = whole ? file.SaveWholeList(entries) : file.SaveEntryByEntry(entries);
+      SCOPED_TRACE(testing::Message() << "fault " << static_cast<int>(fault) << (whole ? " whole" : " by entry"));
+      EXPECT_FALSE(saved);
+      EXPECT_FALSE(saved.reason.empty());
+      EXPECT_EQ(Disk(), "C:\\Old;C:\\Older;");
+      EXPECT_EQ(platform.files.count(platform.ListPath() + L".new"), 0u) << "temporary file left behind";
+    }
+  }
+  platform.fault = SaveFault::None;
+  EXPECT_TRUE(file.SaveWholeList({L"C:\\New"}));
+  EXPECT_EQ(Disk(), "C:\\New;");
+}
+
+TEST(Utf8, RoundTripsEveryPlaneAndLoneSurrogates) {
+  const std::wstring texts[] = {
+      L"", L"plain", L"\u00e9\u6587\U0001F4C1\U0010FFFF",
+      std::wstring(1, static_cast<wchar_t>(0xD800)) + L"x",  // a lone surrogate, as Windows names allow
+  };
+  for (const auto& text : texts) {
+    std::string bytes = EncodeUtf8(text);
+    EXPECT_EQ(DecodeUtf8(bytes.data(), bytes.size()), text);
+  }
+  EXPECT_EQ(EncodeUtf8(L"\U0001F4C1"), "\xF0\x9F\x93\x81");
+}
+
+TEST(Utf8, RejectsOverlongAndTruncatedSequences) {
+  const std::string bad[] = {"\xC0\xAF", "\xE0\x80\xAF", "\xF4\x90\x80\x80", "\xE6\x96", "\x80"};
+  for (const auto& bytes : bad) {
+    std::wstring text = DecodeUtf8(bytes.data(), bytes.size());
+    EXPECT_NE(text.find(L'\uFFFD'), std::wstring::npos);
+    EXPECT_EQ(text.find(L'/'), std::wstring::npos);
+  }
+}
+
+}  // namespace
+}  // namespace vk
