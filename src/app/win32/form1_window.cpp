@@ -163,6 +163,7 @@ void Form1Window::ApplyDpi() {
                       DEFAULT_PITCH | FF_DONTCARE, L"Tahoma");
   for (HWND control : commands_) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
   SendMessageW(list_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+  SendMessageW(toolbar_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
 
   const TwipsRect& l = layout::kList1;
   MoveWindow(list_, Px(l.left), Px(l.top), Px(l.width), Px(l.height), TRUE);
@@ -174,8 +175,9 @@ void Form1Window::ApplyDpi() {
   LoadPictures();
   SendMessageW(toolbar_, TB_SETBUTTONSIZE, 0,
                MAKELPARAM(Px(layout::kToolButtonWidth), Px(layout::kToolButtonHeight)));
+  // The set width, grown only as far as a caption needs in the font at hand.
   SendMessageW(toolbar_, TB_SETBUTTONWIDTH, 0,
-               MAKELPARAM(Px(layout::kToolButtonWidth), Px(layout::kToolButtonWidth)));
+               MAKELPARAM(Px(layout::kToolButtonWidth), Px(layout::kToolButtonWidth * 3 / 2)));
 
   int part = Px(layout::kSBarPanelWidth);
   SendMessageW(status_, SB_SETPARTS, 1, reinterpret_cast<LPARAM>(&part));

@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds everything and runs every test: the unit
+# tests natively (plain and with sanitizers), then the checks of the built
+# exe and the end-to-end tests of the real program under Wine.
+set -euo pipefail
+source "$(dirname "$0")/lib.sh"
+cd "$ROOT"
+jobs=$(nproc)
+
+bash scripts/deps.sh
+
+echo "== Unit tests"
+cmake --preset native >/dev/null
+cmake --build --preset native -j"$jobs"
+ctest --preset native -j"$jobs"
+
+echo "== Unit tests with AddressSanitizer and UndefinedBehaviorSanitizer"
+cmake --preset asan >/dev/null
+cmake --build --preset asan -j"$jobs"
+ctest --preset asan -j"$jobs"
+
+echo "== Windows build"
+cmake --preset mingw >/dev/null
+cmake --build --preset mingw -j"$jobs"
+bash tests/exe/check_exe.sh build/mingw/Veilkeep.exe
+
+echo "== End-to-end tests under Wine"
+bash tests/e2e/run.sh build/mingw
