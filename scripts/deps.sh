@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   cmake make g++ googletest libgtest-dev libbenchmark-dev
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
-  wine wine64 xvfb x11-utils imagemagick
+  wine wine64 xvfb x11-utils imagemagick unzip
   librsvg2-bin icoutils zip
 )
 

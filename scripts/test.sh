@@ -23,6 +23,8 @@ echo "== Windows build"
 cmake --preset mingw >/dev/null
 cmake --build --preset mingw -j"$jobs"
 bash tests/exe/check_exe.sh build/mingw/Veilkeep.exe
+cmake --build build/mingw --target package >/dev/null
+bash tests/exe/check_package.sh build/mingw/Veilkeep-*-portable.zip
 
 echo "== End-to-end tests under Wine"
 bash tests/e2e/run.sh build/mingw
