@@ -1,5 +1,7 @@
 #include "listfile/listfile.h"
 
+#include <algorithm>
+#include <string_view>
 #include <utility>
 
 #include "listfile/utf8.h"
@@ -15,68 +17,53 @@ bool StartsWithBom(const std::string& bytes) {
   return bytes.size() >= kBomSize && bytes.compare(0, kBomSize, kBom) == 0;
 }
 
-// Encodes every entry in the ANSI code page, or returns false when one does not fit.
-bool AllToAnsi(Platform& platform, const EntryList& entries, std::vector<std::string>* out) {
-  out->clear();
-  out->reserve(entries.size());
-  std::string bytes;
-  for (const auto& entry : entries) {
-    if (!platform.ToAnsi(entry, &bytes)) return false;
-    out->push_back(std::move(bytes));
+// Calls `take` with each entry of `text` (characters or bytes): outer spaces
+// trimmed, split at every ";", the piece after the last ";" dropped. Space
+// and ";" are single bytes that no multi-byte character contains, so bytes
+// split exactly as the characters they encode.
+template <typename Char, typename Take>
+void SplitList(std::basic_string_view<Char> text, Take&& take) {
+  const Char space = static_cast<Char>(' ');
+  const Char separator = static_cast<Char>(kSeparator);
+  size_t begin = text.find_first_not_of(space);
+  if (begin == text.npos) return;
+  text = text.substr(begin, text.find_last_not_of(space) + 1 - begin);
+  for (;;) {
+    size_t sep = text.find(separator);
+    if (sep == text.npos) return;  // the last piece is dropped
+    take(text.substr(0, sep));
+    text.remove_prefix(sep + 1);
   }
-  return true;
 }
 
-// The entries as the pieces of the file: a leading mark (maybe empty) and one
-// chunk per entry, each ending in ";".
-struct Pieces {
-  std::string mark;
-  std::vector<std::string> chunks;
-};
-
-Pieces MakePieces(Platform& platform, const EntryList& entries) {
-  Pieces pieces;
-  if (!AllToAnsi(platform, entries, &pieces.chunks)) {
-    pieces.mark = kBom;
-    pieces.chunks.clear();
-    for (const auto& entry : entries) pieces.chunks.push_back(EncodeUtf8(entry));
+// The whole list as text: every entry followed by ";".
+std::wstring JoinList(const EntryList& entries) {
+  size_t size = 0;
+  for (const auto& entry : entries) size += entry.size() + 1;
+  std::wstring text;
+  text.reserve(size);
+  for (const auto& entry : entries) {
+    text += entry;
+    text += kSeparator;
   }
-  for (auto& chunk : pieces.chunks) chunk += static_cast<char>(kSeparator);
-  return pieces;
+  return text;
 }
 
 }  // namespace
 
 EntryList ParseList(const std::wstring& text) {
-  size_t begin = text.find_first_not_of(L' ');
-  if (begin == std::wstring::npos) return {};
-  size_t end = text.find_last_not_of(L' ') + 1;
-
   EntryList entries;
-  size_t start = begin;
-  for (;;) {
-    size_t sep = text.find(kSeparator, start);
-    if (sep == std::wstring::npos || sep >= end) break;  // the last piece is dropped
-    entries.emplace_back(text, start, sep - start);
-    start = sep + 1;
-  }
+  SplitList(std::wstring_view(text), [&](std::wstring_view piece) { entries.emplace_back(piece); });
   return entries;
 }
 
-std::wstring DecodeListBytes(Platform& platform, const std::string& bytes) {
-  if (StartsWithBom(bytes)) return DecodeUtf8(bytes.data() + kBomSize, bytes.size() - kBomSize);
-  return platform.FromAnsi(bytes);
-}
-
 std::string EncodeList(Platform& platform, const EntryList& entries) {
-  Pieces pieces = MakePieces(platform, entries);
-  size_t size = pieces.mark.size();
-  for (const auto& chunk : pieces.chunks) size += chunk.size();
-  std::string out;
-  out.reserve(size);
-  out += pieces.mark;
-  for (const auto& chunk : pieces.chunks) out += chunk;
-  return out;
+  // ";" is one byte in every ANSI code page and in UTF-8, and no multi-byte
+  // character contains that byte, so the whole text converts as its entries would.
+  const std::wstring text = JoinList(entries);
+  std::string bytes;
+  if (platform.ToAnsi(text, &bytes)) return bytes;
+  return kBom + EncodeUtf8(text);
 }
 
 ListFile::ListFile(Platform& platform, std::wstring path)
@@ -108,7 +95,14 @@ LoadResult ListFile::LoadList() {
     return result;
   }
   result.state = LoadState::Loaded;
-  result.entries = ParseList(DecodeListBytes(platform_, bytes));
+  // Split the bytes, then decode entry by entry: no second copy of the whole list.
+  std::string_view view(bytes);
+  const bool utf8 = StartsWithBom(bytes);
+  if (utf8) view.remove_prefix(kBomSize);
+  result.entries.reserve(std::count(view.begin(), view.end(), static_cast<char>(kSeparator)));
+  SplitList(view, [&](std::string_view piece) {
+    result.entries.push_back(utf8 ? DecodeUtf8(piece.data(), piece.size()) : platform_.FromAnsi(piece));
+  });
   return result;
 }
 
@@ -137,13 +131,15 @@ Status ListFile::SaveWholeList(const EntryList& entries) {
 }
 
 Status ListFile::SaveEntryByEntry(const EntryList& entries) {
-  Pieces pieces = MakePieces(platform_, entries);
+  const std::string bytes = EncodeList(platform_, entries);
   return Save([&](OutFile& file) {
-    if (!pieces.mark.empty()) {
-      if (Status s = file.Write(pieces.mark); !s) return s;
-    }
-    for (const auto& chunk : pieces.chunks) {
-      if (Status s = file.Write(chunk); !s) return s;
+    // One write per entry, each ending with its ";"; the mark goes with the first.
+    size_t start = 0;
+    while (start < bytes.size()) {
+      size_t end = bytes.find(static_cast<char>(kSeparator), start);
+      end = end == std::string::npos ? bytes.size() : end + 1;
+      if (Status s = file.Write(bytes.substr(start, end - start)); !s) return s;
+      start = end;
     }
     return Status::Ok();
   });

@@ -20,9 +20,6 @@ using EntryList = std::vector<std::wstring>;
 // the piece after the last ";" dropped, empty pieces kept.
 EntryList ParseList(const std::wstring& text);
 
-// Raw file bytes -> text, by the byte-order mark (UTF-8) or the ANSI code page.
-std::wstring DecodeListBytes(Platform& platform, const std::string& bytes);
-
 // Entries -> file bytes (ANSI when every entry fits, else BOM + UTF-8).
 std::string EncodeList(Platform& platform, const EntryList& entries);
 

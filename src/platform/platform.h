@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 
 namespace vk {
 
@@ -100,7 +101,7 @@ class Platform {
   // Text in the system's ANSI code page. ToAnsi returns false when some
   // character has no exact form there (the bytes are then unusable).
   virtual bool ToAnsi(const std::wstring& text, std::string* bytes) = 0;
-  virtual std::wstring FromAnsi(const std::string& bytes) = 0;
+  virtual std::wstring FromAnsi(std::string_view bytes) = 0;
 
   // List-file I/O.
   virtual FileLookup FindNormalFile(const std::wstring& path) = 0;

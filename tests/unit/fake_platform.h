@@ -93,16 +93,16 @@ class FakePlatform final : public Platform {
 
   // The fake ANSI code page is Latin-1.
   bool ToAnsi(const std::wstring& text, std::string* bytes) override {
-    bytes->clear();
-    for (wchar_t c : text) {
-      if (static_cast<uint32_t>(c) > 0xFF) return false;
-      bytes->push_back(static_cast<char>(c));
+    bytes->resize(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+      if (static_cast<uint32_t>(text[i]) > 0xFF) return false;
+      (*bytes)[i] = static_cast<char>(text[i]);
     }
     return true;
   }
-  std::wstring FromAnsi(const std::string& bytes) override {
-    std::wstring text;
-    for (char c : bytes) text.push_back(static_cast<wchar_t>(static_cast<unsigned char>(c)));
+  std::wstring FromAnsi(std::string_view bytes) override {
+    std::wstring text(bytes.size(), L'\0');
+    for (size_t i = 0; i < bytes.size(); ++i) text[i] = static_cast<unsigned char>(bytes[i]);
     return text;
   }
 

@@ -199,12 +199,13 @@ bool Win32Platform::ToAnsi(const std::wstring& text, std::string* bytes) {
   return !used_default && FromAnsi(*bytes) == text;
 }
 
-std::wstring Win32Platform::FromAnsi(const std::string& bytes) {
+std::wstring Win32Platform::FromAnsi(std::string_view bytes) {
   if (bytes.empty()) return std::wstring();
+  // No ANSI code page makes more characters than bytes: one call fills it.
   const int length = static_cast<int>(bytes.size());
-  int size = MultiByteToWideChar(CP_ACP, 0, bytes.data(), length, nullptr, 0);
-  std::wstring text(size > 0 ? size : 0, L'\0');
-  if (size > 0) MultiByteToWideChar(CP_ACP, 0, bytes.data(), length, text.data(), size);
+  std::wstring text(bytes.size(), L'\0');
+  int size = MultiByteToWideChar(CP_ACP, 0, bytes.data(), length, text.data(), length);
+  text.resize(size > 0 ? size : 0);
   return text;
 }
 

@@ -30,7 +30,7 @@ class Win32Platform final : public Platform {
   VersionNumbers Version() override;
 
   bool ToAnsi(const std::wstring& text, std::string* bytes) override;
-  std::wstring FromAnsi(const std::string& bytes) override;
+  std::wstring FromAnsi(std::string_view bytes) override;
 
   FileLookup FindNormalFile(const std::wstring& path) override;
   Status ReadWholeFile(const std::wstring& path, std::string* bytes) override;
