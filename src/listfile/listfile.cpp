@@ -62,7 +62,8 @@ std::string EncodeList(Platform& platform, const EntryList& entries) {
   // character contains that byte, so the whole text converts as its entries would.
   const std::wstring text = JoinList(entries);
   std::string bytes;
-  if (platform.ToAnsi(text, &bytes)) return bytes;
+  // ANSI bytes that happen to begin like the mark would read back as UTF-8.
+  if (platform.ToAnsi(text, &bytes) && !StartsWithBom(bytes)) return bytes;
   return kBom + EncodeUtf8(text);
 }
 

@@ -109,6 +109,13 @@ TEST_F(ListFileTest, RoundTripsBothForms) {
   }
 }
 
+TEST_F(ListFileTest, AnsiTextThatLooksLikeTheMarkIsWrittenAsUtf8) {
+  const EntryList entries = {L"\u00ef\u00bb\u00bfC:\\x", L"D:\\y"};  // "ï»¿" is EF BB BF in ANSI
+  ASSERT_TRUE(file.SaveWholeList(entries));
+  EXPECT_EQ(Disk().substr(0, 3), "\xEF\xBB\xBF");
+  EXPECT_EQ(ListFile(platform, platform.ListPath()).LoadList().entries, entries);
+}
+
 TEST_F(ListFileTest, ReadsUtf8WithMarkAndAnsiWithout) {
   Store("\xEF\xBB\xBF" "C:\\\xE6\x96\x87;D:\\x;");
   EXPECT_EQ(file.LoadList().entries, (EntryList{L"C:\\\u6587", L"D:\\x"}));
