@@ -4,6 +4,7 @@
 //
 //   startup.exe PROGRAM.exe FLOOR.exe [RUNS]
 #include <windows.h>
+#include <psapi.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -34,8 +35,13 @@ double Seconds(const LARGE_INTEGER& from, const LARGE_INTEGER& to) {
   return static_cast<double>(to.QuadPart - from.QuadPart) / static_cast<double>(frequency.QuadPart);
 }
 
-// One run; returns seconds, or a negative value on failure.
-double TimeOnce(const std::wstring& exe) {
+struct Run {
+  double seconds = -1;       // negative: the run failed
+  double peak_megabytes = 0; // peak private memory while shown and idle
+};
+
+// One run.
+Run TimeOnce(const std::wstring& exe) {
   std::wstring command = L"\"" + exe + L"\"";
   std::wstring folder = exe.substr(0, exe.find_last_of(L"\\/"));
   STARTUPINFOW startup = {};
@@ -45,7 +51,7 @@ double TimeOnce(const std::wstring& exe) {
   QueryPerformanceCounter(&start);
   if (!CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
                       folder.c_str(), &startup, &process)) {
-    return -1;
+    return {};
   }
   Found found = {process.dwProcessId, false};
   for (int i = 0; i < 20000 && !found.visible; ++i) {
@@ -54,12 +60,18 @@ double TimeOnce(const std::wstring& exe) {
     if (!found.visible) Sleep(0);
   }
   WaitForInputIdle(process.hProcess, 10000);
+  PROCESS_MEMORY_COUNTERS memory = {};
+  memory.cb = sizeof(memory);
+  GetProcessMemoryInfo(process.hProcess, &memory, sizeof(memory));
   TerminateProcess(process.hProcess, 0);
   WaitForSingleObject(process.hProcess, INFINITE);
   QueryPerformanceCounter(&end);
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);
-  return found.visible ? Seconds(start, end) : -1;
+  Run run;
+  if (found.visible) run.seconds = Seconds(start, end);
+  run.peak_megabytes = static_cast<double>(memory.PeakPagefileUsage) / (1024.0 * 1024.0);
+  return run;
 }
 
 double Median(std::vector<double> values) {
@@ -78,19 +90,23 @@ int wmain(int argc, wchar_t** argv) {
   const int runs = argc > 3 ? _wtoi(argv[3]) : 15;
   TimeOnce(argv[1]);  // warm-up: caches, the Wine server, fonts
   TimeOnce(argv[2]);
-  std::vector<double> program, floor, ratios;
+  std::vector<double> program, floor, ratios, program_peak, floor_peak;
   for (int i = 0; i < runs; ++i) {
-    double p = TimeOnce(argv[1]);
-    double f = TimeOnce(argv[2]);
-    if (p < 0 || f < 0) {
+    Run p = TimeOnce(argv[1]);
+    Run f = TimeOnce(argv[2]);
+    if (p.seconds < 0 || f.seconds < 0) {
       std::fprintf(stderr, "run %d failed\n", i);
       return 1;
     }
-    program.push_back(p);
-    floor.push_back(f);
-    ratios.push_back(p / f);
+    program.push_back(p.seconds);
+    floor.push_back(f.seconds);
+    ratios.push_back(p.seconds / f.seconds);
+    program_peak.push_back(p.peak_megabytes);
+    floor_peak.push_back(f.peak_megabytes);
   }
   std::printf("runs %d  program median %.1f ms  floor median %.1f ms  median ratio %.2f\n", runs,
               Median(program) * 1000, Median(floor) * 1000, Median(ratios));
+  std::printf("peak private memory  program %.1f MiB  floor %.1f MiB  difference %.1f MiB\n",
+              Median(program_peak), Median(floor_peak), Median(program_peak) - Median(floor_peak));
   return 0;
 }

@@ -1,0 +1,72 @@
+#!/usr/bin/env bash
+# Benchmarks, one command each:
+#   bash bench/run.sh startup-empty   start-up with no data.bin, against the floor
+#   bash bench/run.sh startup-large   start-up with 32,767 entries, against the floor
+#   bash bench/run.sh commands        Add, Delete, Hide, Unhide, selection at 32,767 entries
+#   bash bench/run.sh footprint       exe size, imported DLLs, peak memory at 32,767 entries
+#   bash bench/run.sh codec           the list-file codec natively, beside memchr
+# RUNS (default 15) sets how many alternating runs the start-up benchmarks make.
+set -euo pipefail
+source "$(dirname "$0")/../scripts/lib.sh"
+cd "$ROOT"
+what=${1:?usage: bench/run.sh startup-empty|startup-large|commands|footprint|codec}
+runs=${RUNS:-15}
+
+if [ "$what" = codec ]; then
+  cmake --preset native >/dev/null
+  cmake --build --preset native -j"$(nproc)" --target codec_bench >/dev/null
+  exec build/native/codec_bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
+fi
+
+cmake --preset mingw >/dev/null
+cmake --build --preset mingw -j"$(nproc)" >/dev/null
+work=$(mktemp -d)
+export WINEPREFIX="$ROOT/build/bench-prefix"
+trap 'stop_wine; stop_xvfb; rm -rf "$work"' EXIT
+start_xvfb
+start_wine
+cp -r build/mingw/Veilkeep.exe build/mingw/ico build/mingw/veilkeep_floor.exe "$work/"
+win() { winepath -w "$1" 2>/dev/null; }
+
+# 32,767 entries of 40 to 60 characters.
+large_list() {
+  python3 - "$1" <<'PY'
+import random, sys
+random.seed(32767)
+entries = []
+for i in range(32767):
+    entry = "C:\\Users\\Someone\\Documents\\Folder %05d " % i
+    entries.append((entry + "x" * 60)[: random.randint(40, 60)])
+open(sys.argv[1], "wb").write("".join(e + ";" for e in entries).encode("ascii"))
+PY
+}
+
+startup() {
+  wine build/mingw/veilkeep_bench_startup.exe "$(win "$work/Veilkeep.exe")" \
+    "$(win "$work/veilkeep_floor.exe")" "$runs" 2>/dev/null
+}
+
+case "$what" in
+  startup-empty)
+    startup
+    ;;
+  startup-large)
+    large_list "$work/data.bin"
+    startup
+    ;;
+  footprint)
+    exe=build/mingw/Veilkeep.exe
+    echo "exe size: $(stat -c %s "$exe") bytes ($(( $(stat -c %s "$exe") / 1024 )) KiB)"
+    echo "imports: $(x86_64-w64-mingw32-objdump -p "$exe" | awk '/DLL Name:/ {print $3}' | tr '\n' ' ')"
+    large_list "$work/data.bin"
+    runs=5 startup
+    ;;
+  commands)
+    large_list "$work/data.bin"
+    wine build/mingw/veilkeep_bench_commands.exe "$(win "$work")" 2>/dev/null
+    ;;
+  *)
+    echo "unknown benchmark: $what" >&2
+    exit 2
+    ;;
+esac
