@@ -72,8 +72,12 @@ struct App {
   DWORD pid;
   HWND main, list, status;
   HWND Command(int i) const { return GetDlgItem(main, IDC_COMMAND1 + i); }
-  int Count() const { return static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)); }
+  bool listbox = false;  // List1 as a plain list box rather than a list view
+  int Count() const {
+    return static_cast<int>(SendMessageW(list, listbox ? LB_GETCOUNT : LVM_GETITEMCOUNT, 0, 0));
+  }
   int Selected() const {
+    if (listbox) return static_cast<int>(SendMessageW(list, LB_GETCURSEL, 0, 0));
     return static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
   }
   void Repaint() const {
@@ -147,12 +151,15 @@ int wmain(int argc, wchar_t** argv) {
                       folder.c_str(), &startup, &pi)) {
     Fail("cannot start Veilkeep.exe");
   }
-  App app = {pi.hProcess, pi.dwProcessId, nullptr, nullptr, nullptr};
+  App app = {pi.hProcess, pi.dwProcessId, nullptr, nullptr, nullptr, false};
   app.main = WaitForWindow(pi.dwProcessId, L"Veilkeep.Form1", nullptr);
   if (!app.main) Fail("no main window");
   WaitForInputIdle(pi.hProcess, 10000);
   app.list = GetDlgItem(app.main, IDC_LIST1);
   app.status = GetDlgItem(app.main, IDC_SBAR);
+  wchar_t list_class[64] = {};
+  GetClassNameW(app.list, list_class, 64);
+  app.listbox = _wcsicmp(list_class, L"ListBox") == 0;
   std::printf("entries at start: %d\n", app.Count());
 
   std::vector<double> add, hide, unhide, select, remove;
