@@ -393,17 +393,29 @@ void Close(App* app) {
   *app = App();
 }
 
+// List1 is an owner-data list view: its texts are read through memory in the program.
+std::wstring ListItemText(const App& app, int index) {
+  constexpr size_t kChars = 33000;
+  Remote remote(app.process.hProcess, sizeof(LVITEMW) + kChars * sizeof(wchar_t));
+  if (!remote) return L"(unreadable)";
+  LVITEMW query = {};
+  query.iSubItem = 0;
+  query.pszText = reinterpret_cast<wchar_t*>(remote.Address(sizeof(LVITEMW)));
+  query.cchTextMax = kChars;
+  remote.Write(&query, sizeof(query));
+  const LRESULT length = Send(app.Item(IDC_LIST1), LVM_GETITEMTEXTW, index, remote.Address());
+  return remote.ReadText(sizeof(LVITEMW), static_cast<size_t>(length > 0 ? length : 0) + 1);
+}
+
 std::vector<std::wstring> ListItems(const App& app) {
-  HWND list = app.Item(IDC_LIST1);
   std::vector<std::wstring> items;
-  const LRESULT count = Send(list, LB_GETCOUNT);
-  for (LRESULT i = 0; i < count; ++i) {
-    const LRESULT length = Send(list, LB_GETTEXTLEN, i);
-    std::wstring text(length > 0 ? length + 1 : 1, L'\0');
-    Send(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text.data()));
-    items.push_back(text.substr(0, text.find(L'\0')));
-  }
+  const LRESULT count = Send(app.Item(IDC_LIST1), LVM_GETITEMCOUNT);
+  for (LRESULT i = 0; i < count; ++i) items.push_back(ListItemText(app, static_cast<int>(i)));
   return items;
+}
+
+LRESULT ListSelection(const App& app) {
+  return Send(app.Item(IDC_LIST1), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED);
 }
 
 std::wstring Joined(const std::vector<std::wstring>& items, const wchar_t* separator = L" | ") {
@@ -416,7 +428,7 @@ std::wstring Joined(const std::vector<std::wstring>& items, const wchar_t* separ
 void CheckList(const App& app, const std::wstring& when, const std::vector<std::wstring>& expected,
                int selected) {
   CheckText(when + L": list entries", Joined(expected), Joined(ListItems(app)));
-  CheckNumber(when + L": selected list entry", selected, Send(app.Item(IDC_LIST1), LB_GETCURSEL));
+  CheckNumber(when + L": selected list entry", selected, ListSelection(app));
 }
 
 // The captions of the enabled Command1 buttons, in order, e.g. "Add Delete Open Hide".
@@ -523,16 +535,20 @@ bool PostClick(const App& app, Button button) {
 // Clicks a list entry with the mouse, as the user picks a folder.
 void ClickListEntry(const App& app, int index) {
   HWND list = app.Item(IDC_LIST1);
+  Remote remote(app.process.hProcess, sizeof(RECT));
   RECT rect = {};
-  if (!Require(Send(list, LB_GETITEMRECT, index, reinterpret_cast<LPARAM>(&rect)) != LB_ERR,
-               L"find list entry " + std::to_wstring(index), L"LB_ERR")) {
+  rect.left = LVIR_BOUNDS;
+  remote.Write(&rect, sizeof(rect));
+  if (!Require(Send(list, LVM_GETITEMRECT, index, remote.Address()) != 0,
+               L"find list entry " + std::to_wstring(index), L"no item rectangle")) {
     return;
   }
+  remote.Read(&rect, sizeof(rect));
   const LPARAM point = MAKELPARAM((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
   Send(list, WM_LBUTTONDOWN, MK_LBUTTON, point);
   Send(list, WM_LBUTTONUP, 0, point);
   CheckNumber(L"selected list entry after clicking entry " + std::to_wstring(index), index,
-              Send(list, LB_GETCURSEL));
+              ListSelection(app));
   ExpectNoDialog(app, L"clicking list entry " + std::to_wstring(index));
 }
 

@@ -2,6 +2,8 @@
 
 #include <windowsx.h>
 
+#include <algorithm>
+
 #include "about/toolbar.h"
 #include "about/win32/forms.h"
 #include "app/layout.h"
@@ -70,7 +72,6 @@ bool Form1Window::Create(HINSTANCE instance) {
   SetWindowPos(hwnd_, nullptr, work.left + (work.right - work.left - width) / 2,
                work.top + (work.bottom - work.top - height) / 2, width, height,
                SWP_NOZORDER | SWP_NOACTIVATE);
-
   if (!form1_.Load()) {
     DestroyWindow(hwnd_);
     hwnd_ = nullptr;
@@ -107,6 +108,8 @@ LRESULT Form1Window::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_SIZE:
       OnSize();
       return 0;
+    case WM_NOTIFY:
+      return OnNotify(reinterpret_cast<const NMHDR*>(lparam));
     case WM_DPICHANGED:
       OnDpiChanged(HIWORD(wparam), reinterpret_cast<const RECT*>(lparam));
       return 0;
@@ -146,10 +149,17 @@ void Form1Window::CreateControls() {
   }
   SendMessageW(toolbar_, TB_ADDBUTTONSW, 5, reinterpret_cast<LPARAM>(buttons));
 
-  list_ = CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTBOXW, nullptr,
-                          WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY |
-                              LBS_NOINTEGRALHEIGHT,
+  // List1 reads its entries from Form1 as it draws them (an owner-data list
+  // view), so even a long list costs nothing to show at start-up.
+  list_ = CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, nullptr,
+                          WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_NOCOLUMNHEADER |
+                              LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_OWNERDATA,
                           0, 0, 0, 0, hwnd_, reinterpret_cast<HMENU>(IDC_LIST1), instance_, nullptr);
+  ListView_SetExtendedListViewStyle(list_, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER | LVS_EX_LABELTIP);
+  SetWindowSubclass(list_, List1Proc, 0, reinterpret_cast<DWORD_PTR>(this));
+  LVCOLUMNW column = {};
+  column.mask = LVCF_WIDTH;
+  ListView_InsertColumn(list_, 0, &column);
 
   status_ = CreateWindowExW(0, STATUSCLASSNAMEW, nullptr, WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0,
                             0, 0, 0, hwnd_, reinterpret_cast<HMENU>(IDC_SBAR), instance_, nullptr);
@@ -167,11 +177,11 @@ void Form1Window::ApplyDpi() {
 
   const TwipsRect& l = layout::kList1;
   MoveWindow(list_, Px(l.left), Px(l.top), Px(l.width), Px(l.height), TRUE);
+  FitList1Column();
   for (int i = 0; i < kCommandCount; ++i) {
     const TwipsRect& c = layout::kCommand1[i];
     MoveWindow(commands_[i], Px(c.left), Px(c.top), Px(c.width), Px(c.height), TRUE);
   }
-
   LoadPictures();
   SendMessageW(toolbar_, TB_SETBUTTONSIZE, 0,
                MAKELPARAM(Px(layout::kToolButtonWidth), Px(layout::kToolButtonHeight)));
@@ -236,10 +246,6 @@ void Form1Window::OnCommand(int id, int code) {
     if (!focus || !IsWindowEnabled(focus)) {
       SetFocus(GetNextDlgTabItem(hwnd_, focus ? focus : commands_[kAdd], FALSE));
     }
-  } else if (id == IDC_LIST1) {
-    if (code == LBN_SELCHANGE) {
-      form1_.List1Click(static_cast<int>(SendMessageW(list_, LB_GETCURSEL, 0, 0)));
-    }
   } else if (id > IDC_TOOLBUTTON && id <= IDC_TOOLBUTTON + 5) {
     OnToolbarClick(id - IDC_TOOLBUTTON);
   }
@@ -264,26 +270,117 @@ void Form1Window::OnToolbarClick(int index) {
   }
 }
 
-void Form1Window::List1Fill(const EntryList& entries) {
-  SendMessageW(list_, WM_SETREDRAW, FALSE, 0);
-  SendMessageW(list_, LB_RESETCONTENT, 0, 0);
-  size_t characters = 0;
-  for (const auto& entry : entries) characters += entry.size() + 1;
-  SendMessageW(list_, LB_INITSTORAGE, entries.size(), characters * sizeof(wchar_t));
-  for (const auto& entry : entries) {
-    SendMessageW(list_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry.c_str()));
+LRESULT Form1Window::OnNotify(const NMHDR* header) {
+  if (header->hwndFrom != list_) return 0;
+  switch (header->code) {
+    case LVN_GETDISPINFOW: {
+      LVITEMW& item = reinterpret_cast<NMLVDISPINFOW*>(const_cast<NMHDR*>(header))->item;
+      const EntryList& entries = form1_.entries();
+      if ((item.mask & LVIF_TEXT) && item.iItem >= 0 && item.iItem < static_cast<int>(entries.size())) {
+        item.pszText = const_cast<wchar_t*>(entries[item.iItem].c_str());
+      }
+      return 0;
+    }
+    case LVN_ITEMCHANGED: {
+      // Selection by other means than List1's own keys and clicks (such as
+      // assistive technology) reaches Form1 the same way.
+      const auto* change = reinterpret_cast<const NMLISTVIEW*>(header);
+      if (selecting_ || !(change->uChanged & LVIF_STATE)) return 0;
+      if ((change->uNewState & LVIS_SELECTED) && !(change->uOldState & LVIS_SELECTED)) {
+        shown_selection_ = change->iItem;
+        form1_.List1Click(change->iItem);
+      }
+      return 0;
+    }
   }
-  SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
+  return 0;
+}
+
+LRESULT CALLBACK Form1Window::List1Proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam,
+                                        UINT_PTR, DWORD_PTR data) noexcept {
+  auto* self = reinterpret_cast<Form1Window*>(data);
+  switch (message) {
+    case WM_KEYDOWN:
+      if (self->List1Key(static_cast<UINT>(wparam))) return 0;
+      break;
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK: {
+      LVHITTESTINFO hit = {};
+      hit.pt = {GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)};
+      const int index = ListView_HitTest(hwnd, &hit);
+      SetFocus(hwnd);
+      if (index >= 0) self->UserSelect(index);
+      return 0;  // a click beside the entries keeps the selection, as in a list box
+    }
+    case WM_NCDESTROY:
+      RemoveWindowSubclass(hwnd, List1Proc, 0);
+      break;
+  }
+  return DefSubclassProc(hwnd, message, wparam, lparam);
+}
+
+bool Form1Window::List1Key(UINT key) {
+  const int count = static_cast<int>(form1_.entries().size());
+  if (count == 0) return false;
+  const int current = form1_.selected();
+  const int page = std::max(1, ListView_GetCountPerPage(list_) - 1);
+  int target;
+  switch (key) {
+    case VK_UP: target = current - 1; break;
+    case VK_DOWN: target = current + 1; break;
+    case VK_PRIOR: target = current - page; break;
+    case VK_NEXT: target = current + page; break;
+    case VK_HOME: target = 0; break;
+    case VK_END: target = count - 1; break;
+    default: return false;
+  }
+  target = std::clamp(target, 0, count - 1);
+  if (current < 0 || target != current) UserSelect(target);
+  return true;
+}
+
+void Form1Window::UserSelect(int index) {
+  List1Select(index);
+  form1_.List1Click(index);
+}
+
+void Form1Window::FitList1Column() {
+  RECT client = {};
+  GetClientRect(list_, &client);
+  ListView_SetColumnWidth(list_, 0, client.right - client.left);
+}
+
+void Form1Window::List1Fill(const EntryList& entries) {
+  shown_selection_ = -1;
+  ListView_SetItemCountEx(list_, static_cast<int>(entries.size()), 0);
+}
+
+void Form1Window::List1Append(const std::wstring&) {
+  ListView_SetItemCountEx(list_, static_cast<int>(form1_.entries().size()),
+                          LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+}
+
+void Form1Window::List1Remove(int) {
+  // The list view keeps selection by position: clear it before the entries move.
+  List1Select(-1);
+  ListView_SetItemCountEx(list_, static_cast<int>(form1_.entries().size()), LVSICF_NOSCROLL);
   InvalidateRect(list_, nullptr, TRUE);
 }
 
-void Form1Window::List1Append(const std::wstring& entry) {
-  SendMessageW(list_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry.c_str()));
+void Form1Window::List1Select(int index) {
+  // Only the entry shown selected is cleared: asking the list view which one
+  // that is, or clearing them all, visits every entry.
+  selecting_ = true;
+  if (shown_selection_ >= 0 && shown_selection_ != index) {
+    ListView_SetItemState(list_, shown_selection_, 0, LVIS_SELECTED | LVIS_FOCUSED);
+  }
+  if (index >= 0) {
+    ListView_SetItemState(list_, index, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    ListView_EnsureVisible(list_, index, FALSE);
+  }
+  shown_selection_ = index;
+  selecting_ = false;
 }
-
-void Form1Window::List1Remove(int index) { SendMessageW(list_, LB_DELETESTRING, index, 0); }
-
-void Form1Window::List1Select(int index) { SendMessageW(list_, LB_SETCURSEL, index, 0); }
 
 void Form1Window::SetCommandEnabled(int index, bool enabled) {
   EnableWindow(commands_[index], enabled);

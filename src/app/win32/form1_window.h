@@ -43,6 +43,13 @@ class Form1Window final : public Form1View {
   void OnSize();
   void OnDpiChanged(int dpi, const RECT* suggested);
   void OnToolbarClick(int index);
+  LRESULT OnNotify(const NMHDR* header);
+  // List1's own keyboard and mouse selection, moved in one step each.
+  static LRESULT CALLBACK List1Proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam,
+                                    UINT_PTR id, DWORD_PTR data) noexcept;
+  bool List1Key(UINT key);
+  void UserSelect(int index);
+  void FitList1Column();
 
   void CreateControls();
   void ApplyDpi();  // positions, fonts and pictures for dpi_
@@ -61,6 +68,8 @@ class Form1Window final : public Form1View {
   HFONT font_ = nullptr;
   HIMAGELIST images_ = nullptr;
   int dpi_ = USER_DEFAULT_SCREEN_DPI;
+  bool selecting_ = false;    // List1Select is moving the selection: no click
+  int shown_selection_ = -1;  // the entry List1 shows selected
 
   // ImageList1 as loaded: the file and built-in fallback of each entry, so
   // the pictures can be loaded again at another DPI.

@@ -12,6 +12,7 @@ constexpr wchar_t kInstanceMutexName[] = L"Local\\Orvanta.Veilkeep.SingleInstanc
 
 Status LastError() { return Status::Fail(SystemErrorText(GetLastError())); }
 
+// Writes go through a buffer, so that many small writes cost few system calls.
 class Win32OutFile final : public OutFile {
  public:
   explicit Win32OutFile(HANDLE handle) : handle_(handle) {}
@@ -20,8 +21,30 @@ class Win32OutFile final : public OutFile {
   }
 
   Status Write(const std::string& bytes) override {
-    const char* data = bytes.data();
-    size_t left = bytes.size();
+    buffer_ += bytes;
+    return buffer_.size() >= kBufferSize ? Drain() : Status::Ok();
+  }
+
+  Status Flush() override {
+    Status drained = Drain();
+    if (!drained) return drained;
+    return FlushFileBuffers(handle_) ? Status::Ok() : LastError();
+  }
+
+  Status Close() override {
+    Status drained = Drain();
+    HANDLE handle = handle_;
+    handle_ = INVALID_HANDLE_VALUE;
+    if (!CloseHandle(handle) && drained) return LastError();
+    return drained;
+  }
+
+ private:
+  static constexpr size_t kBufferSize = 1 << 16;
+
+  Status Drain() {
+    const char* data = buffer_.data();
+    size_t left = buffer_.size();
     while (left > 0) {
       DWORD chunk = left > 0x40000000u ? 0x40000000u : static_cast<DWORD>(left);
       DWORD written = 0;
@@ -30,19 +53,12 @@ class Win32OutFile final : public OutFile {
       data += written;
       left -= written;
     }
+    buffer_.clear();
     return Status::Ok();
   }
 
-  Status Flush() override { return FlushFileBuffers(handle_) ? Status::Ok() : LastError(); }
-
-  Status Close() override {
-    HANDLE handle = handle_;
-    handle_ = INVALID_HANDLE_VALUE;
-    return CloseHandle(handle) ? Status::Ok() : LastError();
-  }
-
- private:
   HANDLE handle_;
+  std::string buffer_;
 };
 
 }  // namespace
@@ -186,17 +202,23 @@ VersionNumbers Win32Platform::Version() {
 bool Win32Platform::ToAnsi(const std::wstring& text, std::string* bytes) {
   bytes->clear();
   if (text.empty()) return true;
-  const int length = static_cast<int>(text.size());
+  // Room for the widest code page: three bytes for a UTF-16 unit in UTF-8,
+  // at most two elsewhere. One call converts.
   const bool utf8 = GetACP() == CP_UTF8;
-  BOOL used_default = FALSE;
-  const DWORD flags = utf8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS;
-  BOOL* lossy = utf8 ? nullptr : &used_default;
-  int size = WideCharToMultiByte(CP_ACP, flags, text.data(), length, nullptr, 0, nullptr, lossy);
-  if (size <= 0 || used_default) return false;
+  const int length = static_cast<int>(text.size());
+  bytes->resize(text.size() * (utf8 ? 3 : 2));
+  // A character the code page lacks becomes the default character and sets
+  // `lossy`, never a look-alike; in UTF-8 only a lone surrogate fails.
+  BOOL lossy = FALSE;
+  int size = WideCharToMultiByte(CP_ACP, utf8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS,
+                                 text.data(), length, bytes->data(), static_cast<int>(bytes->size()),
+                                 nullptr, utf8 ? nullptr : &lossy);
+  if (size <= 0 || lossy) {
+    bytes->clear();
+    return false;
+  }
   bytes->resize(size);
-  WideCharToMultiByte(CP_ACP, flags, text.data(), length, bytes->data(), size, nullptr, lossy);
-  // Some code pages map a character to bytes that read back as another one.
-  return !used_default && FromAnsi(*bytes) == text;
+  return true;
 }
 
 std::wstring Win32Platform::FromAnsi(std::string_view bytes) {
