@@ -139,7 +139,7 @@ Status ListFile::SaveEntryByEntry(const EntryList& entries) {
     while (start < bytes.size()) {
       size_t end = bytes.find(static_cast<char>(kSeparator), start);
       end = end == std::string::npos ? bytes.size() : end + 1;
-      if (Status s = file.Write(bytes.substr(start, end - start)); !s) return s;
+      if (Status s = file.Write(std::string_view(bytes).substr(start, end - start)); !s) return s;
       start = end;
     }
     return Status::Ok();

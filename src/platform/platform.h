@@ -65,7 +65,7 @@ struct VersionNumbers {
 class OutFile {
  public:
   virtual ~OutFile() = default;
-  virtual Status Write(const std::string& bytes) = 0;
+  virtual Status Write(std::string_view bytes) = 0;
   // Pushes everything written so far to the disk.
   virtual Status Flush() = 0;
   virtual Status Close() = 0;

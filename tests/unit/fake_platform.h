@@ -125,10 +125,10 @@ class FakePlatform final : public Platform {
   class FakeOutFile final : public OutFile {
    public:
     FakeOutFile(FakePlatform& owner, std::wstring path) : owner_(owner), path_(std::move(path)) {}
-    Status Write(const std::string& bytes) override {
+    Status Write(std::string_view bytes) override {
       ++owner_.writes;
       if (owner_.fault == SaveFault::Write) return Status::Fail(L"There is not enough space on the disk.");
-      owner_.files[path_].bytes += bytes;
+      owner_.files[path_].bytes.append(bytes.data(), bytes.size());
       return Status::Ok();
     }
     Status Flush() override {

@@ -360,11 +360,21 @@ void Form1Window::List1Append(const std::wstring&) {
                           LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
 }
 
-void Form1Window::List1Remove(int) {
+void Form1Window::List1Remove(int index) {
   // The list view keeps selection by position: clear it before the entries move.
   List1Select(-1);
-  ListView_SetItemCountEx(list_, static_cast<int>(form1_.entries().size()), LVSICF_NOSCROLL);
-  InvalidateRect(list_, nullptr, TRUE);
+  // Only the rows from the removed one down change.
+  RECT client = {};
+  GetClientRect(list_, &client);
+  RECT rows = client;
+  if (ListView_GetItemRect(list_, index, &rows, LVIR_BOUNDS) && rows.top >= client.top) {
+    rows.bottom = client.bottom;
+  } else {
+    rows = client;
+  }
+  InvalidateRect(list_, &rows, TRUE);
+  ListView_SetItemCountEx(list_, static_cast<int>(form1_.entries().size()),
+                          LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
 }
 
 void Form1Window::List1Select(int index) {

@@ -20,8 +20,8 @@ class Win32OutFile final : public OutFile {
     if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
   }
 
-  Status Write(const std::string& bytes) override {
-    buffer_ += bytes;
+  Status Write(std::string_view bytes) override {
+    buffer_.append(bytes.data(), bytes.size());
     return buffer_.size() >= kBufferSize ? Drain() : Status::Ok();
   }
 
