@@ -281,6 +281,19 @@ LRESULT Form1Window::OnNotify(const NMHDR* header) {
       }
       return 0;
     }
+    case NM_CUSTOMDRAW: {
+      // The selected entry is drawn in the selection colours even while the
+      // list has no focus, as a list box shows it.
+      auto* draw = reinterpret_cast<NMLVCUSTOMDRAW*>(const_cast<NMHDR*>(header));
+      if (draw->nmcd.dwDrawStage == CDDS_PREPAINT) return CDRF_NOTIFYITEMDRAW;
+      if (draw->nmcd.dwDrawStage == CDDS_ITEMPREPAINT &&
+          static_cast<int>(draw->nmcd.dwItemSpec) == shown_selection_) {
+        draw->nmcd.uItemState &= ~CDIS_SELECTED;
+        draw->clrText = GetSysColor(COLOR_HIGHLIGHTTEXT);
+        draw->clrTextBk = GetSysColor(COLOR_HIGHLIGHT);
+      }
+      return CDRF_DODEFAULT;
+    }
     case LVN_ITEMCHANGED: {
       // Selection by other means than List1's own keys and clicks (such as
       // assistive technology) reaches Form1 the same way.
