@@ -303,7 +303,7 @@ compose() {
   # The status bar: "Hidden: False" at the bottom left, under a line at y 258.
   note "Display status of the selected folder" 20 210 box-bottom 0 42 257
 
-  # Caption buttons: minimize, maximize, close.
+  # Caption buttons: minimize, maximize (greyed: the window has no maximize box), close.
   local bt=$((WY + 5)) bb=$((WY + 5 + 17)) cr=$((WX + WW - 6))
   local close_l=$((cr - 30)) max_l=$((cr - 30 - 2 - 24)) min_l=$((cr - 30 - 2 - 24 - 1 - 24))
   "$CONVERT" -size "${W}x${H}" "xc:$BACKDROP" \
@@ -328,7 +328,7 @@ compose() {
     -draw "roundrectangle $close_l.5,$bt.5 $((close_l + 30)).5,$bb.5 2,2" \
     -stroke "$TITLE_TEXT" -strokewidth 2 \
     -draw "line $((min_l + 8)),$((bb - 5)) $((min_l + 16)),$((bb - 5))" \
-    -strokewidth 1 -fill none \
+    -strokewidth 1 -fill none -stroke '#a9b4c2' \
     -draw "rectangle $((max_l + 8)).5,$((bt + 4)).5 $((max_l + 16)).5,$((bb - 4)).5" \
     -draw "line $((max_l + 8)),$((bt + 5)).5 $((max_l + 16)),$((bt + 5)).5" \
     -stroke white -strokewidth 2 \
