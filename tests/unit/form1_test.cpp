@@ -289,6 +289,27 @@ TEST_F(Form1Test, CommandsWithoutSelectionDoNothing) {
   EXPECT_EQ(form.CurrentPath(), L"");
 }
 
+TEST_F(Form1Test, EveryFailedSaveShowsOneMessageAndKeepsTheFile) {
+  Folder(L"C:\\A");
+  StartWith("C:\\A;");
+  const SaveFault faults[] = {SaveFault::Create, SaveFault::Write, SaveFault::Flush, SaveFault::Close,
+                              SaveFault::Replace};
+  int added = 0;
+  for (SaveFault fault : faults) {
+    for (int command : {kAdd, kDelete}) {
+      SCOPED_TRACE(testing::Message() << "fault " << static_cast<int>(fault) << " command " << command);
+      platform.messages.clear();
+      platform.fault = fault;
+      if (command == kAdd) Pick(L"C:\\New" + std::to_wstring(++added));
+      form.Command1Click(command);
+      ASSERT_EQ(platform.messages.size(), 1u);
+      EXPECT_EQ(platform.messages[0].title, L"Error");
+      EXPECT_NE(platform.messages[0].text.find(platform.ListPath()), std::wstring::npos);
+      EXPECT_EQ(Disk(), "C:\\A;");
+    }
+  }
+}
+
 TEST_F(Form1Test, FailedSaveIsReportedAndTheEntryStaysListed) {
   Folder(L"C:\\A");
   StartWith("C:\\A;");
