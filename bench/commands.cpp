@@ -78,7 +78,8 @@ struct App {
   }
   int Selected() const {
     if (listbox) return static_cast<int>(SendMessageW(list, LB_GETCURSEL, 0, 0));
-    return static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+    return static_cast<int>(
+        SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
   }
   void Repaint() const {
     // Every control the command may change is painted before the clock stops.
@@ -178,12 +179,14 @@ int wmain(int argc, wchar_t** argv) {
     remove.push_back(Click(app, 1));
     if (app.Count() != count - 1) Fail("Delete did not remove the entry");
   }
-  std::printf("median ms at %d entries: Add %.2f  Delete %.2f  Hide %.2f  Unhide %.2f  select %.2f\n",
-              app.Count(), Median(add), Median(remove), Median(hide), Median(unhide), Median(select));
-  std::printf("worst ms: Add %.2f  Delete %.2f  Hide %.2f  Unhide %.2f  select %.2f\n",
-              *std::max_element(add.begin(), add.end()), *std::max_element(remove.begin(), remove.end()),
-              *std::max_element(hide.begin(), hide.end()), *std::max_element(unhide.begin(), unhide.end()),
-              *std::max_element(select.begin(), select.end()));
+  std::printf(
+      "median ms at %d entries: Add %.2f  Delete %.2f  Hide %.2f  Unhide %.2f  select %.2f\n",
+      app.Count(), Median(add), Median(remove), Median(hide), Median(unhide), Median(select));
+  std::printf(
+      "worst ms: Add %.2f  Delete %.2f  Hide %.2f  Unhide %.2f  select %.2f\n",
+      *std::max_element(add.begin(), add.end()), *std::max_element(remove.begin(), remove.end()),
+      *std::max_element(hide.begin(), hide.end()), *std::max_element(unhide.begin(), unhide.end()),
+      *std::max_element(select.begin(), select.end()));
   TerminateProcess(pi.hProcess, 0);
   return 0;
 }

@@ -36,8 +36,8 @@ double Seconds(const LARGE_INTEGER& from, const LARGE_INTEGER& to) {
 }
 
 struct Run {
-  double seconds = -1;       // negative: the run failed
-  double peak_megabytes = 0; // peak private memory while shown and idle
+  double seconds = -1;        // negative: the run failed
+  double peak_megabytes = 0;  // peak private memory while shown and idle
 };
 
 // One run.

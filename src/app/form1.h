@@ -30,7 +30,7 @@ struct ImageRow {
   const wchar_t* file;  // after the program folder
 };
 inline constexpr ImageRow kImageRows[] = {
-    {L"settings", L"\\ico\\1.ico"}, {L"help", L"\\ico\\2.ico"},   {L"about", L"\\ico\\3.ico"},
+    {L"settings", L"\\ico\\1.ico"}, {L"help", L"\\ico\\2.ico"},    {L"about", L"\\ico\\3.ico"},
     {L"website", L"\\ico\\4.ico"},  {L"support", L"\\ico\\5.ico"},
 };
 struct ToolbarPictureRow {

@@ -8,9 +8,7 @@ struct TwipsRect {
 };
 
 // Twips to pixels at `dpi`, rounded to the nearest pixel.
-constexpr int TwipsToPixels(int twips, int dpi) {
-  return (twips * dpi + 720) / 1440;
-}
+constexpr int TwipsToPixels(int twips, int dpi) { return (twips * dpi + 720) / 1440; }
 
 namespace layout {
 

@@ -102,7 +102,8 @@ LoadResult ListFile::LoadList() {
   if (utf8) view.remove_prefix(kBomSize);
   result.entries.reserve(std::count(view.begin(), view.end(), static_cast<char>(kSeparator)));
   SplitList(view, [&](std::string_view piece) {
-    result.entries.push_back(utf8 ? DecodeUtf8(piece.data(), piece.size()) : platform_.FromAnsi(piece));
+    result.entries.push_back(utf8 ? DecodeUtf8(piece.data(), piece.size())
+                                  : platform_.FromAnsi(piece));
   });
   return result;
 }

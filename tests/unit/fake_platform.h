@@ -29,8 +29,8 @@ class FakePlatform final : public Platform {
   std::map<std::wstring, uint32_t> folders;      // existing folders and their attributes
   std::map<std::wstring, unsigned> drive_types;  // default kDriveNoRootDir
   bool drive_query_fails = false;
-  std::deque<BrowseResult> browse_answers;       // empty: the user cancels
-  std::wstring set_attributes_error;             // non-empty: SetAttributes fails so
+  std::deque<BrowseResult> browse_answers;  // empty: the user cancels
+  std::wstring set_attributes_error;        // non-empty: SetAttributes fails so
   std::wstring open_folder_error;
   bool another_instance = false;
   std::wstring program_folder = L"C:\\Apps\\Veilkeep";
@@ -46,7 +46,7 @@ class FakePlatform final : public Platform {
   std::vector<std::wstring> opened_addresses;
   std::vector<std::pair<std::wstring, uint32_t>> attribute_sets;
   int reads = 0;
-  int writes = 0;  // Write calls, over all saves
+  int writes = 0;      // Write calls, over all saves
   int file_calls = 0;  // every list-file operation
 
   std::wstring ListPath() const { return program_folder + L"\\data.bin"; }
@@ -127,16 +127,19 @@ class FakePlatform final : public Platform {
     FakeOutFile(FakePlatform& owner, std::wstring path) : owner_(owner), path_(std::move(path)) {}
     Status Write(std::string_view bytes) override {
       ++owner_.writes;
-      if (owner_.fault == SaveFault::Write) return Status::Fail(L"There is not enough space on the disk.");
+      if (owner_.fault == SaveFault::Write)
+        return Status::Fail(L"There is not enough space on the disk.");
       owner_.files[path_].bytes.append(bytes.data(), bytes.size());
       return Status::Ok();
     }
     Status Flush() override {
-      return owner_.fault == SaveFault::Flush ? Status::Fail(L"The device is not ready.") : Status::Ok();
+      return owner_.fault == SaveFault::Flush ? Status::Fail(L"The device is not ready.")
+                                              : Status::Ok();
     }
     Status Close() override {
-      return owner_.fault == SaveFault::Close ? Status::Fail(L"The network name is no longer available.")
-                                              : Status::Ok();
+      return owner_.fault == SaveFault::Close
+                 ? Status::Fail(L"The network name is no longer available.")
+                 : Status::Ok();
     }
 
    private:
@@ -154,7 +157,8 @@ class FakePlatform final : public Platform {
   Status MoveReplacing(const std::wstring& from, const std::wstring& to) override {
     ++file_calls;
     if (fault == SaveFault::Replace) {
-      return Status::Fail(L"The process cannot access the file because it is being used by another process.");
+      return Status::Fail(
+          L"The process cannot access the file because it is being used by another process.");
     }
     auto it = files.find(from);
     if (it == files.end()) return Status::Fail(L"The system cannot find the file specified.");

@@ -39,7 +39,9 @@ class FakeView final : public Form1View {
   void ImageList1Add(const std::wstring& file, const std::wstring& key, int builtin_id) override {
     ++calls, images.push_back({file, key, builtin_id});
   }
-  void SetToolbarPicture(int button, int image) override { ++calls, toolbar_pictures[button] = image; }
+  void SetToolbarPicture(int button, int image) override {
+    ++calls, toolbar_pictures[button] = image;
+  }
 
   // The five enabled states as a string such as "10011", Add first.
   std::string Buttons() const {

@@ -19,8 +19,12 @@ class Form1Test : public ::testing::Test {
 
   std::string& Disk() { return platform.files[platform.ListPath()].bytes; }
   void Store(const std::string& bytes) { platform.files[platform.ListPath()] = {bytes, false}; }
-  void Folder(const std::wstring& path, uint32_t attributes = 0) { platform.folders[path] = attributes; }
-  void Pick(const std::wstring& path) { platform.browse_answers.push_back({BrowseOutcome::Chosen, path}); }
+  void Folder(const std::wstring& path, uint32_t attributes = 0) {
+    platform.folders[path] = attributes;
+  }
+  void Pick(const std::wstring& path) {
+    platform.browse_answers.push_back({BrowseOutcome::Chosen, path});
+  }
   std::wstring LastMessage() const {
     return platform.messages.empty() ? L"(none)" : platform.messages.back().text;
   }
@@ -141,13 +145,41 @@ TEST_F(Form1Test, AddRefusesWithTheRightMessageAndChangesNothing) {
       {"cancel", {BrowseOutcome::Cancelled, L""}, kDriveNoRootDir, false, nullptr},
       {"no path", {BrowseOutcome::NoPath, L""}, kDriveNoRootDir, false, L"Invalid folder!"},
       {"root", {BrowseOutcome::Chosen, L"D:\\"}, kDriveFixed, false, L"Invalid folder!"},
-      {"unknown drive", {BrowseOutcome::Chosen, L"E:\\x"}, kDriveUnknown, false, L"The type of folder is not supported!"},
-      {"removable", {BrowseOutcome::Chosen, L"E:\\x"}, kDriveRemovable, false, L"The type of folder is not supported!"},
-      {"network", {BrowseOutcome::Chosen, L"E:\\x"}, kDriveRemote, false, L"The type of folder is not supported!"},
-      {"optical", {BrowseOutcome::Chosen, L"E:\\x"}, kDriveCdRom, false, L"The type of folder is not supported!"},
-      {"ram disk", {BrowseOutcome::Chosen, L"E:\\x"}, kDriveRamDisk, false, L"The type of folder is not supported!"},
-      {"drive query fails", {BrowseOutcome::Chosen, L"E:\\x"}, kDriveFixed, true, L"Invalid folder!"},
-      {"duplicate", {BrowseOutcome::Chosen, L"C:\\A"}, kDriveNoRootDir, false, L"Folder C:\\A already exists!"},
+      {"unknown drive",
+       {BrowseOutcome::Chosen, L"E:\\x"},
+       kDriveUnknown,
+       false,
+       L"The type of folder is not supported!"},
+      {"removable",
+       {BrowseOutcome::Chosen, L"E:\\x"},
+       kDriveRemovable,
+       false,
+       L"The type of folder is not supported!"},
+      {"network",
+       {BrowseOutcome::Chosen, L"E:\\x"},
+       kDriveRemote,
+       false,
+       L"The type of folder is not supported!"},
+      {"optical",
+       {BrowseOutcome::Chosen, L"E:\\x"},
+       kDriveCdRom,
+       false,
+       L"The type of folder is not supported!"},
+      {"ram disk",
+       {BrowseOutcome::Chosen, L"E:\\x"},
+       kDriveRamDisk,
+       false,
+       L"The type of folder is not supported!"},
+      {"drive query fails",
+       {BrowseOutcome::Chosen, L"E:\\x"},
+       kDriveFixed,
+       true,
+       L"Invalid folder!"},
+      {"duplicate",
+       {BrowseOutcome::Chosen, L"C:\\A"},
+       kDriveNoRootDir,
+       false,
+       L"Folder C:\\A already exists!"},
       {"separator", {BrowseOutcome::Chosen, L"C:\\a;b"}, kDriveNoRootDir, false, nullptr},
   };
   Folder(L"C:\\A");
@@ -292,12 +324,13 @@ TEST_F(Form1Test, CommandsWithoutSelectionDoNothing) {
 TEST_F(Form1Test, EveryFailedSaveShowsOneMessageAndKeepsTheFile) {
   Folder(L"C:\\A");
   StartWith("C:\\A;");
-  const SaveFault faults[] = {SaveFault::Create, SaveFault::Write, SaveFault::Flush, SaveFault::Close,
-                              SaveFault::Replace};
+  const SaveFault faults[] = {SaveFault::Create, SaveFault::Write, SaveFault::Flush,
+                              SaveFault::Close, SaveFault::Replace};
   int added = 0;
   for (SaveFault fault : faults) {
     for (int command : {kAdd, kDelete}) {
-      SCOPED_TRACE(testing::Message() << "fault " << static_cast<int>(fault) << " command " << command);
+      SCOPED_TRACE(testing::Message()
+                   << "fault " << static_cast<int>(fault) << " command " << command);
       platform.messages.clear();
       platform.fault = fault;
       if (command == kAdd) Pick(L"C:\\New" + std::to_wstring(++added));

@@ -21,7 +21,7 @@ TEST(ListFileParse, SplitsTrimsAndDropsTheLastPiece) {
       {L"", {}},
       {L"   ", {}},
       {L"  A;B;  ", {L"A", L"B"}},
-      {L" A ;B;", {L"A ", L"B"}},    // the whole text is trimmed, not each piece
+      {L" A ;B;", {L"A ", L"B"}},  // the whole text is trimmed, not each piece
       {L"B; A ;", {L"B", L" A "}},
       {L"A;B;\r\n", {L"A", L"B"}},
       {L"A;;B;", {L"A", L"", L"B"}},
@@ -30,7 +30,8 @@ TEST(ListFileParse, SplitsTrimsAndDropsTheLastPiece) {
       {L"C:\\Data\\Notes;D:\\Work;", {L"C:\\Data\\Notes", L"D:\\Work"}},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(ParseList(c.text), c.expected) << "text: [" << std::string(c.text.begin(), c.text.end()) << "]";
+    EXPECT_EQ(ParseList(c.text), c.expected)
+        << "text: [" << std::string(c.text.begin(), c.text.end()) << "]";
   }
 }
 
@@ -91,7 +92,10 @@ TEST_F(ListFileTest, AnsiWhenEveryEntryFitsUtf8WithMarkOtherwise) {
 
   const std::wstring unicode = L"C:\\\u00dcn\u00efc\u00f8d\u00e9 \u6587\u4ef6\u5939 \U0001F4C1";
   ASSERT_TRUE(file.SaveWholeList({L"C:\\Caf\u00e9", unicode}));
-  EXPECT_EQ(Disk(), "\xEF\xBB\xBF" "C:\\Caf\xC3\xA9;" + EncodeUtf8(unicode) + ";");
+  EXPECT_EQ(Disk(),
+            "\xEF\xBB\xBF"
+            "C:\\Caf\xC3\xA9;" +
+                EncodeUtf8(unicode) + ";");
 }
 
 TEST_F(ListFileTest, RoundTripsBothForms) {
@@ -117,14 +121,18 @@ TEST_F(ListFileTest, AnsiTextThatLooksLikeTheMarkIsWrittenAsUtf8) {
 }
 
 TEST_F(ListFileTest, ReadsUtf8WithMarkAndAnsiWithout) {
-  Store("\xEF\xBB\xBF" "C:\\\xE6\x96\x87;D:\\x;");
+  Store(
+      "\xEF\xBB\xBF"
+      "C:\\\xE6\x96\x87;D:\\x;");
   EXPECT_EQ(file.LoadList().entries, (EntryList{L"C:\\\u6587", L"D:\\x"}));
   Store("C:\\\xE6;");  // the same byte without the mark is one ANSI character
   EXPECT_EQ(ListFile(platform, platform.ListPath()).LoadList().entries, (EntryList{L"C:\\\u00e6"}));
 }
 
 TEST_F(ListFileTest, MalformedUtf8NeverFailsTheLoad) {
-  Store("\xEF\xBB\xBF" "A\xFF\xC3;\xE6\x96;B;");
+  Store(
+      "\xEF\xBB\xBF"
+      "A\xFF\xC3;\xE6\x96;B;");
   LoadResult loaded = file.LoadList();
   EXPECT_EQ(loaded.state, LoadState::Loaded);
   ASSERT_EQ(loaded.entries.size(), 3u);
@@ -180,8 +188,8 @@ TEST_F(ListFileTest, UnreadableFileIsReportedAndNeverOverwritten) {
 }
 
 TEST_F(ListFileTest, EveryFailedSaveLeavesThePreviousFileWhole) {
-  const SaveFault faults[] = {SaveFault::Create, SaveFault::Write, SaveFault::Flush, SaveFault::Close,
-                              SaveFault::Replace};
+  const SaveFault faults[] = {SaveFault::Create, SaveFault::Write, SaveFault::Flush,
+                              SaveFault::Close, SaveFault::Replace};
   for (SaveFault fault : faults) {
     for (bool whole : {true, false}) {
       Store("C:\\Old;C:\\Older;");
@@ -189,11 +197,13 @@ TEST_F(ListFileTest, EveryFailedSaveLeavesThePreviousFileWhole) {
       platform.fault = fault;
       const EntryList entries = {L"C:\\New"};
       Status saved = whole ? file.SaveWholeList(entries) : file.SaveEntryByEntry(entries);
-      SCOPED_TRACE(testing::Message() << "fault " << static_cast<int>(fault) << (whole ? " whole" : " by entry"));
+      SCOPED_TRACE(testing::Message()
+                   << "fault " << static_cast<int>(fault) << (whole ? " whole" : " by entry"));
       EXPECT_FALSE(saved);
       EXPECT_FALSE(saved.reason.empty());
       EXPECT_EQ(Disk(), "C:\\Old;C:\\Older;");
-      EXPECT_EQ(platform.files.count(platform.ListPath() + L".new"), 0u) << "temporary file left behind";
+      EXPECT_EQ(platform.files.count(platform.ListPath() + L".new"), 0u)
+          << "temporary file left behind";
     }
   }
   platform.fault = SaveFault::None;
@@ -204,7 +214,8 @@ TEST_F(ListFileTest, EveryFailedSaveLeavesThePreviousFileWhole) {
 TEST(Utf8, RoundTripsEveryPlaneAndLoneSurrogates) {
   const std::wstring texts[] = {
       L"", L"plain", L"\u00e9\u6587\U0001F4C1\U0010FFFF",
-      std::wstring(1, static_cast<wchar_t>(0xD800)) + L"x",  // a lone surrogate, as Windows names allow
+      std::wstring(1, static_cast<wchar_t>(0xD800)) +
+          L"x",  // a lone surrogate, as Windows names allow
   };
   for (const auto& text : texts) {
     std::string bytes = EncodeUtf8(text);

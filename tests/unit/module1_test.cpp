@@ -9,7 +9,8 @@ namespace {
 
 TEST(PickFolder, PassesThePromptAndTheAnswer) {
   FakePlatform platform;
-  platform.browse_answers = {{BrowseOutcome::Chosen, L"C:\\Data"}, {}, {BrowseOutcome::Chosen, L""}};
+  platform.browse_answers = {
+      {BrowseOutcome::Chosen, L"C:\\Data"}, {}, {BrowseOutcome::Chosen, L""}};
   BrowseResult chosen = PickFolder(platform, L"Select A Folder:");
   EXPECT_EQ(chosen.outcome, BrowseOutcome::Chosen);
   EXPECT_EQ(chosen.path, L"C:\\Data");

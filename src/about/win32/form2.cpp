@@ -26,9 +26,9 @@ struct Form2 {
 
   HWND Child(HWND parent, const wchar_t* cls, const wchar_t* text, DWORD style, TwipsRect r, int id,
              HFONT with) const {
-    HWND child = CreateWindowExW(0, cls, text, WS_CHILD | WS_VISIBLE | style, Px(r.left), Px(r.top),
-                                 Px(r.width), Px(r.height), parent,
-                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
+    HWND child = CreateWindowExW(
+        0, cls, text, WS_CHILD | WS_VISIBLE | style, Px(r.left), Px(r.top), Px(r.width),
+        Px(r.height), parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
     if (with) SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(with), FALSE);
     return child;
   }
@@ -44,8 +44,8 @@ struct Form2 {
                              CLEARTYPE_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"Tahoma");
     // The icon at its natural 48 x 48, scaled with the DPI.
     const int icon_size = Px(720);
-    icon = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_VEILKEEP), IMAGE_ICON,
-                                         icon_size, icon_size, 0));
+    icon = static_cast<HICON>(
+        LoadImageW(instance, MAKEINTRESOURCEW(IDI_VEILKEEP), IMAGE_ICON, icon_size, icon_size, 0));
     HWND image = Child(hwnd, WC_STATICW, nullptr, SS_ICON | SS_REALSIZECONTROL,
                        {180, 120, 720, 720}, IDC_IMAGE1, nullptr);
     SendMessageW(image, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);

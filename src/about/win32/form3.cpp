@@ -57,8 +57,8 @@ LRESULT CALLBACK Form3Proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam
 void ShowForm3(HINSTANCE instance, HWND owner) {
   secondary::RegisterClassOnce(instance, kClassName, Form3Proc);
   Form3 form;
-  form.picture = static_cast<HBITMAP>(
-      LoadImageW(instance, MAKEINTRESOURCEW(IDB_HOWTOUSE), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+  form.picture = static_cast<HBITMAP>(LoadImageW(instance, MAKEINTRESOURCEW(IDB_HOWTOUSE),
+                                                 IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
   HWND window = secondary::Create(instance, owner, kClassName, kCaption, 7815, 4935, &form);
   secondary::RunModal(window, owner);
 }

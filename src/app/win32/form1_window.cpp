@@ -14,8 +14,8 @@ namespace {
 
 constexpr wchar_t kClassName[] = L"Veilkeep.Form1";
 constexpr wchar_t kCaption[] = L"Veilkeep - By Orvanta";
-constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX |
-                         WS_CLIPCHILDREN;
+constexpr DWORD kStyle =
+    WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
 constexpr DWORD kExStyle = WS_EX_CONTROLPARENT;
 
 constexpr const wchar_t* kCommandCaptions[kCommandCount] = {L"Add", L"Delete", L"Open", L"Hide",
@@ -44,9 +44,9 @@ bool Form1Window::Create(HINSTANCE instance) {
   wc.cbSize = sizeof(wc);
   wc.lpfnWndProc = WindowProc;
   wc.hInstance = instance;
-  wc.hIcon = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_VEILKEEP), IMAGE_ICON,
-                                           GetSystemMetrics(SM_CXICON),
-                                           GetSystemMetrics(SM_CYICON), 0));
+  wc.hIcon =
+      static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_VEILKEEP), IMAGE_ICON,
+                                    GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0));
   wc.hIconSm = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_VEILKEEP), IMAGE_ICON,
                                              GetSystemMetrics(SM_CXSMICON),
                                              GetSystemMetrics(SM_CYSMICON), 0));
@@ -129,7 +129,8 @@ void Form1Window::OnCreate() {
 void Form1Window::CreateControls() {
   // Creation order is the tab order: Command1(0..4), Toolbar1, List1, SBar.
   for (int i = 0; i < kCommandCount; ++i) {
-    DWORD style = WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON | (i == kAdd ? 0 : WS_DISABLED);
+    DWORD style =
+        WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON | (i == kAdd ? 0 : WS_DISABLED);
     commands_[i] = CreateWindowExW(0, WC_BUTTONW, kCommandCaptions[i], style, 0, 0, 0, 0, hwnd_,
                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_COMMAND1 + i)),
                                    instance_, nullptr);
@@ -151,11 +152,13 @@ void Form1Window::CreateControls() {
 
   // List1 reads its entries from Form1 as it draws them (an owner-data list
   // view), so even a long list costs nothing to show at start-up.
-  list_ = CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, nullptr,
-                          WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_NOCOLUMNHEADER |
-                              LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_OWNERDATA,
-                          0, 0, 0, 0, hwnd_, reinterpret_cast<HMENU>(IDC_LIST1), instance_, nullptr);
-  ListView_SetExtendedListViewStyle(list_, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER | LVS_EX_LABELTIP);
+  list_ =
+      CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, nullptr,
+                      WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_NOCOLUMNHEADER |
+                          LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_OWNERDATA,
+                      0, 0, 0, 0, hwnd_, reinterpret_cast<HMENU>(IDC_LIST1), instance_, nullptr);
+  ListView_SetExtendedListViewStyle(list_,
+                                    LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER | LVS_EX_LABELTIP);
   SetWindowSubclass(list_, List1Proc, 0, reinterpret_cast<DWORD_PTR>(this));
   LVCOLUMNW column = {};
   column.mask = LVCF_WIDTH;
@@ -171,7 +174,8 @@ void Form1Window::ApplyDpi() {
   font_ = CreateFontW(-MulDiv(825, dpi_, 7200), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
                       DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY,
                       DEFAULT_PITCH | FF_DONTCARE, L"Tahoma");
-  for (HWND control : commands_) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+  for (HWND control : commands_)
+    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
   SendMessageW(list_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
   SendMessageW(toolbar_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
 
@@ -276,7 +280,8 @@ LRESULT Form1Window::OnNotify(const NMHDR* header) {
     case LVN_GETDISPINFOW: {
       LVITEMW& item = reinterpret_cast<NMLVDISPINFOW*>(const_cast<NMHDR*>(header))->item;
       const EntryList& entries = form1_.entries();
-      if ((item.mask & LVIF_TEXT) && item.iItem >= 0 && item.iItem < static_cast<int>(entries.size())) {
+      if ((item.mask & LVIF_TEXT) && item.iItem >= 0 &&
+          item.iItem < static_cast<int>(entries.size())) {
         item.pszText = const_cast<wchar_t*>(entries[item.iItem].c_str());
       }
       return 0;
@@ -339,13 +344,26 @@ bool Form1Window::List1Key(UINT key) {
   const int page = std::max(1, ListView_GetCountPerPage(list_) - 1);
   int target;
   switch (key) {
-    case VK_UP: target = current - 1; break;
-    case VK_DOWN: target = current + 1; break;
-    case VK_PRIOR: target = current - page; break;
-    case VK_NEXT: target = current + page; break;
-    case VK_HOME: target = 0; break;
-    case VK_END: target = count - 1; break;
-    default: return false;
+    case VK_UP:
+      target = current - 1;
+      break;
+    case VK_DOWN:
+      target = current + 1;
+      break;
+    case VK_PRIOR:
+      target = current - page;
+      break;
+    case VK_NEXT:
+      target = current + page;
+      break;
+    case VK_HOME:
+      target = 0;
+      break;
+    case VK_END:
+      target = count - 1;
+      break;
+    default:
+      return false;
   }
   target = std::clamp(target, 0, count - 1);
   if (current < 0 || target != current) UserSelect(target);

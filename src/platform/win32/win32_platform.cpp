@@ -211,8 +211,8 @@ bool Win32Platform::ToAnsi(const std::wstring& text, std::string* bytes) {
   // `lossy`, never a look-alike; in UTF-8 only a lone surrogate fails.
   BOOL lossy = FALSE;
   int size = WideCharToMultiByte(CP_ACP, utf8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS,
-                                 text.data(), length, bytes->data(), static_cast<int>(bytes->size()),
-                                 nullptr, utf8 ? nullptr : &lossy);
+                                 text.data(), length, bytes->data(),
+                                 static_cast<int>(bytes->size()), nullptr, utf8 ? nullptr : &lossy);
   if (size <= 0 || lossy) {
     bytes->clear();
     return false;
@@ -237,10 +237,11 @@ FileLookup Win32Platform::FindNormalFile(const std::wstring& path) {
     DWORD error = GetLastError();
     // Anything but "not there" leaves the file to be read, and that read reports it.
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? FileLookup::Missing
-                                                                           : FileLookup::Normal;
+                                                                          : FileLookup::Normal;
   }
   if (attributes & FILE_ATTRIBUTE_DIRECTORY) return FileLookup::Missing;
-  if (attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) return FileLookup::HiddenOrSystem;
+  if (attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM))
+    return FileLookup::HiddenOrSystem;
   return FileLookup::Normal;
 }
 
