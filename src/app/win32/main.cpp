@@ -1,7 +1,6 @@
 // Entry point: restricts where DLLs come from, then runs the main window.
 #include <windows.h>
 #include <commctrl.h>
-#include <ole2.h>
 
 #include "app/win32/form1_window.h"
 #include "platform/win32/win32_platform.h"
@@ -13,9 +12,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_command) {
 
   INITCOMMONCONTROLSEX controls = {};
   controls.dwSize = sizeof(controls);
-  controls.dwICC = ICC_BAR_CLASSES | ICC_STANDARD_CLASSES;
+  controls.dwICC = ICC_BAR_CLASSES | ICC_STANDARD_CLASSES | ICC_LISTVIEW_CLASSES;
   InitCommonControlsEx(&controls);
-  const bool ole = SUCCEEDED(OleInitialize(nullptr));  // the folder browser needs COM
 
   int exit_code = 0;
   {
@@ -33,6 +31,5 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_command) {
       exit_code = static_cast<int>(msg.wParam);
     }
   }
-  if (ole) OleUninitialize();
   return exit_code;
 }

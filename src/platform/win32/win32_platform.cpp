@@ -61,6 +61,45 @@ class Win32OutFile final : public OutFile {
   std::string buffer_;
 };
 
+// The shell and COM, loaded on first use: start-up needs neither, and they
+// are the largest libraries the program touches.
+struct Shell {
+  decltype(&SHBrowseForFolderW) browse = nullptr;
+  decltype(&SHGetPathFromIDListEx) path_of = nullptr;
+  decltype(&ShellExecuteExW) execute = nullptr;
+  decltype(&CoTaskMemFree) free_memory = nullptr;
+};
+
+template <typename Function>
+void Bind(HMODULE library, const char* name, Function* function) {
+  FARPROC proc = library ? GetProcAddress(library, name) : nullptr;
+  *function = reinterpret_cast<Function>(reinterpret_cast<void (*)()>(proc));
+}
+
+// Null when the shell cannot be loaded.
+const Shell* LoadShell() {
+  static const Shell* loaded = [] () -> const Shell* {
+    static Shell shell;
+    HMODULE shell32 = LoadLibraryExW(L"shell32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    HMODULE ole32 = LoadLibraryExW(L"ole32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    Bind(shell32, "SHBrowseForFolderW", &shell.browse);
+    Bind(shell32, "SHGetPathFromIDListEx", &shell.path_of);
+    Bind(shell32, "ShellExecuteExW", &shell.execute);
+    Bind(ole32, "CoTaskMemFree", &shell.free_memory);
+    decltype(&CoInitializeEx) initialize = nullptr;
+    Bind(ole32, "CoInitializeEx", &initialize);
+    if (!shell.browse || !shell.path_of || !shell.execute || !shell.free_memory || !initialize) {
+      return nullptr;
+    }
+    // The folder browser and shell handlers expect COM on this, the window's thread.
+    initialize(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+    return &shell;
+  }();
+  return loaded;
+}
+
+Status NoShell() { return Status::Fail(L"The Windows shell (shell32.dll) could not be loaded."); }
+
 }  // namespace
 
 std::wstring SystemErrorText(DWORD code) {
@@ -114,17 +153,22 @@ bool Win32Platform::QueryDriveType(const std::wstring& path, unsigned* code) {
 }
 
 BrowseResult Win32Platform::BrowseForFolder(const std::wstring& prompt) {
+  BrowseResult result;
+  const Shell* shell = LoadShell();
+  if (!shell) {
+    result.outcome = BrowseOutcome::NoPath;
+    return result;
+  }
   BROWSEINFOW info = {};
   info.hwndOwner = owner_;
   info.lpszTitle = prompt.c_str();
   info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_DONTGOBELOWDOMAIN;
-  PIDLIST_ABSOLUTE item = SHBrowseForFolderW(&info);
-  BrowseResult result;
+  PIDLIST_ABSOLUTE item = shell->browse(&info);
   if (!item) return result;
 
   // Long enough for any path the file system allows, not just MAX_PATH.
   std::vector<wchar_t> buffer(32768, L'\0');
-  if (SHGetPathFromIDListEx(item, buffer.data(), static_cast<DWORD>(buffer.size()),
+  if (shell->path_of(item, buffer.data(), static_cast<DWORD>(buffer.size()),
                             GPFIDL_DEFAULT) &&
       buffer[0] != L'\0') {
     result.outcome = BrowseOutcome::Chosen;
@@ -132,11 +176,13 @@ BrowseResult Win32Platform::BrowseForFolder(const std::wstring& prompt) {
   } else {
     result.outcome = BrowseOutcome::NoPath;
   }
-  CoTaskMemFree(item);
+  shell->free_memory(item);
   return result;
 }
 
 Status Win32Platform::OpenFolder(const std::wstring& path) {
+  const Shell* shell = LoadShell();
+  if (!shell) return NoShell();
   // The folder itself is handed to the shell as one item: its name is never
   // parsed as a command line, whatever characters it holds.
   SHELLEXECUTEINFOW info = {};
@@ -146,11 +192,18 @@ Status Win32Platform::OpenFolder(const std::wstring& path) {
   info.lpVerb = L"open";
   info.lpFile = path.c_str();
   info.nShow = SW_SHOWNORMAL;
-  return ShellExecuteExW(&info) ? Status::Ok() : LastError();
+  return shell->execute(&info) ? Status::Ok() : LastError();
 }
 
 void Win32Platform::OpenWebAddress(const std::wstring& address) {
-  ShellExecuteW(owner_, nullptr, address.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+  const Shell* shell = LoadShell();
+  if (!shell) return;
+  SHELLEXECUTEINFOW info = {};  // the default verb, no parameters, no folder
+  info.cbSize = sizeof(info);
+  info.hwnd = owner_;
+  info.lpFile = address.c_str();
+  info.nShow = SW_SHOWNORMAL;
+  shell->execute(&info);
 }
 
 void Win32Platform::ShowError(const std::wstring& text, const std::wstring& title) {
