@@ -376,9 +376,14 @@ void Form1Window::UserSelect(int index) {
 }
 
 void Form1Window::FitList1Column() {
-  RECT client = {};
-  GetClientRect(list_, &client);
-  ListView_SetColumnWidth(list_, 0, client.right - client.left);
+  // The column leaves room for the vertical scroll bar, so that the list
+  // never needs a horizontal one: a list that grows or shrinks then only
+  // moves its vertical bar.
+  RECT inside = {};
+  GetWindowRect(list_, &inside);
+  const int edges = 2 * GetSystemMetricsForDpi(SM_CXEDGE, dpi_);
+  const int scroll_bar = GetSystemMetricsForDpi(SM_CXVSCROLL, dpi_);
+  ListView_SetColumnWidth(list_, 0, inside.right - inside.left - edges - scroll_bar);
 }
 
 void Form1Window::List1Fill(const EntryList& entries) {
