@@ -12,7 +12,7 @@ namespace {
 
 constexpr wchar_t kClassName[] = L"Veilkeep.Form2";
 constexpr wchar_t kCaption[] = L"  About";
-constexpr wchar_t kNotice[] = L"Hides folders from view; it does not lock or encrypt them.";
+constexpr wchar_t kNotice[] = L"Hides folders from view, not from access.";
 
 struct Form2 {
   HINSTANCE instance;
