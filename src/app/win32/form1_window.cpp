@@ -322,7 +322,9 @@ LRESULT CALLBACK Form1Window::List1Proc(HWND hwnd, UINT message, WPARAM wparam, 
       if (self->List1Key(static_cast<UINT>(wparam))) return 0;
       break;
     case WM_LBUTTONDOWN:
-    case WM_LBUTTONDBLCLK: {
+    case WM_LBUTTONDBLCLK:
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONDBLCLK: {
       LVHITTESTINFO hit = {};
       hit.pt = {GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)};
       const int index = ListView_HitTest(hwnd, &hit);
