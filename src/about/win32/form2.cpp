@@ -61,6 +61,18 @@ struct Form2 {
     SetFocus(ok);
   }
 
+  bool Handle(HWND hwnd, UINT message, WPARAM wparam, LPARAM, LRESULT*) {
+    if (message == WM_CREATE) {
+      OnCreate(hwnd);
+      return true;
+    }
+    if (message == WM_COMMAND && LOWORD(wparam) == IDC_FORM2_OK && HIWORD(wparam) == BN_CLICKED) {
+      SendMessageW(hwnd, WM_CLOSE, 0, 0);  // OK unloads the window
+      return true;
+    }
+    return false;
+  }
+
   ~Form2() {
     if (font) DeleteObject(font);
     if (title_font) DeleteObject(title_font);
@@ -68,34 +80,10 @@ struct Form2 {
   }
 };
 
-LRESULT CALLBACK Form2Proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) noexcept {
-  auto* self = reinterpret_cast<Form2*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-  switch (message) {
-    case WM_NCCREATE:
-      self = static_cast<Form2*>(reinterpret_cast<CREATESTRUCTW*>(lparam)->lpCreateParams);
-      SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-      break;
-    case WM_CREATE:
-      self->OnCreate(hwnd);
-      return 0;
-    case WM_COMMAND:
-      if (GET_WM_COMMAND_ID(wparam, lparam) == IDC_FORM2_OK &&
-          GET_WM_COMMAND_CMD(wparam, lparam) == BN_CLICKED) {
-        SendMessageW(hwnd, WM_CLOSE, 0, 0);  // OK unloads the window
-      }
-      return 0;
-    case WM_CLOSE:
-      EnableWindow(GetWindow(hwnd, GW_OWNER), TRUE);
-      DestroyWindow(hwnd);
-      return 0;
-  }
-  return DefWindowProcW(hwnd, message, wparam, lparam);
-}
-
 }  // namespace
 
 void ShowForm2(HINSTANCE instance, HWND owner, const std::wstring& version_text) {
-  secondary::RegisterClassOnce(instance, kClassName, Form2Proc);
+  secondary::RegisterClassOnce(instance, kClassName, secondary::Proc<Form2>);
   Form2 form{instance, version_text};  // loaded afresh at every opening
   HWND window = secondary::Create(instance, owner, kClassName, kCaption, 5340, 1950, &form);
   secondary::RunModal(window, owner);

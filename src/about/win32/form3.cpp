@@ -10,6 +10,8 @@ constexpr wchar_t kCaption[] = L"  How To Use";
 
 struct Form3 {
   HBITMAP picture = nullptr;
+
+  bool Handle(HWND hwnd, UINT message, WPARAM, LPARAM, LRESULT*);
   ~Form3() {
     if (picture) DeleteObject(picture);
   }
@@ -34,28 +36,16 @@ void Paint(HWND hwnd, const Form3& form) {
   EndPaint(hwnd, &ps);
 }
 
-LRESULT CALLBACK Form3Proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) noexcept {
-  auto* self = reinterpret_cast<Form3*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-  switch (message) {
-    case WM_NCCREATE:
-      self = static_cast<Form3*>(reinterpret_cast<CREATESTRUCTW*>(lparam)->lpCreateParams);
-      SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-      break;
-    case WM_PAINT:
-      Paint(hwnd, *self);
-      return 0;
-    case WM_CLOSE:
-      EnableWindow(GetWindow(hwnd, GW_OWNER), TRUE);
-      DestroyWindow(hwnd);
-      return 0;
-  }
-  return DefWindowProcW(hwnd, message, wparam, lparam);
+bool Form3::Handle(HWND hwnd, UINT message, WPARAM, LPARAM, LRESULT*) {
+  if (message != WM_PAINT) return false;
+  Paint(hwnd, *this);
+  return true;
 }
 
 }  // namespace
 
 void ShowForm3(HINSTANCE instance, HWND owner) {
-  secondary::RegisterClassOnce(instance, kClassName, Form3Proc);
+  secondary::RegisterClassOnce(instance, kClassName, secondary::Proc<Form3>);
   Form3 form;
   form.picture = static_cast<HBITMAP>(LoadImageW(instance, MAKEINTRESOURCEW(IDB_HOWTOUSE),
                                                  IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));

@@ -31,5 +31,25 @@ HWND Create(HINSTANCE instance, HWND owner, const wchar_t* class_name, const wch
 // Disables the owner, shows `window` and pumps messages until it is destroyed.
 void RunModal(HWND window, HWND owner);
 
+// The window procedure of a secondary window whose state is a `Form`, passed
+// to Create: binds the form at WM_NCCREATE, closes the window (enabling the
+// owner first, so that activation returns to it) and hands every other
+// message to `form->Handle`, which returns true when it answered it.
+template <typename Form>
+LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) noexcept {
+  auto* form = reinterpret_cast<Form*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  if (message == WM_NCCREATE) {
+    form = static_cast<Form*>(reinterpret_cast<CREATESTRUCTW*>(lparam)->lpCreateParams);
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form));
+  } else if (message == WM_CLOSE) {
+    EnableWindow(GetWindow(hwnd, GW_OWNER), TRUE);
+    DestroyWindow(hwnd);
+    return 0;
+  }
+  LRESULT result = 0;
+  if (form && form->Handle(hwnd, message, wparam, lparam, &result)) return result;
+  return DefWindowProcW(hwnd, message, wparam, lparam);
+}
+
 }  // namespace secondary
 }  // namespace vk
