@@ -101,9 +101,8 @@ class FakePlatform final : public Platform {
     return true;
   }
   std::wstring FromAnsi(std::string_view bytes) override {
-    std::wstring text(bytes.size(), L'\0');
-    for (size_t i = 0; i < bytes.size(); ++i) text[i] = static_cast<unsigned char>(bytes[i]);
-    return text;
+    const auto* begin = reinterpret_cast<const unsigned char*>(bytes.data());
+    return std::wstring(begin, begin + bytes.size());
   }
 
   FileLookup FindNormalFile(const std::wstring& path) override {
