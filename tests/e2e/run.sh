@@ -53,10 +53,28 @@ wineserver -p >/dev/null 2>&1 </dev/null
 wine cmd /c exit >/dev/null 2>&1 </dev/null || true
 build_win=$(winepath -w "$build" 2>/dev/null </dev/null)
 
+# The web host the program was built with, as CMake has it.
+host=$(sed -n 's/^VEILKEEP_PUBLISHER_HOST:[A-Z]*=//p' "$build/CMakeCache.txt" 2>/dev/null || true)
+if [[ -z $host ]]; then
+  echo "run.sh: no VEILKEEP_PUBLISHER_HOST in $build/CMakeCache.txt" >&2
+  exit 2
+fi
+
+# Web addresses go to the driver instead of a browser: it records each one in
+# a file. HKCU would take precedence over HKLM: a fresh prefix has none there.
+url_log_win=$(winepath -w "$work/urls.txt" 2>/dev/null </dev/null)
+e2e_win=$(winepath -w "$build/veilkeep_e2e.exe" 2>/dev/null </dev/null)
+if ! wine reg add 'HKLM\Software\Classes\http\shell\open\command' /ve \
+  /d "\"$e2e_win\" --record-url \"$url_log_win\" \"%1\"" /f >/dev/null 2>&1 </dev/null; then
+  echo "run.sh: could not register the http handler in the Wine prefix" >&2
+  exit 2
+fi
+
 # Wine's own remarks (and the program's) go to a log, shown only on failure.
 start=$SECONDS
 set +e
-timeout 300 wine "$build/veilkeep_e2e.exe" "$build_win" </dev/null 2>"$work/stderr.log"
+timeout 300 wine "$build/veilkeep_e2e.exe" "$build_win" --host "$host" --url-log "$url_log_win" \
+  </dev/null 2>"$work/stderr.log"
 code=$?
 set -e
 if [[ $code -ne 0 ]]; then

@@ -1,0 +1,180 @@
+// The folder list through the program's life: a first start, a saved list, a
+// second copy, and one program folder from its first Add to its last Delete.
+#include "harness.h"
+
+namespace e2e {
+
+void StartWithoutList() {
+  g_scenario = L"start without data.bin";
+  const std::wstring folder = MakeProgramFolder(L"empty");
+  App app;
+  if (!Start(folder, &app)) return Close(&app);
+  CheckText(L"window caption", L"Veilkeep - By Orvanta", TextOf(app.main));
+  CheckList(app, L"at start", {}, -1);
+  std::vector<std::wstring> captions;
+  for (int i = 0; i < 5; ++i) captions.push_back(TextOf(app.Command(i)));
+  CheckText(L"button captions", L"Add|Delete|Open|Hide|Unhide", Joined(captions, L"|"));
+  CheckState(app, L"at start", L"Add", L"Hidden:");
+
+  std::vector<ToolButton> buttons = ToolButtons(app);
+  CheckNumber(L"toolbar buttons", 5, static_cast<long long>(buttons.size()));
+  std::vector<std::wstring> shown, hidden;
+  for (const ToolButton& button : buttons) (button.hidden ? hidden : shown).push_back(button.text);
+  CheckText(L"shown toolbar buttons, in order", L"Help|Website|  Support  |About",
+            Joined(shown, L"|"));
+  CheckText(L"hidden toolbar buttons", L" Settings ", Joined(hidden, L"|"));
+  Check(L"the hidden toolbar button is the first", !buttons.empty() && buttons[0].hidden,
+        buttons.empty() ? L"no buttons" : Quote(buttons[0].text) + L" shown");
+  ExpectNoDialog(app, L"start-up");
+
+  Close(&app);
+  Check(L"no data.bin after closing", !ReadFileState(folder + L"\\data.bin").exists, L"a data.bin");
+}
+
+void StartWithSavedListAndSecondCopy() {
+  g_scenario = L"start with a saved list";
+  const std::wstring folder = MakeProgramFolder(L"saved");
+  const std::wstring hidden = MakeFolder(L"Kept Hidden");
+  const std::wstring plain = MakeFolder(L"Kept Plain");
+  const std::wstring missing = g_root + L"\\Kept Missing";
+  Require(
+      SetFileAttributesW(hidden.c_str(), 7) && HiddenAndSystem(GetFileAttributesW(hidden.c_str())),
+      L"hide " + hidden, Hex(GetFileAttributesW(hidden.c_str())));
+  const std::wstring list_file = folder + L"\\data.bin";
+  Require(WriteWholeFile(list_file, Ansi(hidden + L";" + plain + L";" + missing + L";")),
+          L"write " + list_file, L"error " + std::to_wstring(GetLastError()));
+  const FileState saved = ReadFileState(list_file);
+
+  App app;
+  if (!Start(folder, &app)) return Close(&app);
+  CheckList(app, L"at start", {hidden, plain, missing}, 0);
+  CheckState(app, L"at start", L"Add Delete Open Unhide", L"Hidden: True");
+  ClickListEntry(app, 1);
+  CheckState(app, L"entry 1 picked", L"Add Delete Open Hide", L"Hidden: False");
+  ClickListEntry(app, 2);  // a folder that is not there reads as hidden
+  CheckState(app, L"entry 2 picked", L"Add Delete Open Unhide", L"Hidden: True");
+  ClickListEntry(app, 0);
+  CheckState(app, L"entry 0 picked", L"Add Delete Open Unhide", L"Hidden: True");
+
+  g_scenario = L"second copy";
+  PROCESS_INFORMATION second = {};
+  if (Require(Launch(folder, &second), L"start a second copy",
+              L"error " + std::to_wstring(GetLastError()))) {
+    bool shown = false;
+    bool ended = WaitUntil(
+        [&] {
+          shown = shown || HasVisibleWindow(second.dwProcessId);
+          return WaitForSingleObject(second.hProcess, 0) == WAIT_OBJECT_0;
+        },
+        kWaitMs);
+    Check(L"second copy ends by itself within 10 s", ended, L"still running");
+    Check(L"second copy shows no window", !shown, L"a visible window");
+    if (!ended) TerminateProcess(second.hProcess, 1);
+    CloseHandle(second.hProcess);
+    CloseHandle(second.hThread);
+  }
+  Check(L"first copy still runs", WaitForSingleObject(app.process.hProcess, 0) == WAIT_TIMEOUT,
+        L"it ended");
+  CheckList(app, L"first copy", {hidden, plain, missing}, 0);
+  CheckFileUntouched(L"data.bin untouched by the second copy", list_file, saved);
+
+  g_scenario = L"start with a saved list";
+  Close(&app);
+  CheckFileUntouched(L"data.bin untouched after closing", list_file, saved);
+}
+
+// One program folder through its life: adds, hide and unhide, a duplicate, a
+// cancel, a restart, a folder that vanished, and the last entry deleted.
+void FolderLife() {
+  g_scenario = L"add through the folder browser";
+  const std::wstring folder = MakeProgramFolder(L"life");
+  const std::wstring list_file = folder + L"\\data.bin";
+  const std::wstring one = MakeFolder(L"Guarded One");
+  const std::wstring two = MakeFolder(L"Guarded Two");
+  App app;
+  if (!Start(folder, &app)) return Close(&app);
+
+  HWND dialog = OpenBrowser(app);
+  if (!dialog) return Close(&app);
+  CheckText(L"browser prompt", L"Select A Folder:", TextOf(GetDlgItem(dialog, kBrowsePrompt)));
+  Check(L"main window is disabled while the browser is open", !IsWindowEnabled(app.main),
+        L"enabled");
+  if (!ChooseAndConfirm(app, dialog, one)) return Close(&app);
+  WaitUntil([&] { return ListItems(app).size() == 1; }, kWaitMs);
+  ExpectNoDialog(app, L"adding " + one);
+  CheckList(app, L"after Add", {one}, 0);
+  CheckState(app, L"after Add", L"Add Delete Open Hide", L"Hidden: False");
+  CheckFileBytes(L"data.bin holds the folder", list_file, Ansi(one + L";"));
+  const FileState after_add = ReadFileState(list_file);
+
+  g_scenario = L"hide and unhide";
+  Click(app, kHide);
+  CheckHidden(one, true);
+  CheckState(app, L"after Hide", L"Add Delete Open Unhide", L"Hidden: True");
+  Click(app, kUnhide);
+  CheckHidden(one, false);
+  CheckState(app, L"after Unhide", L"Add Delete Open Hide", L"Hidden: False");
+  CheckFileUntouched(L"data.bin untouched by Hide and Unhide", list_file, after_add);
+
+  g_scenario = L"duplicate add and cancel";
+  dialog = OpenBrowser(app);
+  if (dialog && ChooseAndConfirm(app, dialog, one)) {
+    ExpectMessage(app, L"Folder " + one + L" already exists!");
+  }
+  CheckList(app, L"after the duplicate", {one}, 0);
+  CheckFileUntouched(L"data.bin untouched by the duplicate", list_file, after_add);
+  dialog = OpenBrowser(app);
+  if (dialog) {
+    PressButton(dialog, IDCANCEL);
+    ExpectNoDialog(app, L"Cancel in the browser");
+  }
+  CheckList(app, L"after Cancel", {one}, 0);
+  CheckState(app, L"after Cancel", L"Add Delete Open Hide", L"Hidden: False");
+  CheckFileUntouched(L"data.bin untouched by the cancel", list_file, after_add);
+
+  g_scenario = L"add a second folder";
+  AddFolder(app, two);
+  CheckList(app, L"after Add", {one, two}, 1);
+  CheckState(app, L"after Add", L"Add Delete Open Hide", L"Hidden: False");
+  CheckFileBytes(L"data.bin holds both folders in order", list_file, Ansi(one + L";" + two + L";"));
+  ClickListEntry(app, 0);
+  Click(app, kHide);
+  CheckHidden(one, true);
+  CheckState(app, L"entry 0 hidden", L"Add Delete Open Unhide", L"Hidden: True");
+  const FileState after_second = ReadFileState(list_file);
+  Close(&app);
+  CheckFileUntouched(L"data.bin untouched after closing", list_file, after_second);
+
+  g_scenario = L"restart shows the saved list";
+  if (!Start(folder, &app)) return Close(&app);
+  CheckList(app, L"at start", {one, two}, 0);
+  CheckState(app, L"at start", L"Add Delete Open Unhide", L"Hidden: True");
+  ClickListEntry(app, 1);
+  CheckState(app, L"entry 1 picked", L"Add Delete Open Hide", L"Hidden: False");
+  ClickListEntry(app, 0);
+  CheckState(app, L"entry 0 picked", L"Add Delete Open Unhide", L"Hidden: True");
+
+  g_scenario = L"folder removed while listed";
+  Require(RemoveDirectoryW(one.c_str()), L"remove " + one,
+          L"error " + std::to_wstring(GetLastError()));
+  if (PostClick(app, kUnhide)) ExpectMessage(app, L"Folder " + one + L" doesn't exist!");
+  CheckList(app, L"after the message", {two}, 0);
+  CheckState(app, L"after the message", L"Add Delete Open Hide", L"Hidden: False");
+  CheckFileBytes(L"data.bin holds only the remaining folder", list_file, Ansi(two + L";"));
+
+  g_scenario = L"delete the last entry";
+  Click(app, kDelete);
+  CheckList(app, L"after Delete", {}, -1);
+  CheckState(app, L"after Delete", L"Add", L"Hidden: ");
+  CheckFileBytes(L"data.bin is empty", list_file, "");
+  Close(&app);
+
+  g_scenario = L"restart after deleting the last entry";
+  if (!Start(folder, &app)) return Close(&app);
+  CheckList(app, L"at start", {}, -1);
+  CheckState(app, L"at start", L"Add", L"Hidden:");
+  ExpectNoDialog(app, L"start-up");
+  Close(&app);
+}
+
+}  // namespace e2e

@@ -1,0 +1,162 @@
+// Folder names beyond plain letters: one no ANSI code page holds, and names
+// with spaces and characters that mean something on a command line.
+#include "harness.h"
+
+namespace e2e {
+
+void UnicodeFolder() {
+  g_scenario = L"Unicode folder";
+  const std::wstring folder = MakeProgramFolder(L"unicode");
+  const std::wstring list_file = folder + L"\\data.bin";
+  // "Ünïcødé 文件夹 📁": the last character is outside every ANSI code page.
+  const std::wstring unicode =
+      MakeFolder(L"\u00DCn\u00EFc\u00F8d\u00E9 \u6587\u4EF6\u5939 \U0001F4C1");
+  const std::wstring plain = MakeFolder(L"Plain Ascii");
+  const std::string bom = "\xEF\xBB\xBF";
+  App app;
+  if (!Start(folder, &app)) return Close(&app);
+  if (!AddFolder(app, unicode)) return Close(&app);
+  CheckList(app, L"after Add", {unicode}, 0);
+  Click(app, kHide);
+  CheckHidden(unicode, true);
+  CheckState(app, L"after Hide", L"Add Delete Open Unhide", L"Hidden: True");
+  Click(app, kUnhide);
+  CheckHidden(unicode, false);
+  CheckState(app, L"after Unhide", L"Add Delete Open Hide", L"Hidden: False");
+  Close(&app);
+  CheckFileBytes(L"data.bin is the UTF-8 byte-order mark and the path in UTF-8", list_file,
+                 bom + Utf8(unicode + L";"));
+
+  g_scenario = L"Unicode folder after a restart";
+  if (!Start(folder, &app)) return Close(&app);
+  CheckList(app, L"at start", {unicode}, 0);
+  CheckState(app, L"at start", L"Add Delete Open Hide", L"Hidden: False");
+  ExpectNoDialog(app, L"start-up");
+
+  g_scenario = L"ASCII list after a Unicode one";
+  AddFolder(app, plain);
+  CheckFileBytes(L"data.bin with both folders is UTF-8", list_file,
+                 bom + Utf8(unicode + L";" + plain + L";"));
+  ClickListEntry(app, 0);
+  Click(app, kDelete);
+  CheckList(app, L"after deleting the Unicode folder", {plain}, 0);
+  CheckFileBytes(L"data.bin is plain bytes without the mark", list_file, Utf8(plain + L";"));
+  Close(&app);
+}
+
+namespace {
+
+bool IsExplorerWindow(HWND window) {
+  return IsWindowVisible(window) && ClassOf(window) == L"ExplorerWClass";
+}
+
+// Every folder directly in `parent` whose hidden and system attributes are not
+// as wanted: set on `target` alone. Empty when all are right.
+std::wstring WrongAttributes(const std::wstring& parent, const std::wstring& target) {
+  std::wstring wrong;
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW((parent + L"\\*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return L"cannot list " + parent;
+  do {
+    const std::wstring name = found.cFileName;
+    if (name == L"." || name == L"..") continue;
+    const std::wstring path = parent + L"\\" + name;
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    const bool hidden = HiddenAndSystem(attributes);
+    const bool clear = !(attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
+    if (path == target ? !hidden : !clear) wrong += Quote(name) + L" " + Hex(attributes) + L"; ";
+  } while (FindNextFileW(search, &found));
+  FindClose(search);
+  return wrong;
+}
+
+// Clicks Open on the selected entry and expects one file manager window, titled
+// with the folder's own name; closes every file manager window that came.
+void CheckOpens(const App& app, const std::wstring& name) {
+  std::vector<HWND> before;
+  for (HWND window : TopWindows()) {
+    if (IsExplorerWindow(window)) before.push_back(window);
+  }
+  auto is_new = [&](HWND window) {
+    for (HWND old : before) {
+      if (old == window) return false;
+    }
+    return IsExplorerWindow(window);
+  };
+  if (!PostClick(app, kOpen)) return;
+  HWND opened = nullptr;
+  WaitUntil(
+      [&] {
+        for (HWND window : TopWindows()) {
+          if (is_new(window) && TextOf(window) == name) opened = window;
+        }
+        return opened != nullptr || !Dialogs(app.main).empty();
+      },
+      kWaitMs);
+  Send(app.main, WM_NULL);
+  Sleep(300);  // a second window would come right after the first
+  std::vector<HWND> came;
+  std::wstring others;
+  for (HWND window : TopWindows()) {
+    if (!is_new(window)) continue;
+    came.push_back(window);
+    if (window != opened) others += Quote(TextOf(window)) + L" ";
+  }
+  Check(L"Open " + Quote(name) + L": a file manager window titled with the folder's name",
+        opened != nullptr, came.empty() ? L"no file manager window" : L"windows " + others);
+  Check(L"Open " + Quote(name) + L": no file manager window with another title", others.empty(),
+        others);
+  ExpectNoDialog(app, L"Open " + Quote(name));
+  for (HWND window : came) PostMessageW(window, WM_CLOSE, 0, 0);
+  const bool closed = WaitUntil(
+      [&] {
+        for (HWND window : came) {
+          if (IsWindow(window)) return false;
+        }
+        return true;
+      },
+      kWaitMs);
+  Require(closed, L"close the file manager windows of " + Quote(name), L"still open after 10 s");
+}
+
+}  // namespace
+
+void AwkwardNames() {
+  g_scenario = L"awkward folder names";
+  const std::wstring folder = MakeProgramFolder(L"awkward");
+  const std::wstring list_file = folder + L"\\data.bin";
+  const std::wstring parent = MakeFolder(L"awkward names");
+  // Spaces, commas, "&", "^", "=", a variable between "%" and a lone "%", a leading "-".
+  const std::vector<std::wstring> names = {L"a b, c=d & e %PATH% ^x", L"-rf", L"odd a,b=c",
+                                           L"x & y ^ z = 50%"};
+  MakeFolder(L"awkward names\\bystander");  // never listed: must stay as it is
+  std::vector<std::wstring> paths;
+  std::wstring list;
+  for (const std::wstring& name : names) {
+    paths.push_back(MakeFolder(L"awkward names\\" + name));
+    list += paths.back() + L";";
+  }
+  Require(WriteWholeFile(list_file, Ansi(list)), L"write " + list_file, ErrorText(GetLastError()));
+  const FileState saved = ReadFileState(list_file);
+
+  App app;
+  if (!Start(folder, &app)) return Close(&app);
+  CheckList(app, L"at start", paths, 0);
+  for (size_t i = 0; i < names.size(); ++i) {
+    const std::wstring quoted = Quote(names[i]);
+    ClickListEntry(app, static_cast<int>(i));
+    Click(app, kHide);
+    std::wstring wrong = WrongAttributes(parent, paths[i]);
+    Check(L"Hide " + quoted + L": hidden and system set on it and on no other folder",
+          wrong.empty(), wrong);
+    Click(app, kUnhide);
+    wrong = WrongAttributes(parent, L"");
+    Check(L"Unhide " + quoted + L": no folder hidden or system", wrong.empty(), wrong);
+    CheckOpens(app, names[i]);
+  }
+  CheckList(app, L"at the end", paths, static_cast<int>(names.size()) - 1);
+  Close(&app);
+  CheckFileUntouched(L"data.bin untouched by Hide, Unhide and Open", list_file, saved);
+}
+
+}  // namespace e2e
