@@ -67,6 +67,7 @@ struct Shell {
   decltype(&SHBrowseForFolderW) browse = nullptr;
   decltype(&SHGetPathFromIDListEx) path_of = nullptr;
   decltype(&ShellExecuteExW) execute = nullptr;
+  decltype(&ILCreateFromPathW) item_of = nullptr;
   decltype(&CoTaskMemFree) free_memory = nullptr;
 };
 
@@ -85,10 +86,12 @@ const Shell* LoadShell() {
     Bind(shell32, "SHBrowseForFolderW", &shell.browse);
     Bind(shell32, "SHGetPathFromIDListEx", &shell.path_of);
     Bind(shell32, "ShellExecuteExW", &shell.execute);
+    Bind(shell32, "ILCreateFromPathW", &shell.item_of);
     Bind(ole32, "CoTaskMemFree", &shell.free_memory);
     decltype(&CoInitializeEx) initialize = nullptr;
     Bind(ole32, "CoInitializeEx", &initialize);
-    if (!shell.browse || !shell.path_of || !shell.execute || !shell.free_memory || !initialize) {
+    if (!shell.browse || !shell.path_of || !shell.execute || !shell.item_of || !shell.free_memory ||
+        !initialize) {
       return nullptr;
     }
     // The folder browser and shell handlers expect COM on this, the window's thread.
@@ -183,16 +186,45 @@ BrowseResult Win32Platform::BrowseForFolder(const std::wstring& prompt) {
 Status Win32Platform::OpenFolder(const std::wstring& path) {
   const Shell* shell = LoadShell();
   if (!shell) return NoShell();
-  // The folder itself is handed to the shell as one item: its name is never
-  // parsed as a command line, whatever characters it holds.
-  SHELLEXECUTEINFOW info = {};
-  info.cbSize = sizeof(info);
-  info.fMask = SEE_MASK_FLAG_NO_UI;
-  info.hwnd = owner_;
-  info.lpVerb = L"open";
-  info.lpFile = path.c_str();
-  info.nShow = SW_SHOWNORMAL;
-  return shell->execute(&info) ? Status::Ok() : LastError();
+  // The folder is handed to the shell as an item, not as text, so that its
+  // name is never parsed as a command line.
+  if (path.find(L'%') == std::wstring::npos) {
+    PIDLIST_ABSOLUTE item = shell->item_of(path.c_str());
+    if (!item) return Status::Fail(SystemErrorText(ERROR_PATH_NOT_FOUND));
+    SHELLEXECUTEINFOW info = {};
+    info.cbSize = sizeof(info);
+    info.fMask = SEE_MASK_IDLIST | SEE_MASK_FLAG_NO_UI;
+    info.hwnd = owner_;
+    info.lpVerb = L"open";
+    info.lpIDList = item;
+    info.nShow = SW_SHOWNORMAL;
+    Status opened = shell->execute(&info) ? Status::Ok() : LastError();
+    shell->free_memory(item);
+    return opened;
+  }
+  // Some shells read "%NAME%" in what they are given as a variable, even in
+  // an item, and would open another folder. Such a name goes straight to the
+  // file manager as its one argument, quoted (a name cannot hold a quote).
+  std::wstring folder = path;
+  // A closing quote after a backslash would be read as a quote: double it.
+  if (!folder.empty() && folder.back() == L'\\') folder += L'\\';
+  wchar_t windows[MAX_PATH] = {};
+  UINT length = GetWindowsDirectoryW(windows, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return LastError();
+  const std::wstring explorer = std::wstring(windows) + L"\\explorer.exe";
+  std::wstring command = L"\"" + explorer + L"\" \"" + folder + L"\"";
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof(startup);
+  startup.dwFlags = STARTF_USESHOWWINDOW;
+  startup.wShowWindow = SW_SHOWNORMAL;
+  PROCESS_INFORMATION process = {};
+  if (!CreateProcessW(explorer.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                      nullptr, &startup, &process)) {
+    return LastError();
+  }
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return Status::Ok();
 }
 
 void Win32Platform::OpenWebAddress(const std::wstring& address) {
