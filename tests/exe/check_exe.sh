@@ -34,6 +34,8 @@ check "imports only system DLLs ($(echo $imports | tr '\n' ' '))" only_system
 check "ASLR: dynamic base" has_flag 0x40
 check "ASLR: high-entropy addresses" has_flag 0x20
 check "DEP: NX compatible" has_flag 0x100
+restricts_dll_search() { grep -q 'SetDefaultDllDirectories' <<<"$headers"; }
+check "restricts the DLL search path (imports SetDefaultDllDirectories)" restricts_dll_search
 check "application manifest embedded" grep -q 'PerMonitorV2' "$exe"
 check "version resource says 1.0" bash -c "LC_ALL=C grep -qaP 'F\x00i\x00l\x00e\x00V\x00e\x00r\x00s\x00i\x00o\x00n\x00\x00\x00\x00\x00\x31\x00\x2e\x00\x30\x00' '$exe'"
 echo "exe size: $(stat -c %s "$exe") bytes"
