@@ -27,7 +27,7 @@ trap 'rm -rf "$work"' EXIT
 status=0
 build/fuzz/listfile_fuzz -max_total_time="${VEILKEEP_FUZZ_SECONDS:-60}" -print_final_stats=1 \
   -artifact_prefix="$work/" "$work" tests/fuzz/corpus >"$work/log" 2>&1 || status=$?
-grep -E '^(Done|stat::number_of_executed_units|stat::peak_rss)|^#[0-9]+ +(INITED|DONE)|ERROR|SUMMARY|crash' "$work/log" || true
+grep -E '^(Done|stat::number_of_executed_units|stat::peak_rss)|^#[0-9]+[[:space:]]+(INITED|DONE)|ERROR|SUMMARY|crash' "$work/log" || true
 if [ "$status" -ne 0 ]; then
   tail -n 40 "$work/log"
   echo "The fuzzer found a failure (exit $status)"
