@@ -168,6 +168,10 @@ bool WriteWholeFile(const std::wstring& path, const std::string& bytes) {
   return CloseHandle(file) && ok;
 }
 
+void WriteFixture(const std::wstring& path, const std::string& bytes) {
+  Require(WriteWholeFile(path, bytes), L"write " + path, ErrorText(GetLastError()));
+}
+
 void RemoveTree(const std::wstring& folder) {
   WIN32_FIND_DATAW found;
   HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
@@ -474,6 +478,15 @@ void CheckState(const App& app, const std::wstring& when, const std::wstring& en
                 const std::wstring& status) {
   CheckText(when + L": enabled buttons", enabled, EnabledButtons(app));
   CheckText(when + L": status panel", status, StatusText(app));
+}
+
+void HideAndUnhide(const App& app, const std::wstring& folder) {
+  Click(app, kHide);
+  CheckHidden(folder, true);
+  CheckState(app, L"after Hide", L"Add Delete Open Unhide", L"Hidden: True");
+  Click(app, kUnhide);
+  CheckHidden(folder, false);
+  CheckState(app, L"after Unhide", L"Add Delete Open Hide", L"Hidden: False");
 }
 
 // Dismisses the dialog by pressing one of its buttons and waits for it to go.

@@ -82,6 +82,8 @@ void CheckFileUntouched(const std::wstring& what, const std::wstring& path,
                         const FileState& before);
 void CheckUntouched(const std::wstring& what, const FileState& before, const FileState& now);
 bool WriteWholeFile(const std::wstring& path, const std::string& bytes);
+// Writes a file the scenario starts from; failing to is a failed check.
+void WriteFixture(const std::wstring& path, const std::string& bytes);
 void RemoveTree(const std::wstring& folder);
 // A fresh folder holding a copy of the program and, unless told not to, its pictures.
 std::wstring MakeProgramFolder(const std::wstring& name, bool with_pictures = true);
@@ -192,6 +194,9 @@ std::wstring EnabledButtons(const App& app);
 std::wstring StatusText(const App& app);
 void SetStatusText(const App& app, const std::wstring& text);
 // What the user sees: the enabled buttons and the status panel.
+// Hide, then Unhide, of the selected entry `folder`: its real attributes,
+// the buttons and the status after each.
+void HideAndUnhide(const App& app, const std::wstring& folder);
 void CheckState(const App& app, const std::wstring& when, const std::wstring& enabled,
                 const std::wstring& status);
 // The status panel the program shows for a folder with these attributes.

@@ -41,8 +41,7 @@ void StartWithSavedListAndSecondCopy() {
       SetFileAttributesW(hidden.c_str(), 7) && HiddenAndSystem(GetFileAttributesW(hidden.c_str())),
       L"hide " + hidden, Hex(GetFileAttributesW(hidden.c_str())));
   const std::wstring list_file = folder + L"\\data.bin";
-  Require(WriteWholeFile(list_file, Ansi(hidden + L";" + plain + L";" + missing + L";")),
-          L"write " + list_file, L"error " + std::to_wstring(GetLastError()));
+  WriteFixture(list_file, Ansi(hidden + L";" + plain + L";" + missing + L";"));
   const FileState saved = ReadFileState(list_file);
 
   App app;
@@ -108,12 +107,7 @@ void FolderLife() {
   const FileState after_add = ReadFileState(list_file);
 
   g_scenario = L"hide and unhide";
-  Click(app, kHide);
-  CheckHidden(one, true);
-  CheckState(app, L"after Hide", L"Add Delete Open Unhide", L"Hidden: True");
-  Click(app, kUnhide);
-  CheckHidden(one, false);
-  CheckState(app, L"after Unhide", L"Add Delete Open Hide", L"Hidden: False");
+  HideAndUnhide(app, one);
   CheckFileUntouched(L"data.bin untouched by Hide and Unhide", list_file, after_add);
 
   g_scenario = L"duplicate add and cancel";

@@ -42,8 +42,7 @@ void UnwritableList() {
   const std::wstring list_file = folder + L"\\data.bin";
   const std::wstring kept = MakeFolder(L"Held Kept");
   const std::wstring added = MakeFolder(L"Held Added");
-  Require(WriteWholeFile(list_file, Ansi(kept + L";")), L"write " + list_file,
-          ErrorText(GetLastError()));
+  WriteFixture(list_file, Ansi(kept + L";"));
   const FileState before = ReadFileState(list_file);
   App app;
   if (!Start(folder, &app)) return Close(&app);
@@ -81,8 +80,7 @@ void BusyTemporaryFile() {
   const std::wstring list_file = folder + L"\\data.bin";
   const std::wstring kept = MakeFolder(L"Busy Kept");
   const std::wstring added = MakeFolder(L"Busy Added");
-  Require(WriteWholeFile(list_file, Ansi(kept + L";")), L"write " + list_file,
-          ErrorText(GetLastError()));
+  WriteFixture(list_file, Ansi(kept + L";"));
   const FileState before = ReadFileState(list_file);
   App app;
   if (!Start(folder, &app)) return Close(&app);
@@ -122,8 +120,7 @@ void UnreadableListAtStart() {
   const std::wstring list_file = folder + L"\\data.bin";
   const std::wstring kept = MakeFolder(L"Unread Kept");
   const std::wstring added = MakeFolder(L"Unread Added");
-  Require(WriteWholeFile(list_file, Ansi(kept + L";")), L"write " + list_file,
-          ErrorText(GetLastError()));
+  WriteFixture(list_file, Ansi(kept + L";"));
   const FileState before = ReadFileState(list_file);
   HeldFile held(list_file, OPEN_EXISTING);
 
@@ -180,8 +177,7 @@ size_t EntriesIn(const std::string& bytes) {
 // with no message, hold `entries` entries, and keep answering.
 bool StartWithList(const std::wstring& name, const std::string& bytes, App* app) {
   const std::wstring folder = MakeProgramFolder(name);
-  Require(WriteWholeFile(folder + L"\\data.bin", bytes), L"write " + folder + L"\\data.bin",
-          ErrorText(GetLastError()));
+  WriteFixture(folder + L"\\data.bin", bytes);
   const ULONGLONG started = GetTickCount64();
   if (!Start(folder, app)) return false;
   const ULONGLONG took = GetTickCount64() - started;

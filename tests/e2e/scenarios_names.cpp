@@ -17,12 +17,7 @@ void UnicodeFolder() {
   if (!Start(folder, &app)) return Close(&app);
   if (!AddFolder(app, unicode)) return Close(&app);
   CheckList(app, L"after Add", {unicode}, 0);
-  Click(app, kHide);
-  CheckHidden(unicode, true);
-  CheckState(app, L"after Hide", L"Add Delete Open Unhide", L"Hidden: True");
-  Click(app, kUnhide);
-  CheckHidden(unicode, false);
-  CheckState(app, L"after Unhide", L"Add Delete Open Hide", L"Hidden: False");
+  HideAndUnhide(app, unicode);
   Close(&app);
   CheckFileBytes(L"data.bin is the UTF-8 byte-order mark and the path in UTF-8", list_file,
                  bom + Utf8(unicode + L";"));
@@ -136,7 +131,7 @@ void AwkwardNames() {
     paths.push_back(MakeFolder(L"awkward names\\" + name));
     list += paths.back() + L";";
   }
-  Require(WriteWholeFile(list_file, Ansi(list)), L"write " + list_file, ErrorText(GetLastError()));
+  WriteFixture(list_file, Ansi(list));
   const FileState saved = ReadFileState(list_file);
 
   App app;
