@@ -110,6 +110,10 @@ LRESULT Form1Window::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       return 0;
     case WM_NOTIFY:
       return OnNotify(reinterpret_cast<const NMHDR*>(lparam));
+    case WM_HELP:  // F1 opens How To Use, as the toolbar's Help does
+      // A message box sends its F1 here too: nothing opens over it.
+      if (IsWindowEnabled(hwnd_)) OnToolbarClick(2);
+      return TRUE;
     case WM_DPICHANGED:
       OnDpiChanged(HIWORD(wparam), reinterpret_cast<const RECT*>(lparam));
       return 0;
