@@ -124,6 +124,16 @@ void HowToUseWindow() {
   ExpectNoDialog(app, L"opening How To Use");
   PostMessageW(form3, WM_CLOSE, 0, 0);
   CheckClosed(app, form3, L"WM_CLOSE");
+
+  // F1 (the system's WM_KEYF1, which becomes WM_HELP) opens the same window.
+  constexpr UINT kKeyF1 = 0x004D;
+  PostMessageW(app.main, kKeyF1, 0, 0);
+  HWND by_f1 = WaitForProgramWindow(app, L"Veilkeep.Form3");
+  if (!by_f1) return Close(&app);
+  CheckText(L"caption after F1", L"  How To Use", TextOf(by_f1));
+  CheckModal(app, by_f1);
+  PostMessageW(by_f1, WM_CLOSE, 0, 0);
+  CheckClosed(app, by_f1, L"WM_CLOSE after F1");
   Close(&app);
 }
 
