@@ -21,6 +21,7 @@ class Win32OutFile final : public OutFile {
   }
 
   Status Write(std::string_view bytes) override {
+    if (buffer_.empty() && bytes.size() >= kBufferSize) return WriteAll(bytes);  // no copy
     buffer_.append(bytes.data(), bytes.size());
     return buffer_.size() >= kBufferSize ? Drain() : Status::Ok();
   }
@@ -40,11 +41,17 @@ class Win32OutFile final : public OutFile {
   }
 
  private:
-  static constexpr size_t kBufferSize = 1 << 16;
+  static constexpr size_t kBufferSize = 1 << 20;
 
   Status Drain() {
-    const char* data = buffer_.data();
-    size_t left = buffer_.size();
+    Status written = WriteAll(buffer_);
+    buffer_.clear();
+    return written;
+  }
+
+  Status WriteAll(std::string_view bytes) {
+    const char* data = bytes.data();
+    size_t left = bytes.size();
     while (left > 0) {
       DWORD chunk = left > 0x40000000u ? 0x40000000u : static_cast<DWORD>(left);
       DWORD written = 0;
@@ -53,7 +60,6 @@ class Win32OutFile final : public OutFile {
       data += written;
       left -= written;
     }
-    buffer_.clear();
     return Status::Ok();
   }
 
