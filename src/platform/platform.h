@@ -28,12 +28,16 @@ enum DriveType : unsigned {
 };
 
 // Outcome of an operation that can fail; `reason` is a sentence for the user.
-struct Status {
+// `busy` marks a failure that may pass by itself in a moment: another program
+// (a virus scanner, the search indexer, a sync client) has the file open.
+struct [[nodiscard]] Status {
   bool ok = true;
   std::wstring reason;
+  bool busy = false;
 
   static Status Ok() { return {}; }
   static Status Fail(std::wstring why) { return {false, std::move(why)}; }
+  static Status Busy(std::wstring why) { return {false, std::move(why), true}; }
   explicit operator bool() const { return ok; }
 };
 
@@ -97,6 +101,11 @@ class Platform {
   // The executable's folder, without a trailing backslash except at a drive root.
   virtual std::wstring ProgramFolder() = 0;
   virtual VersionNumbers Version() = 0;
+
+  // Whether `text` begins with `prefix`, ignoring letter case as the system does.
+  virtual bool StartsWithIgnoringCase(const std::wstring& text, const std::wstring& prefix) = 0;
+  // Blocks the calling thread for about `milliseconds`.
+  virtual void Wait(unsigned milliseconds) = 0;
 
   // Text in the system's ANSI code page. ToAnsi returns false when some
   // character has no exact form there (the bytes are then unusable).

@@ -48,6 +48,8 @@ class FakePlatform final : public Platform {
   int reads = 0;
   int writes = 0;      // Write calls, over all saves
   int file_calls = 0;  // every list-file operation
+  unsigned waited_ms = 0;
+  int waits = 0;
 
   std::wstring ListPath() const { return program_folder + L"\\data.bin"; }
 
@@ -90,6 +92,22 @@ class FakePlatform final : public Platform {
   bool AnotherInstanceRunning() override { return another_instance; }
   std::wstring ProgramFolder() override { return program_folder; }
   VersionNumbers Version() override { return version; }
+
+  // Letter case is folded for ASCII and Latin-1, which is all the tests use.
+  bool StartsWithIgnoringCase(const std::wstring& text, const std::wstring& prefix) override {
+    if (prefix.size() > text.size()) return false;
+    auto fold = [](wchar_t c) {
+      return (c >= L'a' && c <= L'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7) ? c - 0x20 : c;
+    };
+    for (size_t i = 0; i < prefix.size(); ++i) {
+      if (fold(text[i]) != fold(prefix[i])) return false;
+    }
+    return true;
+  }
+  void Wait(unsigned milliseconds) override {
+    waited_ms += milliseconds;
+    ++waits;
+  }
 
   // The fake ANSI code page is Latin-1.
   bool ToAnsi(const std::wstring& text, std::string* bytes) override {

@@ -290,6 +290,15 @@ VersionNumbers Win32Platform::Version() {
   return version;
 }
 
+bool Win32Platform::StartsWithIgnoringCase(const std::wstring& text, const std::wstring& prefix) {
+  if (prefix.size() > text.size()) return false;
+  if (prefix.empty()) return true;
+  return CompareStringOrdinal(text.c_str(), static_cast<int>(prefix.size()), prefix.c_str(),
+                              static_cast<int>(prefix.size()), TRUE) == CSTR_EQUAL;
+}
+
+void Win32Platform::Wait(unsigned milliseconds) { Sleep(milliseconds); }
+
 bool Win32Platform::ToAnsi(const std::wstring& text, std::string* bytes) {
   bytes->clear();
   if (text.empty()) return true;

@@ -29,6 +29,9 @@ class Win32Platform final : public Platform {
   std::wstring ProgramFolder() override;
   VersionNumbers Version() override;
 
+  bool StartsWithIgnoringCase(const std::wstring& text, const std::wstring& prefix) override;
+  void Wait(unsigned milliseconds) override;
+
   bool ToAnsi(const std::wstring& text, std::string* bytes) override;
   std::wstring FromAnsi(std::string_view bytes) override;
 
