@@ -108,13 +108,24 @@ LoadResult ListFile::LoadList() {
   return result;
 }
 
+template <typename Step>
+Status ListFile::Retrying(Step&& step) {
+  Status status = step();
+  for (unsigned waited = 0; !status && status.busy && waited < kBusyRetryMs;
+       waited += kBusyWaitMs) {
+    platform_.Wait(kBusyWaitMs);
+    status = step();
+  }
+  return status;
+}
+
 template <typename WriteBody>
 Status ListFile::Save(WriteBody&& write_body) {
   if (!refusal_.empty()) return Status::Fail(refusal_);
 
   const std::wstring temp = path_ + L".new";
   std::unique_ptr<OutFile> file;
-  Status status = platform_.CreateOutFile(temp, &file);
+  Status status = Retrying([&] { return platform_.CreateOutFile(temp, &file); });
   if (!status) return status;
 
   status = write_body(*file);
@@ -122,7 +133,7 @@ Status ListFile::Save(WriteBody&& write_body) {
   Status closed = file->Close();
   if (status) status = closed;
   file.reset();
-  if (status) status = platform_.MoveReplacing(temp, path_);
+  if (status) status = Retrying([&] { return platform_.MoveReplacing(temp, path_); });
   if (!status) platform_.RemoveFile(temp);
   return status;
 }

@@ -4,7 +4,9 @@
 // is a 0-byte file. The bytes are in the ANSI code page when every entry fits
 // it; otherwise the file is UTF-8 behind a byte-order mark. Saves go to a
 // file beside data.bin first and then replace it in one step, so data.bin is
-// always either the old list or the new one.
+// always either the old list or the new one. Creating the file beside it and
+// replacing data.bin are tried again for about a second while another program
+// (a virus scanner, an indexer, a sync client) briefly holds them.
 #pragma once
 
 #include <string>
@@ -52,6 +54,12 @@ class ListFile {
   Status SaveEntryByEntry(const EntryList& entries);
 
  private:
+  static constexpr unsigned kBusyWaitMs = 50;
+  static constexpr unsigned kBusyRetryMs = 1000;
+
+  // Runs `step` again after short waits while it fails with a busy file.
+  template <typename Step>
+  Status Retrying(Step&& step);
   template <typename WriteBody>
   Status Save(WriteBody&& write_body);
 

@@ -38,6 +38,8 @@ class FakePlatform final : public Platform {
   std::map<std::wstring, File> files;
   std::wstring read_error;  // non-empty: ReadWholeFile fails so
   SaveFault fault = SaveFault::None;
+  SaveFault busy_step = SaveFault::None;  // Create or Replace fails as busy...
+  int busy_times = 0;                     // ...this many times, then works
 
   // What happened.
   std::vector<Message> messages;
@@ -166,6 +168,7 @@ class FakePlatform final : public Platform {
 
   Status CreateOutFile(const std::wstring& path, std::unique_ptr<OutFile>* file) override {
     ++file_calls;
+    if (Busy(SaveFault::Create)) return Status::Busy(L"Access is denied.");
     if (fault == SaveFault::Create) return Status::Fail(L"Access is denied.");
     files[path] = File{};
     *file = std::make_unique<FakeOutFile>(*this, path);
@@ -173,6 +176,7 @@ class FakePlatform final : public Platform {
   }
   Status MoveReplacing(const std::wstring& from, const std::wstring& to) override {
     ++file_calls;
+    if (Busy(SaveFault::Replace)) return Status::Busy(L"The file is in use.");
     if (fault == SaveFault::Replace) {
       return Status::Fail(
           L"The process cannot access the file because it is being used by another process.");
@@ -186,6 +190,13 @@ class FakePlatform final : public Platform {
   void RemoveFile(const std::wstring& path) override {
     ++file_calls;
     files.erase(path);
+  }
+
+ private:
+  bool Busy(SaveFault step) {
+    if (busy_step != step || busy_times == 0) return false;
+    --busy_times;
+    return true;
   }
 };
 

@@ -204,11 +204,46 @@ TEST_F(ListFileTest, EveryFailedSaveLeavesThePreviousFileWhole) {
       EXPECT_EQ(Disk(), "C:\\Old;C:\\Older;");
       EXPECT_EQ(platform.files.count(platform.ListPath() + L".new"), 0u)
           << "temporary file left behind";
+      EXPECT_EQ(platform.waits, 0) << "a lasting failure is not tried again";
     }
   }
   platform.fault = SaveFault::None;
   EXPECT_TRUE(file.SaveWholeList({L"C:\\New"}));
   EXPECT_EQ(Disk(), "C:\\New;");
+}
+
+// A file that another program holds for a moment: creating the file beside
+// data.bin and replacing data.bin are tried again for about a second.
+TEST_F(ListFileTest, BusyFileIsTriedAgainForAboutASecond) {
+  struct Row {
+    SaveFault step;
+    int busy_times;
+    bool saved;
+    int waits;
+  };
+  const Row rows[] = {
+      {SaveFault::Create, 3, true, 3},    {SaveFault::Replace, 3, true, 3},
+      {SaveFault::Create, 20, true, 20},  {SaveFault::Replace, 20, true, 20},
+      {SaveFault::Create, 21, false, 20}, {SaveFault::Replace, 1000, false, 20},
+  };
+  for (const Row& row : rows) {
+    for (bool whole : {true, false}) {
+      SCOPED_TRACE(testing::Message() << "step " << static_cast<int>(row.step) << " busy "
+                                      << row.busy_times << (whole ? " whole" : " by entry"));
+      Store("C:\\Old;");
+      platform.waits = 0;
+      platform.waited_ms = 0;
+      platform.busy_step = row.step;
+      platform.busy_times = row.busy_times;
+      const EntryList entries = {L"C:\\New"};
+      Status saved = whole ? file.SaveWholeList(entries) : file.SaveEntryByEntry(entries);
+      EXPECT_EQ(static_cast<bool>(saved), row.saved);
+      EXPECT_EQ(platform.waits, row.waits);
+      EXPECT_LE(platform.waited_ms, 1000u);
+      EXPECT_EQ(Disk(), row.saved ? "C:\\New;" : "C:\\Old;");
+      EXPECT_EQ(platform.files.count(platform.ListPath() + L".new"), 0u);
+    }
+  }
 }
 
 TEST(Utf8, RoundTripsEveryPlaneAndLoneSurrogates) {

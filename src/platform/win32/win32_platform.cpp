@@ -5,12 +5,37 @@
 
 #include <vector>
 
+#include "platform/long_path.h"
+
 namespace vk {
 namespace {
 
 constexpr wchar_t kInstanceMutexName[] = L"Local\\Orvanta.Veilkeep.SingleInstance";
 
 Status LastError() { return Status::Fail(SystemErrorText(GetLastError())); }
+
+// Like LastError, but a file another program holds open (or is scanning, so
+// that access is refused for a moment) is marked busy: worth trying again.
+Status LastFileError() {
+  const DWORD error = GetLastError();
+  Status status = Status::Fail(SystemErrorText(error));
+  status.busy = error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ||
+                error == ERROR_ACCESS_DENIED;
+  return status;
+}
+
+// `path` as the file-system calls should be given it: a long path in its
+// extended-length form, so that it works whatever the system's path limit.
+std::wstring SystemPath(const std::wstring& path) {
+  if (path.size() < kLongPathFrom) return path;
+  DWORD size = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+  if (size == 0) return path;
+  std::wstring full(size, L'\0');
+  size = GetFullPathNameW(path.c_str(), size, full.data(), nullptr);
+  if (size == 0 || size >= full.size()) return path;
+  full.resize(size);
+  return ExtendedLengthPath(full);
+}
 
 // Writes go through a buffer, so that many small writes cost few system calls.
 class Win32OutFile final : public OutFile {
@@ -85,7 +110,7 @@ void Bind(HMODULE library, const char* name, Function* function) {
 
 // Null when the shell cannot be loaded.
 const Shell* LoadShell() {
-  static const Shell* loaded = [] () -> const Shell* {
+  static const Shell* loaded = []() -> const Shell* {
     static Shell shell;
     HMODULE shell32 = LoadLibraryExW(L"shell32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
     HMODULE ole32 = LoadLibraryExW(L"ole32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
@@ -143,16 +168,16 @@ Win32Platform::~Win32Platform() {
 }
 
 uint32_t Win32Platform::GetAttributes(const std::wstring& path) {
-  return GetFileAttributesW(path.c_str());
+  return GetFileAttributesW(SystemPath(path).c_str());
 }
 
 Status Win32Platform::SetAttributes(const std::wstring& path, uint32_t attributes) {
-  return SetFileAttributesW(path.c_str(), attributes) ? Status::Ok() : LastError();
+  return SetFileAttributesW(SystemPath(path).c_str(), attributes) ? Status::Ok() : LastError();
 }
 
 bool Win32Platform::FolderExists(const std::wstring& path) {
   if (path.empty()) return false;
-  DWORD attributes = GetFileAttributesW(path.c_str());
+  DWORD attributes = GetFileAttributesW(SystemPath(path).c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
@@ -177,8 +202,7 @@ BrowseResult Win32Platform::BrowseForFolder(const std::wstring& prompt) {
 
   // Long enough for any path the file system allows, not just MAX_PATH.
   std::vector<wchar_t> buffer(32768, L'\0');
-  if (shell->path_of(item, buffer.data(), static_cast<DWORD>(buffer.size()),
-                            GPFIDL_DEFAULT) &&
+  if (shell->path_of(item, buffer.data(), static_cast<DWORD>(buffer.size()), GPFIDL_DEFAULT) &&
       buffer[0] != L'\0') {
     result.outcome = BrowseOutcome::Chosen;
     result.path = buffer.data();
@@ -332,7 +356,7 @@ std::wstring Win32Platform::FromAnsi(std::string_view bytes) {
 }
 
 FileLookup Win32Platform::FindNormalFile(const std::wstring& path) {
-  DWORD attributes = GetFileAttributesW(path.c_str());
+  DWORD attributes = GetFileAttributesW(SystemPath(path).c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) {
     DWORD error = GetLastError();
     // Anything but "not there" leaves the file to be read, and that read reports it.
@@ -347,8 +371,8 @@ FileLookup Win32Platform::FindNormalFile(const std::wstring& path) {
 
 Status Win32Platform::ReadWholeFile(const std::wstring& path, std::string* bytes) {
   bytes->clear();
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                            FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  HANDLE file = CreateFileW(SystemPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                            OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
   if (file == INVALID_HANDLE_VALUE) return LastError();
   Status status;
   LARGE_INTEGER size = {};
@@ -377,19 +401,20 @@ Status Win32Platform::ReadWholeFile(const std::wstring& path, std::string* bytes
 }
 
 Status Win32Platform::CreateOutFile(const std::wstring& path, std::unique_ptr<OutFile>* file) {
-  HANDLE handle = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+  HANDLE handle = CreateFileW(SystemPath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) return LastError();
+  if (handle == INVALID_HANDLE_VALUE) return LastFileError();
   *file = std::make_unique<Win32OutFile>(handle);
   return Status::Ok();
 }
 
 Status Win32Platform::MoveReplacing(const std::wstring& from, const std::wstring& to) {
-  return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
+  return MoveFileExW(SystemPath(from).c_str(), SystemPath(to).c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
              ? Status::Ok()
-             : LastError();
+             : LastFileError();
 }
 
-void Win32Platform::RemoveFile(const std::wstring& path) { DeleteFileW(path.c_str()); }
+void Win32Platform::RemoveFile(const std::wstring& path) { DeleteFileW(SystemPath(path).c_str()); }
 
 }  // namespace vk
