@@ -21,16 +21,34 @@ trap 'stop_wine; stop_xvfb' EXIT
 start_xvfb
 start_wine
 wine "$exe" >/dev/null 2>&1 </dev/null &
+
+# The main window's place and size on the screen, as "WxH+X+Y", or nothing.
+window_geometry() {
+  xwininfo -name "Veilkeep - By Orvanta" 2>/dev/null | awk '
+    /Absolute upper-left X:/ {x = $NF} /Absolute upper-left Y:/ {y = $NF}
+    /Width:/ {w = $NF} /Height:/ {h = $NF} /Map State: IsViewable/ {shown = 1}
+    END {if (shown && w > 1 && h > 1) printf "%dx%d+%d+%d\n", w, h, x, y}'
+}
+
+# Wine shows the window first at a provisional size and place; wait until
+# both have held still for a second, so that the crop is the window exactly.
 geometry=""
-for _ in $(seq 1 100); do
-  geometry=$(xwininfo -root -tree 2>/dev/null | grep '"Veilkeep - By Orvanta"' | grep -oE '[0-9]+x[0-9]+\+-?[0-9]+\+-?[0-9]+' | head -n 1) || true
-  [ -n "$geometry" ] && break
-  sleep 0.1
+steady=0
+for _ in $(seq 1 150); do
+  now=$(window_geometry)
+  if [ -n "$now" ] && [ "$now" = "$geometry" ]; then
+    steady=$((steady + 1))
+    [ "$steady" -ge 5 ] && break
+  else
+    steady=0
+  fi
+  geometry=$now
+  sleep 0.2
 done
-if [ -z "$geometry" ]; then
-  echo "The main window did not appear" >&2
+if [ -z "$geometry" ] || [ "$steady" -lt 5 ]; then
+  echo "The main window did not appear and settle (last seen: ${geometry:-nothing})" >&2
   exit 1
 fi
-sleep 1  # let it finish painting
+sleep 0.5  # let it finish painting
 import -window root -crop "$geometry" +repage "$shot"
-echo "Screenshot of the main window: $shot"
+echo "Screenshot of the main window ($geometry): $shot"

@@ -6,10 +6,15 @@
 // failed"; exits 0 only when nothing failed.
 //
 //   veilkeep_e2e.exe [BUILD_FOLDER] [--host HOST] [--url-log FILE]
+//                    [--small-disk FOLDER] [--locked FOLDER]
 //     BUILD_FOLDER  holds Veilkeep.exe and ico\ (default: this exe's folder)
 //     HOST          the publisher host Veilkeep.exe was built with
 //     FILE          where the http handler registered for this run records
 //                   the addresses it is asked to open (see below)
+//     --small-disk  an empty folder on a small file system of its own
+//     --locked      a folder whose attributes this account may not change
+//   Run it as a standard (not administrative) account: permissions must stop
+//   writes as they stop the program's users.
 //
 //   veilkeep_e2e.exe --record-url FILE URL
 //     The http handler itself: appends URL and a line break to FILE and ends.
@@ -52,6 +57,10 @@ int wmain(int argc, wchar_t** argv) {
       g_host = argv[++i];
     } else if (arg == L"--url-log" && i + 1 < argc) {
       g_url_log = argv[++i];
+    } else if (arg == L"--small-disk" && i + 1 < argc) {
+      g_small_disk = argv[++i];
+    } else if (arg == L"--locked" && i + 1 < argc) {
+      g_locked = argv[++i];
     } else {
       g_build = arg;
     }
@@ -84,10 +93,16 @@ int wmain(int argc, wchar_t** argv) {
     WebPages();
     UnicodeFolder();
     AwkwardNames();
+    UnexpectedObjects();
+    DeepFolders();
     UnwritableList();
     BusyTemporaryFile();
     UnreadableListAtStart();
     BadListFiles();
+    UnwritableByPermissions();
+    FullDisk();
+    BriefLocks();
+    KilledWhileSaving();
     RemoveTree(g_root);
   }
   std::printf("%d passed, %d failed\n", g_passed, g_failed);

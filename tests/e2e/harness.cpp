@@ -14,6 +14,8 @@ std::wstring g_build;
 std::wstring g_root;
 std::wstring g_host;
 std::wstring g_url_log;
+std::wstring g_small_disk;
+std::wstring g_locked;
 
 // ---------------------------------------------------------------- reporting
 
@@ -90,6 +92,18 @@ std::wstring Hex(DWORD value) {
 }
 
 std::wstring ErrorText(DWORD error) { return L"error " + std::to_wstring(error); }
+
+std::wstring SystemMessage(DWORD error) {
+  wchar_t text[512] = {};
+  FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0, text,
+                 512, nullptr);
+  std::wstring message = text;
+  while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r' ||
+                              message.back() == L' ')) {
+    message.pop_back();
+  }
+  return message.empty() ? ErrorText(error) : message;
+}
 
 // ---------------------------------------------------------------- files
 
@@ -192,8 +206,9 @@ void RemoveTree(const std::wstring& folder) {
   RemoveDirectoryW(folder.c_str());
 }
 
-std::wstring MakeProgramFolder(const std::wstring& name, bool with_pictures) {
-  const std::wstring folder = g_root + L"\\" + name;
+std::wstring MakeProgramFolder(const std::wstring& name, bool with_pictures,
+                               const std::wstring& parent) {
+  const std::wstring folder = parent + L"\\" + name;
   bool ok = CreateDirectoryW(folder.c_str(), nullptr) &&
             CopyFileW((g_build + L"\\Veilkeep.exe").c_str(), (folder + L"\\Veilkeep.exe").c_str(),
                       TRUE) &&
@@ -215,6 +230,41 @@ std::wstring MakeFolder(const std::wstring& name) {
 
 bool HiddenAndSystem(DWORD attributes) {
   return (attributes & FILE_ATTRIBUTE_HIDDEN) && (attributes & FILE_ATTRIBUTE_SYSTEM);
+}
+
+std::wstring UnixPath(const std::wstring& path) {
+  using UnixName = char*(CDECL*)(const wchar_t*);
+  static const auto unix_name = reinterpret_cast<UnixName>(reinterpret_cast<void (*)()>(
+      GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+  char* name = unix_name ? unix_name(path.c_str()) : nullptr;
+  if (!name) return L"'/nonexistent'";
+  std::wstring quoted = L"'" + FromUtf8(name) + L"'";
+  HeapFree(GetProcessHeap(), 0, name);
+  return quoted;
+}
+
+// Wine starts a program of the machine when given its path, but hands back no
+// handle to wait on: the command leaves its exit code in a file instead.
+bool RunUnix(const std::wstring& command) {
+  static int count = 0;
+  const std::wstring done = g_root + L"\\unix-done-" + std::to_wstring(++count);
+  std::wstring line = L"/bin/sh -c \"" + command + L"; echo $? >" + UnixPath(done) + L"\"";
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION process = {};
+  if (!Require(CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW,
+                              nullptr, nullptr, &startup, &process),
+               L"run " + command, ErrorText(GetLastError()))) {
+    return false;
+  }
+  if (process.hThread) CloseHandle(process.hThread);
+  if (process.hProcess) CloseHandle(process.hProcess);
+  std::string code;
+  WaitUntil([&] { return !(code = ReadFileState(done).bytes).empty() && code.back() == '\n'; },
+            kWaitMs);
+  DeleteFileW(done.c_str());
+  return Require(code == "0\n", L"run " + command, code.empty() ? L"no end within 10 s"
+                                                                  : L"exit code " + FromUtf8(code));
 }
 
 void CheckHidden(const std::wstring& folder, bool hidden) {

@@ -37,6 +37,8 @@ extern std::wstring g_build;    // holds Veilkeep.exe and ico\ as built
 extern std::wstring g_root;     // this run's temporary folder
 extern std::wstring g_host;     // the publisher's web host the program was built with
 extern std::wstring g_url_log;  // where the http handler of this Wine prefix records addresses
+extern std::wstring g_small_disk;  // a folder on a small file system of its own, ours to fill
+extern std::wstring g_locked;      // a folder whose attributes we may not change
 
 // ---------------------------------------------------------------- reporting
 
@@ -51,7 +53,8 @@ bool CheckText(const std::wstring& what, const std::wstring& expected, const std
 bool CheckNumber(const std::wstring& what, long long expected, long long got);
 bool Check(const std::wstring& what, bool ok, const std::wstring& got);
 std::wstring Hex(DWORD value);
-std::wstring ErrorText(DWORD error);  // "error N"
+std::wstring ErrorText(DWORD error);      // "error N"
+std::wstring SystemMessage(DWORD error);  // the system's sentence for it, as the program shows it
 
 template <typename Condition>
 bool WaitUntil(Condition condition, DWORD ms) {
@@ -85,10 +88,17 @@ bool WriteWholeFile(const std::wstring& path, const std::string& bytes);
 // Writes a file the scenario starts from; failing to is a failed check.
 void WriteFixture(const std::wstring& path, const std::string& bytes);
 void RemoveTree(const std::wstring& folder);
-// A fresh folder holding a copy of the program and, unless told not to, its pictures.
-std::wstring MakeProgramFolder(const std::wstring& name, bool with_pictures = true);
+// A fresh folder `name` in `parent` holding a copy of the program and, unless
+// told not to, its pictures.
+std::wstring MakeProgramFolder(const std::wstring& name, bool with_pictures = true,
+                               const std::wstring& parent = g_root);
 std::wstring MakeFolder(const std::wstring& name);  // under g_root; a nested name is fine
 bool HiddenAndSystem(DWORD attributes);
+// Runs a shell command line of the machine under Wine (chmod, ln...) and
+// waits for it to end; false when it failed or did not end within 10 s.
+bool RunUnix(const std::wstring& command);
+// The machine's own path of a Windows path, single-quoted for the shell.
+std::wstring UnixPath(const std::wstring& path);
 void CheckHidden(const std::wstring& folder, bool hidden);
 
 // Opens `path` with no sharing at all, as another program busy with the file
@@ -254,10 +264,17 @@ void MissingPictures();
 // scenarios_names.cpp: folder names beyond plain ASCII letters.
 void UnicodeFolder();
 void AwkwardNames();
+void UnexpectedObjects();
+void DeepFolders();
 // scenarios_listfile.cpp: data.bin that cannot be written, read, or makes no sense.
 void UnwritableList();
 void BusyTemporaryFile();
 void UnreadableListAtStart();
 void BadListFiles();
+// As a standard user, on a full disk, beside programs that hold files, killed mid-save.
+void UnwritableByPermissions();
+void FullDisk();
+void BriefLocks();
+void KilledWhileSaving();
 
 }  // namespace e2e

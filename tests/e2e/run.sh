@@ -1,87 +1,93 @@
 #!/usr/bin/env bash
-# Runs the end-to-end driver against a built Veilkeep.exe under Wine, in a
-# private Wine prefix and on a private X display, and exits with its code.
+# Runs the end-to-end driver against a built Veilkeep.exe under Wine and exits
+# with its code. Wine, the driver and Veilkeep run as the unprivileged account
+# veilkeep-e2e (created when missing), with their own prefix and display, so
+# that file permissions stop writes as they stop a standard Windows user.
+# Root prepares what that account cannot make itself: a small, separate file
+# system to fill up, and a folder it may not change.
 #
 #   tests/e2e/run.sh [BUILD_DIR]     (default: build/mingw under the repo)
 set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/lib.sh"
 
-repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 build=${1:-build/mingw}
-[[ $build == /* ]] || build=$repo/$build
-for file in Veilkeep.exe veilkeep_e2e.exe ico/1.ico; do
+[[ $build == /* ]] || build=$ROOT/$build
+for file in Veilkeep.exe veilkeep_e2e.exe ico/1.ico CMakeCache.txt; do
   if [[ ! -f $build/$file ]]; then
     echo "run.sh: $build/$file is missing; build with: cmake --build --preset mingw" >&2
     exit 2
   fi
 done
-
-work=$(mktemp -d "${TMPDIR:-/tmp}/veilkeep-e2e.XXXXXX")
-xvfb_pid=
-cleanup() {
-  WINEPREFIX=$work/prefix wineserver -k >/dev/null 2>&1 || true
-  if [[ -n $xvfb_pid ]]; then
-    kill "$xvfb_pid" 2>/dev/null || true
-    wait "$xvfb_pid" 2>/dev/null || true
-  fi
-  rm -rf "$work"
-}
-trap cleanup EXIT
-trap 'exit 130' INT TERM
-
-# A display of our own: Xvfb picks a free number and writes it to fd 3.
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 100); do
-  [[ -s $work/display ]] && break
-  kill -0 "$xvfb_pid" 2>/dev/null || break
-  sleep 0.1
-done
-display=$(tr -d '[:space:]' <"$work/display")
-if [[ -z $display ]]; then
-  echo "run.sh: Xvfb did not start" >&2
-  exit 2
+if [[ $(id -u) -ne 0 ]]; then
+  command -v sudo >/dev/null || { echo "run.sh: must run as root (or with sudo)" >&2; exit 2; }
+  exec sudo bash "${BASH_SOURCE[0]}" "$build"
 fi
 
-export DISPLAY=:$display
-export WINEPREFIX=$work/prefix
-export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="  # no Mono or Gecko installer prompts
-
-# Wine's helper processes keep whatever output they inherit: give them none.
-mkdir -p "$WINEPREFIX"
-wineserver -p >/dev/null 2>&1 </dev/null
-wine cmd /c exit >/dev/null 2>&1 </dev/null || true
-build_win=$(winepath -w "$build" 2>/dev/null </dev/null)
-
 # The web host the program was built with, as CMake has it.
-host=$(sed -n 's/^VEILKEEP_PUBLISHER_HOST:[A-Z]*=//p' "$build/CMakeCache.txt" 2>/dev/null || true)
+host=$(sed -n 's/^VEILKEEP_PUBLISHER_HOST:[A-Z]*=//p' "$build/CMakeCache.txt")
 if [[ -z $host ]]; then
   echo "run.sh: no VEILKEEP_PUBLISHER_HOST in $build/CMakeCache.txt" >&2
   exit 2
 fi
 
+ensure_e2e_user
+work=$(mktemp -d /tmp/veilkeep-e2e.XXXXXX)
+chmod 755 "$work"
+run=$work/run  # everything the account owns
+small=$run/small
+cleanup() {
+  if [[ -n ${WINEPREFIX:-} ]]; then as_e2e_user wineserver -k >/dev/null 2>&1 </dev/null || true; fi
+  mountpoint -q "$small" 2>/dev/null && umount "$small" 2>/dev/null || true
+  stop_xvfb
+  rm -rf "$work"
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+# The account's own copy of the build: the checkout may sit where it cannot read.
+mkdir -p "$run/build" "$small" "$work/locked/Locked Folder"
+cp "$build/Veilkeep.exe" "$build/veilkeep_e2e.exe" "$run/build/"
+cp -r "$build/ico" "$run/build/ico"
+chown -R "$E2E_USER:" "$run"
+# A file system of 2 MiB of its own, for the full-disk scenario.
+uid=$(id -u "$E2E_USER")
+gid=$(id -g "$E2E_USER")
+mount -t tmpfs -o "size=2m,mode=0755,uid=$uid,gid=$gid" veilkeep-small "$small"
+# A folder owned by root: the account may look at it but not change its attributes.
+chmod 755 "$work/locked" "$work/locked/Locked Folder"
+
+start_xvfb
+export WINEPREFIX=$run/prefix
+as_e2e_user bash -c "$(declare -f start_wine); start_wine"
+winpath() { as_e2e_user winepath -w "$1" 2>/dev/null </dev/null; }
+build_win=$(winpath "$run/build")
+small_win=$(winpath "$small")
+locked_win=$(winpath "$work/locked/Locked Folder")
+
 # Web addresses go to the driver instead of a browser: it records each one in
 # a file. HKCU would take precedence over HKLM: a fresh prefix has none there.
-url_log_win=$(winepath -w "$work/urls.txt" 2>/dev/null </dev/null)
-e2e_win=$(winepath -w "$build/veilkeep_e2e.exe" 2>/dev/null </dev/null)
-if ! wine reg add 'HKLM\Software\Classes\http\shell\open\command' /ve \
-  /d "\"$e2e_win\" --record-url \"$url_log_win\" \"%1\"" /f >/dev/null 2>&1 </dev/null; then
+url_log_win=$(winpath "$run/urls.txt")
+if ! as_e2e_user wine reg add 'HKLM\Software\Classes\http\shell\open\command' /ve \
+  /d "\"$build_win\\veilkeep_e2e.exe\" --record-url \"$url_log_win\" \"%1\"" /f \
+  >/dev/null 2>&1 </dev/null; then
   echo "run.sh: could not register the http handler in the Wine prefix" >&2
   exit 2
 fi
 
 # Wine's own remarks (and the program's) go to a log, shown only on failure.
+echo "run.sh: running as $E2E_USER (uid $uid) on display $DISPLAY, locale $LANG" >&2
 start=$SECONDS
 set +e
-timeout 300 wine "$build/veilkeep_e2e.exe" "$build_win" --host "$host" --url-log "$url_log_win" \
+as_e2e_user timeout 600 wine "$run/build/veilkeep_e2e.exe" "$build_win" --host "$host" \
+  --url-log "$url_log_win" --small-disk "$small_win" --locked "$locked_win" \
   </dev/null 2>"$work/stderr.log"
 code=$?
 set -e
 if [[ $code -ne 0 ]]; then
-  [[ $code -eq 124 ]] && echo "run.sh: the driver did not finish within 300 s" >&2
+  [[ $code -eq 124 ]] && echo "run.sh: the driver did not finish within 600 s" >&2
   if [[ -s $work/stderr.log ]]; then
     echo "run.sh: standard error of the run:" >&2
-    cat "$work/stderr.log" >&2
+    tail -n 200 "$work/stderr.log" >&2
   fi
 fi
 echo "run.sh: driver exit code $code after $((SECONDS - start)) s" >&2

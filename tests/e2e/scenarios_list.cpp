@@ -14,6 +14,18 @@ void StartWithoutList() {
   std::vector<std::wstring> captions;
   for (int i = 0; i < 5; ++i) captions.push_back(TextOf(app.Command(i)));
   CheckText(L"button captions", L"Add|Delete|Open|Hide|Unhide", Joined(captions, L"|"));
+  // The controls' order is the tab order.
+  std::vector<std::wstring> order;
+  for (HWND child = GetWindow(app.main, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    const int id = GetDlgCtrlID(child);
+    order.push_back(id >= IDC_COMMAND1 && id < IDC_COMMAND1 + 5 ? kCaptions[id - IDC_COMMAND1]
+                    : id == IDC_TOOLBAR1                        ? L"Toolbar1"
+                    : id == IDC_LIST1                           ? L"List1"
+                    : id == IDC_SBAR                            ? L"SBar"
+                                                                : std::to_wstring(id));
+  }
+  CheckText(L"controls in tab order", L"Add Delete Open Hide Unhide Toolbar1 List1 SBar",
+            Joined(order, L" "));
   CheckState(app, L"at start", L"Add", L"Hidden:");
 
   std::vector<ToolButton> buttons = ToolButtons(app);

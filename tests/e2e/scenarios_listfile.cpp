@@ -239,3 +239,241 @@ void BadListFiles() {
 }
 
 }  // namespace e2e
+
+namespace e2e {
+namespace {
+
+// Delete of the selected entry while saving cannot work: one message naming
+// data.bin and holding every piece of `parts`.
+void DeleteExpectingSaveMessage(const App& app, const std::wstring& list_file,
+                                std::vector<std::wstring> parts) {
+  if (!PostClick(app, kDelete)) return;
+  parts.insert(parts.begin(), {L"could not be saved", list_file});
+  ExpectMessageWith(app, parts);
+}
+
+// Add, then Delete, each refused with one message; data.bin and the folder
+// around it stay exactly as they were.
+void CheckSavesRefused(const App& app, const std::wstring& list_file, const FileState& before,
+                       const std::wstring& kept, const std::wstring& added,
+                       const std::wstring& reason) {
+  AddExpectingSaveMessage(app, added, list_file, {reason});
+  CheckList(app, L"after the refused Add", {kept, added}, 1);
+  CheckFileUntouched(L"data.bin byte-identical after the refused Add", list_file, before);
+  CheckNoTemporaryFile(L"after the refused Add", list_file);
+  DeleteExpectingSaveMessage(app, list_file, {reason});
+  CheckList(app, L"after the refused Delete", {kept}, 0);
+  CheckFileUntouched(L"data.bin byte-identical after the refused Delete", list_file, before);
+  CheckNoTemporaryFile(L"after the refused Delete", list_file);
+  CheckState(app, L"the program keeps working", L"Add Delete Open Hide", L"Hidden: False");
+}
+
+}  // namespace
+
+// As a standard user: a read-only data.bin, then a program folder the user
+// may not write to.
+void UnwritableByPermissions() {
+  g_scenario = L"data.bin read-only";
+  std::wstring folder = MakeProgramFolder(L"read-only list");
+  std::wstring list_file = folder + L"\\data.bin";
+  const std::wstring kept = MakeFolder(L"Perm Kept");
+  const std::wstring added = MakeFolder(L"Perm Added");
+  WriteFixture(list_file, Ansi(kept + L";"));
+  Require(SetFileAttributesW(list_file.c_str(), FILE_ATTRIBUTE_READONLY), L"make data.bin read-only",
+          ErrorText(GetLastError()));
+  FileState before = ReadFileState(list_file);
+  App app;
+  if (!Start(folder, &app)) return Close(&app);
+  CheckSavesRefused(app, list_file, before, kept, added, SystemMessage(ERROR_ACCESS_DENIED));
+  g_scenario = L"data.bin writable again";
+  Require(SetFileAttributesW(list_file.c_str(), FILE_ATTRIBUTE_NORMAL),
+          L"clear data.bin's read-only attribute", ErrorText(GetLastError()));
+  AddFolder(app, added);
+  CheckRewritten(L"the next save writes the whole list", list_file, before,
+                 Ansi(kept + L";" + added + L";"));
+  CheckNoTemporaryFile(L"after the save", list_file);
+  Close(&app);
+
+  g_scenario = L"program folder not writable";
+  folder = MakeProgramFolder(L"read-only folder");
+  list_file = folder + L"\\data.bin";
+  WriteFixture(list_file, Ansi(kept + L";"));
+  before = ReadFileState(list_file);
+  if (!RunUnix(L"chmod a-w " + UnixPath(folder)) || !Start(folder, &app)) return Close(&app);
+  CheckSavesRefused(app, list_file, before, kept, added, SystemMessage(ERROR_ACCESS_DENIED));
+  g_scenario = L"program folder writable again";
+  RunUnix(L"chmod u+w " + UnixPath(folder));
+  AddFolder(app, added);
+  CheckRewritten(L"the next save writes the whole list", list_file, before,
+                 Ansi(kept + L";" + added + L";"));
+  CheckNoTemporaryFile(L"after the save", list_file);
+  Close(&app);
+}
+
+// The program folder on a file system with no space left.
+void FullDisk() {
+  g_scenario = L"full disk";
+  if (!Require(!g_small_disk.empty(), L"a small file system to fill (--small-disk)",
+               L"none given")) {
+    return;
+  }
+  const std::wstring folder = MakeProgramFolder(L"Veilkeep", true, g_small_disk);
+  const std::wstring list_file = folder + L"\\data.bin";
+  const std::wstring kept = MakeFolder(L"Full Kept");
+  const std::wstring added = MakeFolder(L"Full Added");
+  const std::wstring more = MakeFolder(L"Full More");
+  WriteFixture(list_file, Ansi(kept + L";"));
+  const FileState before = ReadFileState(list_file);
+
+  // Fill what is left, a page at a time, until the system refuses.
+  const std::wstring filler = g_small_disk + L"\\filler";
+  HANDLE file = CreateFileW(filler.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  const std::string page(4096, 'x');
+  DWORD written = 0, error = 0;
+  while (file != INVALID_HANDLE_VALUE && error == 0) {
+    if (!WriteFile(file, page.data(), static_cast<DWORD>(page.size()), &written, nullptr) ||
+        written < page.size()) {
+      error = GetLastError();
+    }
+  }
+  if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+  if (!Require(error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL,
+               L"fill the small file system", ErrorText(error))) {
+    return;
+  }
+
+  App app;
+  if (!Start(folder, &app)) return Close(&app);
+  AddExpectingSaveMessage(app, added, list_file, {SystemMessage(ERROR_DISK_FULL)});
+  CheckList(app, L"after the message", {kept, added}, 1);
+  CheckFileUntouched(L"data.bin byte-identical", list_file, before);
+  CheckNoTemporaryFile(L"after the failed save", list_file);
+
+  g_scenario = L"full disk, space freed";
+  Require(DeleteFileW(filler.c_str()), L"free the space", ErrorText(GetLastError()));
+  AddFolder(app, more);
+  CheckRewritten(L"the next Add saves the whole list", list_file, before,
+                 Ansi(kept + L";" + added + L";" + more + L";"));
+  CheckNoTemporaryFile(L"after the save", list_file);
+  Close(&app);
+}
+
+// Another program (a virus scanner, an indexer) holds data.bin or the file
+// beside it for a moment, then for longer than the program waits.
+void BriefLocks() {
+  g_scenario = L"data.bin held for 300 ms";
+  const std::wstring folder = MakeProgramFolder(L"brief locks");
+  const std::wstring list_file = folder + L"\\data.bin";
+  const std::wstring temp_file = list_file + L".new";
+  const std::wstring kept = MakeFolder(L"Brief Kept");
+  const std::wstring added = MakeFolder(L"Brief Added");
+  WriteFixture(list_file, Ansi(kept + L";"));
+  App app;
+  if (!Start(folder, &app)) return Close(&app);
+  HWND dialog = OpenBrowser(app);
+  if (!dialog) return Close(&app);
+  {
+    HeldFile held(list_file, OPEN_EXISTING);
+    if (!ChooseAndConfirm(app, dialog, added)) return Close(&app);
+    // The save is under way once the file beside data.bin is there.
+    Require(WaitUntil([&] { return ReadFileState(temp_file).exists; }, kWaitMs),
+            L"the program starts saving", L"no data.bin.new within 10 s");
+    Sleep(300);
+  }
+  WaitUntil([&] { return ListItems(app).size() == 2; }, kWaitMs);
+  ExpectNoDialog(app, L"Add while data.bin was held for 300 ms");
+  CheckList(app, L"after Add", {kept, added}, 1);
+  CheckFileBytes(L"data.bin holds both folders", list_file, Ansi(kept + L";" + added + L";"));
+  CheckNoTemporaryFile(L"after the save", list_file);
+
+  g_scenario = L"data.bin.new held for 300 ms";
+  {
+    HeldFile held(temp_file, OPEN_ALWAYS);
+    PostClick(app, kDelete);  // saves at once, unlike Add, which waits for the browser
+    Sleep(300);
+  }
+  ExpectNoDialog(app, L"Delete while data.bin.new was held for 300 ms");
+  CheckList(app, L"after Delete", {kept}, 0);
+  CheckFileBytes(L"data.bin holds the remaining folder", list_file, Ansi(kept + L";"));
+  CheckNoTemporaryFile(L"after the save", list_file);
+
+  g_scenario = L"data.bin held for 5 s";
+  const FileState before = ReadFileState(list_file);
+  const ULONGLONG held_at = GetTickCount64();
+  HeldFile held(list_file, OPEN_EXISTING);
+  AddExpectingSaveMessage(app, added, list_file);
+  Check(L"the program answers at once after the message", Answers(app.main, 250), L"no answer");
+  CheckUntouched(L"data.bin unchanged (read through the held handle)", before, held.State());
+  const ULONGLONG held_for = GetTickCount64() - held_at;
+  if (held_for < 5000) Sleep(static_cast<DWORD>(5000 - held_for));
+  held.Release();
+  CheckFileUntouched(L"data.bin intact after it is let go", list_file, before);
+  CheckNoTemporaryFile(L"after the failed save", list_file);
+  Close(&app);
+}
+
+// The program is ended (as by Task Manager) at spread moments while Delete
+// saves a list of 40,000 entries.
+void KilledWhileSaving() {
+  g_scenario = L"killed while saving 40,000 entries";
+  const std::wstring folder = MakeProgramFolder(L"killed");
+  const std::wstring list_file = folder + L"\\data.bin";
+  std::wstring list;
+  for (int i = 0; i < 40000; ++i) {
+    wchar_t entry[64];
+    swprintf(entry, 64, L"C:\\veilkeep killed\\entry %05d;", i);
+    list += entry;
+  }
+  WriteFixture(list_file, Ansi(list));
+  constexpr int kRounds = 24;
+  int kills = 0, old_kept = 0, new_kept = 0, temp_left = 0;
+  std::wstring torn;
+  for (int round = 0; round < kRounds; ++round) {
+    const std::string old_bytes = ReadFileState(list_file).bytes;
+    const std::string new_bytes = old_bytes.substr(old_bytes.find(';') + 1);  // entry 0 gone
+    App app;
+    if (!Start(folder, &app)) return Close(&app);
+    if (!PostClick(app, kDelete)) return Close(&app);
+    Sleep(static_cast<DWORD>(round * 40 / (kRounds - 1)));  // 0 to 40 ms into the save
+    TerminateProcess(app.process.hProcess, 1);
+    WaitForSingleObject(app.process.hProcess, kWaitMs);
+    CloseHandle(app.process.hProcess);
+    CloseHandle(app.process.hThread);
+    ++kills;
+    const FileState now = ReadFileState(list_file);
+    if (now.exists && now.bytes == old_bytes) {
+      ++old_kept;
+    } else if (now.exists && now.bytes == new_bytes) {
+      ++new_kept;
+    } else {
+      torn += L"round " + std::to_wstring(round) + L": " +
+              std::to_wstring(now.bytes.size()) + L" bytes; ";
+    }
+    temp_left += ReadFileState(list_file + L".new").exists ? 1 : 0;
+  }
+  Check(L"at least 20 kills", kills >= 20, std::to_wstring(kills));
+  Check(L"data.bin is exactly the old or the new list after each of " + std::to_wstring(kills) +
+            L" kills (old " + std::to_wstring(old_kept) + L", new " + std::to_wstring(new_kept) +
+            L", data.bin.new left " + std::to_wstring(temp_left) + L")",
+        torn.empty(), torn);
+
+  g_scenario = L"after the kills";
+  // A file left beside data.bin is never read as the list, nor stops a save.
+  if (!ReadFileState(list_file + L".new").exists) {
+    WriteFixture(list_file + L".new", "C:\\not the list;");
+  }
+  const std::string bytes = ReadFileState(list_file).bytes;
+  App app;
+  if (!Start(folder, &app)) return Close(&app);
+  ExpectNoDialog(app, L"start-up");
+  CheckNumber(L"list entries as data.bin holds them",
+              static_cast<long long>(std::count(bytes.begin(), bytes.end(), ';')),
+              ListCount(app));
+  Click(app, kDelete);
+  CheckFileBytes(L"data.bin after Delete", list_file, bytes.substr(bytes.find(';') + 1));
+  CheckNoTemporaryFile(L"after the save", list_file);
+  Close(&app);
+}
+
+}  // namespace e2e

@@ -155,3 +155,99 @@ void AwkwardNames() {
 }
 
 }  // namespace e2e
+
+namespace e2e {
+namespace {
+
+// The buttons the program enables for a folder whose status panel reads `status`.
+std::wstring ButtonsFor(const std::wstring& status) {
+  return status == L"Hidden: True" ? L"Add Delete Open Unhide" : L"Add Delete Open Hide";
+}
+
+}  // namespace
+
+// What is listed is not always a plain folder: a file took its place, a link
+// points at a folder or at nothing, or the user may not change the folder.
+void UnexpectedObjects() {
+  g_scenario = L"a file where a listed folder was";
+  if (!Require(!g_locked.empty(), L"a folder we may not change (--locked)", L"none given")) return;
+  const std::wstring folder = MakeProgramFolder(L"objects");
+  const std::wstring list_file = folder + L"\\data.bin";
+  const std::wstring file = g_root + L"\\Became A File";
+  const std::wstring target = MakeFolder(L"Link Target");
+  const std::wstring link = g_root + L"\\Link To Folder";
+  const std::wstring dangling = g_root + L"\\Link To Nothing";
+  WriteFixture(file, "not a folder");
+  RunUnix(L"ln -s " + UnixPath(target) + L" " + UnixPath(link) + L" && ln -s " +
+          UnixPath(g_root + L"\\Nowhere") + L" " + UnixPath(dangling));
+  WriteFixture(list_file, Ansi(file + L";" + link + L";" + dangling + L";" + g_locked + L";"));
+  App app;
+  if (!Start(folder, &app)) return Close(&app);
+  CheckList(app, L"at start", {file, link, dangling, g_locked}, 0);
+  CheckState(app, L"the file selected", ButtonsFor(StatusFor(file)), StatusFor(file));
+  if (PostClick(app, kHide)) ExpectMessage(app, L"Folder " + file + L" doesn't exist!");
+  CheckList(app, L"after the message", {link, dangling, g_locked}, 2);
+  CheckFileBytes(L"data.bin without the file", list_file,
+                 Ansi(link + L";" + dangling + L";" + g_locked + L";"));
+  CheckNumber(L"the file's attributes are left alone", FILE_ATTRIBUTE_ARCHIVE,
+              GetFileAttributesW(file.c_str()) & ~FILE_ATTRIBUTE_NORMAL);
+
+  g_scenario = L"a folder whose attributes we may not change";
+  CheckState(app, L"selected", L"Add Delete Open Hide", L"Hidden: False");
+  if (PostClick(app, kHide)) {
+    ExpectMessageWith(app, {L"could not be hidden", g_locked, SystemMessage(ERROR_ACCESS_DENIED)});
+  }
+  CheckHidden(g_locked, false);
+  CheckState(app, L"after the refused Hide", L"Add Delete Open Hide", L"Hidden: False");
+
+  g_scenario = L"a link to a folder";
+  ClickListEntry(app, 0);
+  CheckState(app, L"selected", L"Add Delete Open Hide", L"Hidden: False");
+  HideAndUnhide(app, link);
+
+  g_scenario = L"a link to nothing";
+  ClickListEntry(app, 1);
+  CheckState(app, L"selected", ButtonsFor(StatusFor(dangling)), StatusFor(dangling));
+  if (PostClick(app, StatusFor(dangling) == L"Hidden: True" ? kUnhide : kHide)) {
+    ExpectMessage(app, L"Folder " + dangling + L" doesn't exist!");
+  }
+  CheckList(app, L"after the message", {link, g_locked}, 1);
+  CheckFileBytes(L"data.bin without the link", list_file, Ansi(link + L";" + g_locked + L";"));
+  Close(&app);
+}
+
+// Folders whose paths pass 260 characters work like any other.
+void DeepFolders() {
+  g_scenario = L"a folder more than 300 characters deep";
+  std::wstring name = L"deep";
+  MakeFolder(name);
+  for (int level = 1; level <= 8; ++level) {
+    name += L"\\level " + std::to_wstring(level) + L" " + std::wstring(30, L'x');
+    MakeFolder(name);
+  }
+  const std::wstring deep = g_root + L"\\" + name;
+  const std::wstring deeper = MakeFolder(name + L"\\added too");
+  Check(L"the path is longer than 300 characters", deep.size() > 300,
+        std::to_wstring(deep.size()));
+  const std::wstring folder = MakeProgramFolder(L"deep program");
+  const std::wstring list_file = folder + L"\\data.bin";
+  WriteFixture(list_file, Ansi(deep + L";"));
+  App app;
+  if (!Start(folder, &app)) return Close(&app);
+  CheckList(app, L"at start", {deep}, 0);
+  CheckState(app, L"at start", L"Add Delete Open Hide", L"Hidden: False");
+  HideAndUnhide(app, deep);
+  CheckOpens(app, deep.substr(deep.find_last_of(L'\\') + 1));
+
+  g_scenario = L"a folder more than 300 characters deep, added and saved";
+  AddFolder(app, deeper);
+  CheckList(app, L"after Add", {deep, deeper}, 1);
+  CheckFileBytes(L"data.bin holds both", list_file,
+                 Ansi(deep + L";" + deeper + L";"));
+  ClickListEntry(app, 0);
+  Click(app, kDelete);
+  CheckFileBytes(L"data.bin after Delete", list_file, Ansi(deeper + L";"));
+  Close(&app);
+}
+
+}  // namespace e2e
