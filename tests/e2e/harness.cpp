@@ -95,11 +95,11 @@ std::wstring ErrorText(DWORD error) { return L"error " + std::to_wstring(error);
 
 std::wstring SystemMessage(DWORD error) {
   wchar_t text[512] = {};
-  FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0, text,
-                 512, nullptr);
+  FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
+                 text, 512, nullptr);
   std::wstring message = text;
-  while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r' ||
-                              message.back() == L' ')) {
+  while (!message.empty() &&
+         (message.back() == L'\n' || message.back() == L'\r' || message.back() == L' ')) {
     message.pop_back();
   }
   return message.empty() ? ErrorText(error) : message;
@@ -263,8 +263,8 @@ bool RunUnix(const std::wstring& command) {
   WaitUntil([&] { return !(code = ReadFileState(done).bytes).empty() && code.back() == '\n'; },
             kWaitMs);
   DeleteFileW(done.c_str());
-  return Require(code == "0\n", L"run " + command, code.empty() ? L"no end within 10 s"
-                                                                  : L"exit code " + FromUtf8(code));
+  return Require(code == "0\n", L"run " + command,
+                 code.empty() ? L"no end within 10 s" : L"exit code " + FromUtf8(code));
 }
 
 void CheckHidden(const std::wstring& folder, bool hidden) {

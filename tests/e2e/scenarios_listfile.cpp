@@ -279,8 +279,8 @@ void UnwritableByPermissions() {
   const std::wstring kept = MakeFolder(L"Perm Kept");
   const std::wstring added = MakeFolder(L"Perm Added");
   WriteFixture(list_file, Ansi(kept + L";"));
-  Require(SetFileAttributesW(list_file.c_str(), FILE_ATTRIBUTE_READONLY), L"make data.bin read-only",
-          ErrorText(GetLastError()));
+  Require(SetFileAttributesW(list_file.c_str(), FILE_ATTRIBUTE_READONLY),
+          L"make data.bin read-only", ErrorText(GetLastError()));
   FileState before = ReadFileState(list_file);
   App app;
   if (!Start(folder, &app)) return Close(&app);
@@ -447,8 +447,8 @@ void KilledWhileSaving() {
     } else if (now.exists && now.bytes == new_bytes) {
       ++new_kept;
     } else {
-      torn += L"round " + std::to_wstring(round) + L": " +
-              std::to_wstring(now.bytes.size()) + L" bytes; ";
+      torn += L"round " + std::to_wstring(round) + L": " + std::to_wstring(now.bytes.size()) +
+              L" bytes; ";
     }
     temp_left += ReadFileState(list_file + L".new").exists ? 1 : 0;
   }
@@ -468,8 +468,7 @@ void KilledWhileSaving() {
   if (!Start(folder, &app)) return Close(&app);
   ExpectNoDialog(app, L"start-up");
   CheckNumber(L"list entries as data.bin holds them",
-              static_cast<long long>(std::count(bytes.begin(), bytes.end(), ';')),
-              ListCount(app));
+              static_cast<long long>(std::count(bytes.begin(), bytes.end(), ';')), ListCount(app));
   Click(app, kDelete);
   CheckFileBytes(L"data.bin after Delete", list_file, bytes.substr(bytes.find(';') + 1));
   CheckNoTemporaryFile(L"after the save", list_file);

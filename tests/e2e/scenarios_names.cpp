@@ -227,8 +227,7 @@ void DeepFolders() {
   }
   const std::wstring deep = g_root + L"\\" + name;
   const std::wstring deeper = MakeFolder(name + L"\\added too");
-  Check(L"the path is longer than 300 characters", deep.size() > 300,
-        std::to_wstring(deep.size()));
+  Check(L"the path is longer than 300 characters", deep.size() > 300, std::to_wstring(deep.size()));
   const std::wstring folder = MakeProgramFolder(L"deep program");
   const std::wstring list_file = folder + L"\\data.bin";
   WriteFixture(list_file, Ansi(deep + L";"));
@@ -242,8 +241,7 @@ void DeepFolders() {
   g_scenario = L"a folder more than 300 characters deep, added and saved";
   AddFolder(app, deeper);
   CheckList(app, L"after Add", {deep, deeper}, 1);
-  CheckFileBytes(L"data.bin holds both", list_file,
-                 Ansi(deep + L";" + deeper + L";"));
+  CheckFileBytes(L"data.bin holds both", list_file, Ansi(deep + L";" + deeper + L";"));
   ClickListEntry(app, 0);
   Click(app, kDelete);
   CheckFileBytes(L"data.bin after Delete", list_file, Ansi(deeper + L";"));
