@@ -218,7 +218,7 @@ Status Win32Platform::OpenFolder(const std::wstring& path) {
   if (!shell) return NoShell();
   // The folder is handed to the shell as an item, not as text, so that its
   // name is never parsed as a command line.
-  if (path.find(L'%') == std::wstring::npos) {
+  if (path.find(L'%') == std::wstring::npos && path.size() < MAX_PATH) {
     PIDLIST_ABSOLUTE item = shell->item_of(path.c_str());
     if (!item) return Status::Fail(SystemErrorText(ERROR_PATH_NOT_FOUND));
     SHELLEXECUTEINFOW info = {};
@@ -233,8 +233,9 @@ Status Win32Platform::OpenFolder(const std::wstring& path) {
     return opened;
   }
   // Some shells read "%NAME%" in what they are given as a variable, even in
-  // an item, and would open another folder. Such a name goes straight to the
-  // file manager as its one argument, quoted (a name cannot hold a quote).
+  // an item, and would open another folder; and the shell makes no item of a
+  // path longer than MAX_PATH. Such a folder goes straight to the file
+  // manager as its one argument, quoted (a name cannot hold a quote).
   std::wstring folder = path;
   // A closing quote after a backslash would be read as a quote: double it.
   if (!folder.empty() && folder.back() == L'\\') folder += L'\\';
