@@ -238,7 +238,12 @@ void DeepFolders() {
   CheckList(app, L"at start", {deep, deeper}, 0);
   CheckState(app, L"at start", L"Add Delete Open Hide", L"Hidden: False");
   HideAndUnhide(app, deep);
-  CheckOpens(app, deep.substr(deep.find_last_of(L'\\') + 1));
+  // Wine's shell makes no item of such a path, and its file manager opens
+  // none: Open says so rather than show another folder.
+  if (PostClick(app, kOpen)) {
+    ExpectMessageWith(app, {L"could not be opened", deep, L"longer than 260 characters"});
+  }
+  CheckList(app, L"after Open", {deep, deeper}, 0);
 
   g_scenario = L"a list of folders more than 300 characters deep, saved";
   ClickListEntry(app, 1);

@@ -218,8 +218,14 @@ Status Win32Platform::OpenFolder(const std::wstring& path) {
   if (!shell) return NoShell();
   // The folder is handed to the shell as an item, not as text, so that its
   // name is never parsed as a command line.
-  if (path.find(L'%') == std::wstring::npos && path.size() < MAX_PATH) {
+  if (path.find(L'%') == std::wstring::npos) {
     PIDLIST_ABSOLUTE item = shell->item_of(path.c_str());
+    if (!item && path.size() >= MAX_PATH) {
+      // Older shells make no item of a path this long, and no file manager
+      // given it as text would show this folder.
+      return Status::Fail(L"The file manager cannot open a folder whose path is longer than " +
+                          std::to_wstring(MAX_PATH) + L" characters.");
+    }
     if (!item) return Status::Fail(SystemErrorText(ERROR_PATH_NOT_FOUND));
     SHELLEXECUTEINFOW info = {};
     info.cbSize = sizeof(info);
@@ -233,9 +239,8 @@ Status Win32Platform::OpenFolder(const std::wstring& path) {
     return opened;
   }
   // Some shells read "%NAME%" in what they are given as a variable, even in
-  // an item, and would open another folder; and the shell makes no item of a
-  // path longer than MAX_PATH. Such a folder goes straight to the file
-  // manager as its one argument, quoted (a name cannot hold a quote).
+  // an item, and would open another folder. Such a name goes straight to the
+  // file manager as its one argument, quoted (a name cannot hold a quote).
   std::wstring folder = path;
   // A closing quote after a backslash would be read as a quote: double it.
   if (!folder.empty() && folder.back() == L'\\') folder += L'\\';
