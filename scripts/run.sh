@@ -35,7 +35,7 @@ window_geometry() {
 geometry=""
 steady=0
 for _ in $(seq 1 150); do
-  now=$(window_geometry)
+  now=$(window_geometry || true)
   if [ -n "$now" ] && [ "$now" = "$geometry" ]; then
     steady=$((steady + 1))
     [ "$steady" -ge 5 ] && break
