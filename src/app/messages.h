@@ -1,17 +1,12 @@
-// Every text Veilkeep shows in a message box, and the one way to show it.
+// The texts of the main window's messages. The folder checks own theirs
+// (module1/module1.h); every one is shown through ShowError (platform.h).
 #pragma once
 
 #include <string>
 
-#include "platform/platform.h"
-
 namespace vk {
 namespace msg {
 
-inline const wchar_t* ErrorTitle() { return L"Error"; }
-
-inline std::wstring InvalidFolder() { return L"Invalid folder!"; }
-inline std::wstring UnsupportedFolderType() { return L"The type of folder is not supported!"; }
 inline std::wstring AlreadyListed(const std::wstring& path) {
   return L"Folder " + path + L" already exists!";
 }
@@ -41,10 +36,4 @@ inline std::wstring CannotSave(const std::wstring& file, const std::wstring& rea
 }
 
 }  // namespace msg
-
-// The one place where errors reach the user: a modal box titled "Error".
-inline void ShowError(Platform& platform, const std::wstring& text) {
-  platform.ShowError(text, msg::ErrorTitle());
-}
-
 }  // namespace vk

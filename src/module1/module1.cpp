@@ -1,7 +1,5 @@
 #include "module1/module1.h"
 
-#include "app/messages.h"
-
 namespace vk {
 
 BrowseResult PickFolder(Platform& platform, const std::wstring& prompt) {

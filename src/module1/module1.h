@@ -6,6 +6,12 @@
 #include "platform/platform.h"
 
 namespace vk {
+namespace msg {
+
+inline std::wstring InvalidFolder() { return L"Invalid folder!"; }
+inline std::wstring UnsupportedFolderType() { return L"The type of folder is not supported!"; }
+
+}  // namespace msg
 
 // Shows the folder browser with `prompt`. Cancelled when the user cancels;
 // NoPath when the chosen item has no file-system path that fits.

@@ -122,4 +122,9 @@ class Platform {
   virtual void RemoveFile(const std::wstring& path) = 0;
 };
 
+// The one place where errors reach the user: a modal box titled "Error".
+inline void ShowError(Platform& platform, const std::wstring& text) {
+  platform.ShowError(text, L"Error");
+}
+
 }  // namespace vk
