@@ -41,5 +41,28 @@ bash tests/exe/check_exe.sh build/mingw/Veilkeep.exe
 cmake --build build/mingw --target package >/dev/null
 bash tests/exe/check_package.sh build/mingw/Veilkeep-*-portable.zip
 
+echo "== Reproducible build: two clean checkouts of HEAD, built apart, give the same bytes"
+repro=$(mktemp -d)
+trap 'rm -rf "$work" "$repro"' EXIT
+for n in 1 2; do
+  git clone -q "$ROOT" "$repro/checkout-$n"
+  (cd "$repro/checkout-$n" && cmake --preset mingw >/dev/null &&
+    cmake --build --preset mingw -j"$jobs" --target Veilkeep >/dev/null &&
+    cmake --build build/mingw --target package >/dev/null)
+done
+same=0
+for file in Veilkeep.exe Veilkeep-*-portable.zip SHA256SUMS; do
+  one=$(cd "$repro/checkout-1/build/mingw" && sha256sum $file)
+  two=$(cd "$repro/checkout-2/build/mingw" && sha256sum $file)
+  if [ "$one" = "$two" ]; then
+    echo "ok - the same bytes: $one"
+    same=$((same + 1))
+  else
+    echo "FAIL - builds differ: $one / $two"
+  fi
+done
+echo "$same passed, $((3 - same)) failed"
+[ "$same" -eq 3 ]
+
 echo "== End-to-end tests under Wine"
 bash tests/e2e/run.sh build/mingw
