@@ -33,6 +33,16 @@ fi
 ensure_e2e_user
 work=$(mktemp -d /tmp/veilkeep-e2e.XXXXXX)
 chmod 755 "$work"
+# The account must be able to reach its folder: some minimal systems (a root
+# file system unpacked from an archive) leave / or /tmp closed to others.
+dir=$work
+while [[ $dir != / ]]; do
+  dir=$(dirname "$dir")
+  if ! as_e2e_user test -x "$dir" 2>/dev/null; then
+    echo "run.sh: letting other accounts pass through $dir (it was $(stat -c %A "$dir"))" >&2
+    chmod o+x "$dir"
+  fi
+done
 run=$work/run  # everything the account owns
 small=$run/small
 cleanup() {
