@@ -1,5 +1,7 @@
 #include "app/form1.h"
 
+#include <algorithm>
+
 #include "app/messages.h"
 #include "module1/module1.h"
 #include "resource.h"
@@ -54,6 +56,26 @@ void Form1::List1Click(int index) {
   if (index < 0 || index >= static_cast<int>(entries_.size())) return;
   selected_ = index;
   ShowSelectionStatus();
+}
+
+void Form1::List1Search(const std::wstring& prefix) {
+  const int count = static_cast<int>(entries_.size());
+  if (prefix.empty() || count == 0) return;
+  // "d", "dd", "ddd"...: each "d" moves on to the next entry that starts with "d".
+  const std::wstring first = prefix.substr(0, 1);
+  bool one_key = true;
+  for (wchar_t typed : prefix) {
+    one_key = one_key && platform_.StartsWithIgnoringCase(std::wstring(1, typed), first);
+  }
+  const std::wstring& wanted = one_key ? first : prefix;
+  const int from = one_key ? selected_ + 1 : std::max(selected_, 0);
+  for (int step = 0; step < count; ++step) {
+    const int index = (from + step) % count;
+    if (platform_.StartsWithIgnoringCase(entries_[index], wanted)) {
+      if (index != selected_) SelectEntry(index);
+      return;
+    }
+  }
 }
 
 void Form1::ShowSelectionStatus() {

@@ -52,6 +52,12 @@ class Form1 {
   void Command1Click(int index);
   // The user selected `index` in List1.
   void List1Click(int index);
+  // The user typed `prefix` in List1. As in a list box, the next entry whose
+  // text starts with it, ignoring letter case, becomes the selected one: a
+  // single character, or one character typed again and again, searches from
+  // the entry after the selected one, a longer prefix from the selected one
+  // itself, and the search wraps. When no entry matches, nothing changes.
+  void List1Search(const std::wstring& prefix);
 
   const EntryList& entries() const { return entries_; }
   int selected() const { return selected_; }

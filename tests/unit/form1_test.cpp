@@ -118,6 +118,52 @@ TEST_F(Form1Test, SelectionStatusNeedsBothHiddenAndSystem) {
   }
 }
 
+TEST_F(Form1Test, TypingInTheListSelectsTheNextEntryStartingWithIt) {
+  struct Case {
+    int from;              // selected before typing
+    const wchar_t* typed;  // what has been typed in quick succession
+    int selected;          // selected after; `from` when nothing may change
+  };
+  const Case cases[] = {
+      {0, L"d", 1},           // the next entry after the selected one that starts with it
+      {1, L"d", 3},           // passing by those that do not
+      {3, L"D", 1},           // wraps; letter case does not count
+      {0, L"c", 2},           // the same for an entry in lower case
+      {2, L"C", 0},           // back to the first entry
+      {0, L"dd", 1},          // one key again and again: the next entry each time
+      {1, L"ddd", 3},         // and the next
+      {0, L"d:\\de", 3},      // a longer prefix
+      {4, L"c:\\g", 2},       // searched from the selected entry, wrapping
+      {1, L"d:\\", 1},        // which may itself match
+      {0, L"e:\\\u00e9", 4},  // Latin-1 letters in either case
+      {2, L"x", 2},           // nothing matches: nothing changes
+      {2, L"d:\\x", 2},       // not even the part that did match
+      {2, L"", 2},            // nothing typed
+  };
+  Folder(L"C:\\Alpha");
+  Folder(L"D:\\Beta", kHiddenAttrs);
+  Folder(L"c:\\gamma");
+  Folder(L"E:\\\u00c9t\u00e9");  // D:\Delta is missing: it reads as hidden
+  const wchar_t* status[] = {L"Hidden: False", L"Hidden: True", L"Hidden: False", L"Hidden: True",
+                             L"Hidden: False"};
+  StartWith("C:\\Alpha;D:\\Beta;c:\\gamma;D:\\Delta;E:\\\xC9t\xE9;");
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << "from " << c.from << " typed \"" << c.typed << "\"");
+    form.List1Click(c.from);
+    view.status = L"(before typing)";
+    const int calls = view.calls;
+    form.List1Search(c.typed);
+    EXPECT_EQ(form.selected(), c.selected);
+    if (c.selected == c.from) {
+      EXPECT_EQ(view.calls, calls) << "nothing may change";
+      EXPECT_EQ(view.status, L"(before typing)");
+    } else {
+      EXPECT_EQ(view.selected, c.selected);
+      EXPECT_EQ(view.status, status[c.selected]) << "the selection status follows";
+    }
+  }
+}
+
 TEST_F(Form1Test, AddAppendsSavesAndSelectsTheNewEntry) {
   Folder(L"C:\\A");
   Folder(L"C:\\New", kHiddenAttrs);
@@ -315,6 +361,8 @@ TEST_F(Form1Test, MissingFolderIsReportedAndDropped) {
 TEST_F(Form1Test, CommandsWithoutSelectionDoNothing) {
   ASSERT_TRUE(form.Load());
   for (int command : {1, 2, 3, 4, 7, -1}) form.Command1Click(command);
+  form.List1Search(L"c");
+  EXPECT_EQ(view.selected, -1);
   EXPECT_TRUE(platform.messages.empty());
   EXPECT_EQ(platform.files.count(platform.ListPath()), 0u);
   EXPECT_EQ(view.Buttons(), "10000");
