@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "app/win32/dialog_keys.h"
+
 namespace vk {
 
 // Form2, "  About": the program icon, name, `version_text` and the notice.
@@ -33,18 +35,21 @@ void RunModal(HWND window, HWND owner);
 
 // The window procedure of a secondary window whose state is a `Form`, passed
 // to Create: binds the form at WM_NCCREATE, closes the window (enabling the
-// owner first, so that activation returns to it) and hands every other
-// message to `form->Handle`, which returns true when it answered it.
+// owner first, so that activation returns to it) on WM_CLOSE and on Escape,
+// lets Enter press the focused button, and hands every other message to
+// `form->Handle`, which returns true when it answered it.
 template <typename Form>
 LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) noexcept {
   auto* form = reinterpret_cast<Form*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
   if (message == WM_NCCREATE) {
     form = static_cast<Form*>(reinterpret_cast<CREATESTRUCTW*>(lparam)->lpCreateParams);
     SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form));
-  } else if (message == WM_CLOSE) {
+  } else if (message == WM_CLOSE || (message == WM_COMMAND && LOWORD(wparam) == IDCANCEL)) {
     EnableWindow(GetWindow(hwnd, GW_OWNER), TRUE);
     DestroyWindow(hwnd);
     return 0;
+  } else if (message == DM_GETDEFID) {
+    return FocusedPushButton(hwnd);
   }
   LRESULT result = 0;
   if (form && form->Handle(hwnd, message, wparam, lparam, &result)) return result;

@@ -7,6 +7,7 @@
 #include "about/toolbar.h"
 #include "about/win32/forms.h"
 #include "app/layout.h"
+#include "app/win32/dialog_keys.h"
 #include "resource.h"
 
 namespace vk {
@@ -24,10 +25,40 @@ constexpr const wchar_t* kCommandCaptions[kCommandCount] = {L"Add", L"Delete", L
 constexpr const wchar_t* kToolbarCaptions[5] = {L" Settings ", L"Help", L"Website", L"  Support  ",
                                                 L"About"};
 constexpr int kPictureSize = 16;  // toolbar pictures at 96 DPI
+constexpr int kHelpButton = 1;    // Toolbar1's first shown button, by 0-based position
+// Characters typed in List1 within this time of each other make one prefix.
+constexpr DWORD kTypeAheadMs = 1000;
 
 #ifndef VEILKEEP_PUBLISHER_HOST
 #define VEILKEEP_PUBLISHER_HOST L"www.orvanta.example"
 #endif
+
+// Toolbar1's keys: the arrows move between its buttons, Space and Enter press one.
+LRESULT CALLBACK Toolbar1Proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR,
+                              DWORD_PTR) noexcept {
+  switch (message) {
+    case WM_GETDLGCODE: {
+      // The arrows stay in Toolbar1, and so does Enter, which presses the hot button.
+      const auto* key = reinterpret_cast<const MSG*>(lparam);
+      const bool enter = key && key->message == WM_KEYDOWN && key->wParam == VK_RETURN;
+      return DLGC_WANTARROWS | (enter ? DLGC_WANTMESSAGE : 0);
+    }
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS: {
+      const LRESULT result = DefSubclassProc(hwnd, message, wparam, lparam);
+      // With the focus, a button is hot: the one hot before, or else Help.
+      if (message == WM_SETFOCUS && SendMessageW(hwnd, TB_GETHOTITEM, 0, 0) < 0) {
+        SendMessageW(hwnd, TB_SETHOTITEM, kHelpButton, 0);
+      }
+      InvalidateRect(hwnd, nullptr, TRUE);  // the frame comes or goes
+      return result;
+    }
+    case WM_NCDESTROY:
+      RemoveWindowSubclass(hwnd, Toolbar1Proc, 0);
+      break;
+  }
+  return DefSubclassProc(hwnd, message, wparam, lparam);
+}
 
 }  // namespace
 
@@ -102,6 +133,14 @@ LRESULT Form1Window::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_CREATE:
       OnCreate();
       return 0;
+    case WM_ACTIVATE:
+      OnActivate(LOWORD(wparam) != WA_INACTIVE);
+      return 0;
+    case WM_SETFOCUS:  // the window itself never keeps the focus: a control takes it
+      FocusOn(focus_);
+      return 0;
+    case DM_GETDEFID:  // Enter presses the focused button
+      return FocusedPushButton(hwnd_);
     case WM_COMMAND:
       OnCommand(GET_WM_COMMAND_ID(wparam, lparam), GET_WM_COMMAND_CMD(wparam, lparam));
       return 0;
@@ -141,8 +180,9 @@ void Form1Window::CreateControls() {
   }
 
   toolbar_ = CreateWindowExW(0, TOOLBARCLASSNAMEW, nullptr,
-                             WS_CHILD | WS_VISIBLE | CCS_TOP | CCS_NODIVIDER, 0, 0, 0, 0, hwnd_,
-                             reinterpret_cast<HMENU>(IDC_TOOLBAR1), instance_, nullptr);
+                             WS_CHILD | WS_VISIBLE | WS_TABSTOP | CCS_TOP | CCS_NODIVIDER, 0, 0, 0,
+                             0, hwnd_, reinterpret_cast<HMENU>(IDC_TOOLBAR1), instance_, nullptr);
+  SetWindowSubclass(toolbar_, Toolbar1Proc, 0, 0);
   SendMessageW(toolbar_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
   TBBUTTON buttons[5] = {};
   for (int i = 0; i < 5; ++i) {
@@ -168,8 +208,10 @@ void Form1Window::CreateControls() {
   column.mask = LVCF_WIDTH;
   ListView_InsertColumn(list_, 0, &column);
 
-  status_ = CreateWindowExW(0, STATUSCLASSNAMEW, nullptr, WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0,
-                            0, 0, 0, hwnd_, reinterpret_cast<HMENU>(IDC_SBAR), instance_, nullptr);
+  // SBar keeps the height it is given (OnSize), not the one it would pick for its font.
+  status_ = CreateWindowExW(0, STATUSCLASSNAMEW, nullptr,
+                            WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP | CCS_NORESIZE, 0, 0, 0, 0,
+                            hwnd_, reinterpret_cast<HMENU>(IDC_SBAR), instance_, nullptr);
   SendMessageW(status_, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(kStatusInitial));
 }
 
@@ -233,9 +275,13 @@ void Form1Window::LoadPictures() {
 }
 
 void Form1Window::OnSize() {
-  // Only the toolbar and the status bar follow the window.
+  // Only the toolbar and the status bar follow the window: SBar along its
+  // bottom edge, at its laid-out height.
   SendMessageW(toolbar_, TB_AUTOSIZE, 0, 0);
-  SendMessageW(status_, WM_SIZE, 0, 0);
+  RECT client = {};
+  GetClientRect(hwnd_, &client);
+  const int height = Px(layout::kSBar.height);
+  MoveWindow(status_, 0, client.bottom - height, client.right, height, TRUE);
 }
 
 void Form1Window::OnDpiChanged(int dpi, const RECT* suggested) {
@@ -245,14 +291,34 @@ void Form1Window::OnDpiChanged(int dpi, const RECT* suggested) {
   ApplyDpi();
 }
 
+void Form1Window::OnActivate(bool active) {
+  // As a dialog does: the focus is kept while another window is active, and
+  // given back on return, to the next control if that one is now disabled.
+  if (!active) {
+    HWND focus = GetFocus();
+    if (focus && IsChild(hwnd_, focus)) focus_ = focus;
+  } else if (!IsIconic(hwnd_)) {
+    FocusOn(focus_);
+  }
+}
+
+void Form1Window::FocusOn(HWND control) {
+  if (!control || !IsWindowEnabled(control) || !IsWindowVisible(control)) {
+    control = GetNextDlgTabItem(hwnd_, control, FALSE);
+  }
+  if (control) SetFocus(control);
+}
+
 void Form1Window::OnCommand(int id, int code) {
   if (id >= IDC_COMMAND1 && id < IDC_COMMAND1 + kCommandCount) {
     if (code != BN_CLICKED) return;
-    form1_.Command1Click(id - IDC_COMMAND1);
-    // A button that disabled itself must not keep the keyboard focus.
+    const int index = id - IDC_COMMAND1;
+    form1_.Command1Click(index);
+    // A button that disabled itself has lost the focus: it goes on to the
+    // next control after that button.
     HWND focus = GetFocus();
-    if (!focus || !IsWindowEnabled(focus)) {
-      SetFocus(GetNextDlgTabItem(hwnd_, focus ? focus : commands_[kAdd], FALSE));
+    if (GetActiveWindow() == hwnd_ && (!focus || !IsWindowEnabled(focus))) {
+      FocusOn(commands_[index]);
     }
   } else if (id > IDC_TOOLBUTTON && id <= IDC_TOOLBUTTON + 5) {
     OnToolbarClick(id - IDC_TOOLBUTTON);
@@ -279,6 +345,7 @@ void Form1Window::OnToolbarClick(int index) {
 }
 
 LRESULT Form1Window::OnNotify(const NMHDR* header) {
+  if (header->hwndFrom == toolbar_) return OnToolbarNotify(header);
   if (header->hwndFrom != list_) return 0;
   switch (header->code) {
     case LVN_GETDISPINFOW: {
@@ -318,6 +385,32 @@ LRESULT Form1Window::OnNotify(const NMHDR* header) {
   return 0;
 }
 
+LRESULT Form1Window::OnToolbarNotify(const NMHDR* header) {
+  switch (header->code) {
+    case TBN_HOTITEMCHANGE: {
+      // The arrow keys pass the hidden Settings button by: it never becomes hot.
+      const auto* change = reinterpret_cast<const NMTBHOTITEM*>(header);
+      return SendMessageW(toolbar_, TB_ISBUTTONHIDDEN, change->idNew, 0) != 0;
+    }
+    case NM_CUSTOMDRAW: {
+      // While Toolbar1 has the focus, its hot button (the one Space and Enter
+      // press) is framed like a focused push button.
+      auto* draw = reinterpret_cast<NMTBCUSTOMDRAW*>(const_cast<NMHDR*>(header));
+      if (draw->nmcd.dwDrawStage == CDDS_PREPAINT) return CDRF_NOTIFYITEMDRAW;
+      if (draw->nmcd.dwDrawStage == CDDS_ITEMPREPAINT) return CDRF_NOTIFYPOSTPAINT;
+      if (draw->nmcd.dwDrawStage == CDDS_ITEMPOSTPAINT && (draw->nmcd.uItemState & CDIS_HOT) &&
+          GetFocus() == toolbar_) {
+        RECT inside = draw->nmcd.rc;
+        const int edge = 2 * GetSystemMetricsForDpi(SM_CXEDGE, dpi_);
+        InflateRect(&inside, -edge, -edge);
+        DrawFocusRect(draw->nmcd.hdc, &inside);
+      }
+      return CDRF_DODEFAULT;
+    }
+  }
+  return 0;
+}
+
 LRESULT CALLBACK Form1Window::List1Proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam,
                                         UINT_PTR, DWORD_PTR data) noexcept {
   auto* self = reinterpret_cast<Form1Window*>(data);
@@ -325,6 +418,9 @@ LRESULT CALLBACK Form1Window::List1Proc(HWND hwnd, UINT message, WPARAM wparam, 
     case WM_KEYDOWN:
       if (self->List1Key(static_cast<UINT>(wparam))) return 0;
       break;
+    case WM_CHAR:  // typed text picks an entry as in a list box; the list view never sees it
+      self->List1Char(static_cast<wchar_t>(wparam));
+      return 0;
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:
     case WM_RBUTTONDOWN:
@@ -374,6 +470,15 @@ bool Form1Window::List1Key(UINT key) {
   target = std::clamp(target, 0, count - 1);
   if (current < 0 || target != current) UserSelect(target);
   return true;
+}
+
+void Form1Window::List1Char(wchar_t typed) {
+  if (typed < L' ') return;  // Enter, Escape, Backspace and the like are not text
+  const DWORD now = static_cast<DWORD>(GetMessageTime());
+  if (now - typed_at_ > kTypeAheadMs) typed_.clear();
+  typed_at_ = now;
+  typed_ += typed;
+  form1_.List1Search(typed_);
 }
 
 void Form1Window::UserSelect(int index) {

@@ -40,15 +40,21 @@ class Form1Window final : public Form1View {
   LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam);
 
   void OnCreate();
+  void OnActivate(bool active);
   void OnCommand(int id, int code);
   void OnSize();
   void OnDpiChanged(int dpi, const RECT* suggested);
   void OnToolbarClick(int index);
   LRESULT OnNotify(const NMHDR* header);
+  LRESULT OnToolbarNotify(const NMHDR* header);
+  // Gives the keyboard focus to `control` or, when it cannot take it, to the
+  // next control in tab order that can, as the dialog manager moves it.
+  void FocusOn(HWND control);
   // List1's own keyboard and mouse selection, moved in one step each.
   static LRESULT CALLBACK List1Proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam,
                                     UINT_PTR id, DWORD_PTR data) noexcept;
   bool List1Key(UINT key);
+  void List1Char(wchar_t typed);
   void UserSelect(int index);
   void FitList1Column();
 
@@ -71,6 +77,9 @@ class Form1Window final : public Form1View {
   int dpi_ = USER_DEFAULT_SCREEN_DPI;
   bool selecting_ = false;    // List1Select is moving the selection: no click
   int shown_selection_ = -1;  // the entry List1 shows selected
+  HWND focus_ = nullptr;      // the control that had the focus when the window was last active
+  std::wstring typed_;        // what was typed in List1 in quick succession
+  DWORD typed_at_ = 0;        // when its last character came
 
   // ImageList1 as loaded: the file and built-in fallback of each entry, so
   // the pictures can be loaded again at another DPI.
