@@ -65,6 +65,6 @@ as_e2e_user() {
   local home
   home=$(getent passwd "$E2E_USER" | cut -d: -f6)
   runuser -u "$E2E_USER" -- env -i HOME="$home" USER="$E2E_USER" LOGNAME="$E2E_USER" \
-    PATH=/usr/local/bin:/usr/bin:/bin LANG="$LANG" LC_ALL="$LC_ALL" DISPLAY="$DISPLAY" \
-    WINEPREFIX="$WINEPREFIX" WINEDEBUG="$WINEDEBUG" WINEDLLOVERRIDES="$WINEDLLOVERRIDES" "$@"
+    PATH=/usr/local/bin:/usr/bin:/bin LANG="$LANG" LC_ALL="$LC_ALL" DISPLAY="${DISPLAY:-}" \
+    WINEPREFIX="${WINEPREFIX:-}" WINEDEBUG="$WINEDEBUG" WINEDLLOVERRIDES="$WINEDLLOVERRIDES" "$@"
 }
