@@ -35,13 +35,13 @@ work=$(mktemp -d /tmp/veilkeep-e2e.XXXXXX)
 chmod 755 "$work"
 # The account must be able to reach its folder: some minimal systems (a root
 # file system unpacked from an archive) leave / or /tmp closed to others.
-dir=$work
-while [[ $dir != / ]]; do
-  dir=$(dirname "$dir")
-  if ! as_e2e_user test -x "$dir" 2>/dev/null; then
-    echo "run.sh: letting other accounts pass through $dir (it was $(stat -c %A "$dir"))" >&2
-    chmod o+x "$dir"
+dir=""
+for part in $(tr '/' ' ' <<<"$work"); do
+  if ! as_e2e_user test -x "${dir:-/}" 2>/dev/null; then
+    echo "run.sh: letting other accounts pass through ${dir:-/} (it was $(stat -c %A "${dir:-/}"))" >&2
+    chmod o+x "${dir:-/}"
   fi
+  dir=$dir/$part
 done
 run=$work/run  # everything the account owns
 small=$run/small
