@@ -103,6 +103,10 @@ int wmain(int argc, wchar_t** argv) {
     FullDisk();
     BriefLocks();
     KilledWhileSaving();
+    KeyboardHideAndUnhide();
+    KeyboardTypeAhead();
+    KeyboardAfterModalWindows();
+    StatusBarHeight();
     RemoveTree(g_root);
   }
   std::printf("%d passed, %d failed\n", g_passed, g_failed);

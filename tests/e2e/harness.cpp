@@ -4,6 +4,7 @@
 #include <shlobj.h>
 
 #include <cstdio>
+#include <utility>
 
 namespace e2e {
 
@@ -654,6 +655,41 @@ void ClickListEntry(const App& app, int index) {
 void PostToolbarClick(const App& app, int index) {
   PostMessageW(app.main, WM_COMMAND, MAKEWPARAM(IDC_TOOLBUTTON + index, BN_CLICKED),
                reinterpret_cast<LPARAM>(app.Item(IDC_TOOLBAR1)));
+}
+
+std::wstring FocusedControl(const App& app) {
+  GUITHREADINFO info = {};
+  info.cbSize = sizeof(info);
+  if (!GetGUIThreadInfo(GetWindowThreadProcessId(app.main, nullptr), &info) || !info.hwndFocus) {
+    return L"none";
+  }
+  for (int i = 0; i < 5; ++i) {
+    if (info.hwndFocus == app.Command(i)) return kCaptions[i];
+  }
+  const std::pair<int, const wchar_t*> others[] = {
+      {IDC_TOOLBAR1, L"Toolbar1"}, {IDC_LIST1, L"List1"}, {IDC_SBAR, L"SBar"}};
+  for (const auto& [id, name] : others) {
+    if (info.hwndFocus == app.Item(id)) return name;
+  }
+  return ClassOf(info.hwndFocus) + L" " + Quote(TextOf(info.hwndFocus));
+}
+
+void PressKey(const App& app, WORD key) {
+  HWND foreground = GetForegroundWindow();
+  if (!Require(foreground && ProcessOf(foreground) == app.process.dwProcessId,
+               L"the program is in the foreground to take key " + Hex(key),
+               foreground ? ClassOf(foreground) + L" " + Quote(TextOf(foreground)) : L"none")) {
+    return;
+  }
+  INPUT inputs[2] = {};
+  inputs[0].type = INPUT_KEYBOARD;
+  inputs[0].ki.wVk = key;
+  inputs[1] = inputs[0];
+  inputs[1].ki.dwFlags = KEYEVENTF_KEYUP;
+  Require(SendInput(2, inputs, sizeof(INPUT)) == 2, L"send key " + Hex(key),
+          ErrorText(GetLastError()));
+  Sleep(100);
+  Send(app.main, WM_NULL);
 }
 
 // ---------------------------------------------------------------- the folder browser

@@ -241,6 +241,14 @@ struct ToolButton {
 };
 std::vector<ToolButton> ToolButtons(const App& app);
 
+// The program's control that has the keyboard focus: a Command1 caption,
+// "Toolbar1", "List1" or "SBar"; "none"; or the class and caption of any other
+// window of the program (a button of a message box, the main window itself).
+std::wstring FocusedControl(const App& app);
+// Presses and releases `key` as the user does, on the foreground window, which
+// must be the program's; then gives the program a moment to act on it.
+void PressKey(const App& app, WORD key);
+
 // ---------------------------------------------------------------- the folder browser
 
 HWND OpenBrowser(const App& app);
@@ -276,5 +284,10 @@ void UnwritableByPermissions();
 void FullDisk();
 void BriefLocks();
 void KilledWhileSaving();
+// scenarios_keyboard.cpp: the keyboard and the focus, and the status bar's height.
+void KeyboardHideAndUnhide();
+void KeyboardTypeAhead();
+void KeyboardAfterModalWindows();
+void StatusBarHeight();
 
 }  // namespace e2e

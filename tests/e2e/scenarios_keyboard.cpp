@@ -1,0 +1,227 @@
+// The program as a keyboard user meets it: only keys after the start, the
+// focus read back from the program's thread. Also the status bar's height at
+// two DPIs.
+#include "harness.h"
+
+namespace e2e {
+namespace {
+
+// Waits a little for the focus to settle on `expected`, then checks it.
+void ExpectFocus(const App& app, const std::wstring& when, const std::wstring& expected) {
+  WaitUntil([&] { return FocusedControl(app) == expected; }, 2000);
+  CheckText(when + L": control with the focus", expected, FocusedControl(app));
+}
+
+void PressTab(const App& app, int times) {
+  for (int i = 0; i < times; ++i) PressKey(app, VK_TAB);
+}
+
+// Waits a little for the list to show `expected` selected, then checks it.
+void ExpectSelection(const App& app, const std::wstring& when, LRESULT expected) {
+  WaitUntil([&] { return ListSelection(app) == expected; }, 2000);
+  CheckNumber(when + L": selected list entry", expected, ListSelection(app));
+}
+
+// Waits for the program's shown window of this class; nullptr when none comes.
+HWND WaitForWindowOf(const App& app, const wchar_t* window_class) {
+  HWND found = nullptr;
+  WaitUntil(
+      [&] {
+        found = FindWindowW(window_class, nullptr);
+        return found && IsWindowVisible(found) && ProcessOf(found) == app.process.dwProcessId;
+      },
+      kWaitMs);
+  return Check(std::wstring(window_class) + L" opens", found != nullptr, L"none within 10 s")
+             ? found
+             : nullptr;
+}
+
+void ExpectClosedBy(HWND window, const std::wstring& what, const std::wstring& key) {
+  Check(what + L" closes on " + key, WaitUntil([&] { return !IsWindow(window); }, kWaitMs),
+        L"still open after 10 s");
+}
+
+void ExpectHidden(const std::wstring& folder, bool hidden) {
+  WaitUntil([&] { return HiddenAndSystem(GetFileAttributesW(folder.c_str())) == hidden; }, 2000);
+  CheckHidden(folder, hidden);
+}
+
+}  // namespace
+
+void KeyboardHideAndUnhide() {
+  g_scenario = L"keyboard: tab order, Hide and Unhide";
+  const std::wstring program = MakeProgramFolder(L"keys");
+  const std::wstring folder = MakeFolder(L"Keyed");
+  const std::wstring list_file = program + L"\\data.bin";
+  WriteFixture(list_file, Ansi(folder + L";"));
+  const FileState saved = ReadFileState(list_file);
+  App app;
+  if (!Start(program, &app)) return Close(&app);
+
+  // From the start the focus walks the enabled controls in tab order, and round.
+  const std::vector<std::wstring> order = {L"Add",      L"Delete", L"Open", L"Hide",
+                                           L"Toolbar1", L"List1",  L"Add"};
+  std::vector<std::wstring> walk;
+  for (size_t i = 0; i < order.size(); ++i) {
+    if (i > 0) PressKey(app, VK_TAB);
+    WaitUntil([&] { return FocusedControl(app) == order[i]; }, 2000);
+    walk.push_back(FocusedControl(app));
+  }
+  CheckText(L"focus at start, then after each Tab", Joined(order, L" "), Joined(walk, L" "));
+
+  // Hide disables itself: the focus goes on to Unhide, and Space there reveals.
+  PressTab(app, 3);
+  ExpectFocus(app, L"before Hide", L"Hide");
+  PressKey(app, VK_SPACE);
+  ExpectHidden(folder, true);
+  ExpectFocus(app, L"after Hide", L"Unhide");
+  PressKey(app, VK_SPACE);
+  ExpectHidden(folder, false);
+  // Unhide disables itself: the focus goes on to the toolbar, whose Space opens How To Use.
+  ExpectFocus(app, L"after Unhide", L"Toolbar1");
+  for (const wchar_t* what : {L"How To Use", L"How To Use opened again"}) {
+    PressKey(app, VK_SPACE);
+    HWND form3 = WaitForWindowOf(app, L"Veilkeep.Form3");
+    if (!form3) break;
+    PressKey(app, VK_ESCAPE);
+    ExpectClosedBy(form3, what, L"Escape");
+    ExpectFocus(app, std::wstring(L"after ") + what + L" closes", L"Toolbar1");
+  }
+  CheckList(app, L"after the keys", {folder}, 0);
+  CheckFileUntouched(L"data.bin after the keys", list_file, saved);
+  Close(&app);
+}
+
+void KeyboardTypeAhead() {
+  g_scenario = L"keyboard: typing in the list";
+  const std::wstring program = MakeProgramFolder(L"typing");
+  const std::wstring folder = MakeFolder(L"Typed");  // on C:, like every folder of the run
+  const std::vector<std::wstring> entries = {folder, L"M:\\Missing one", L"m:\\missing two"};
+  WriteFixture(program + L"\\data.bin", Ansi(Joined(entries, L";") + L";"));
+  App app;
+  if (!Start(program, &app)) return Close(&app);
+  PressTab(app, 5);
+  ExpectFocus(app, L"after five Tabs", L"List1");
+
+  // Letters typed in quick succession: "m", "mm", "mmm" move from one "m" entry to the next.
+  const std::pair<const wchar_t*, LRESULT> typed[] = {{L"m", 1}, {L"mm", 2}, {L"mmm", 1}};
+  for (const auto& [text, expected] : typed) {
+    PressKey(app, 'M');
+    ExpectSelection(app, L"after typing " + std::wstring(text), expected);
+  }
+  CheckState(app, L"after typing m", L"Add Delete Open Unhide", L"Hidden: True");
+  Sleep(1500);  // what comes next is a new search
+  PressKey(app, 'X');
+  CheckList(app, L"after typing x, which no entry starts with", entries, 1);
+  CheckState(app, L"after typing x", L"Add Delete Open Unhide", L"Hidden: True");
+  Sleep(1500);
+  PressKey(app, 'C');
+  ExpectSelection(app, L"after typing c", 0);
+  CheckState(app, L"after typing c", L"Add Delete Open Hide", L"Hidden: False");
+  Close(&app);
+}
+
+void KeyboardAfterModalWindows() {
+  g_scenario = L"keyboard: focus after modal windows";
+  const std::wstring program = MakeProgramFolder(L"modal keys");
+  const std::wstring first = MakeFolder(L"Modal First");
+  const std::wstring second = MakeFolder(L"Modal Second");
+  WriteFixture(program + L"\\data.bin", Ansi(first + L";" + second + L";"));
+  App app;
+  if (!Start(program, &app)) return Close(&app);
+
+  // The folder browser, opened by Space on Add and cancelled: then Enter on Add opens it again.
+  const std::pair<WORD, const wchar_t*> openers[] = {{VK_SPACE, L"Space"}, {VK_RETURN, L"Enter"}};
+  for (const auto& [opener, name] : openers) {
+    const std::wstring what = L"the folder browser opened by " + std::wstring(name);
+    ExpectFocus(app, L"before " + what, L"Add");
+    PressKey(app, opener);
+    HWND browser = WaitForDialog(app, kBrowseTitle);
+    if (!browser) return Close(&app);
+    PressKey(app, VK_ESCAPE);
+    ExpectClosedBy(browser, what, L"Escape");
+  }
+
+  // A message box, closed with Enter: Space on Hide then hides the next folder.
+  PressTab(app, 3);
+  ExpectFocus(app, L"before Hide", L"Hide");
+  Require(RemoveDirectoryW(first.c_str()), L"remove " + first, ErrorText(GetLastError()));
+  PressKey(app, VK_SPACE);
+  HWND box = WaitForDialog(app, L"Error");
+  if (!box) return Close(&app);
+  CheckText(L"message text", L"Folder " + first + L" doesn't exist!",
+            TextOf(GetDlgItem(box, kBoxText)));
+  PressKey(app, VK_RETURN);
+  ExpectClosedBy(box, L"the message box", L"Enter");
+  CheckList(app, L"after the message box", {second}, 0);
+  ExpectFocus(app, L"after the message box closes", L"Hide");
+  PressKey(app, VK_SPACE);
+  ExpectHidden(second, true);
+
+  // About, the toolbar's last button (the arrows pass the hidden Settings
+  // button by): Space opens it and Escape closes it; then Enter opens it
+  // again, and Enter on its OK closes it.
+  PressTab(app, 1);
+  ExpectFocus(app, L"after Hide and a Tab", L"Toolbar1");
+  for (int i = 0; i < 4; ++i) PressKey(app, VK_RIGHT);
+  for (const auto& [opener, name] : openers) {
+    const bool enter = opener == VK_RETURN;
+    PressKey(app, opener);
+    HWND form2 = WaitForWindowOf(app, L"Veilkeep.Form2");
+    if (!form2) break;
+    CheckText(L"caption of the window " + std::wstring(name) + L" opened", L"  About",
+              TextOf(form2));
+    ExpectFocus(app, L"in About", L"Button \"OK\"");
+    PressKey(app, enter ? VK_RETURN : VK_ESCAPE);
+    ExpectClosedBy(form2, L"About", enter ? L"Enter" : L"Escape");
+    ExpectFocus(app, L"after About closes", L"Toolbar1");
+  }
+  CheckList(app, L"after the keys", {second}, 0);
+  Close(&app);
+}
+
+void StatusBarHeight() {
+  g_scenario = L"status bar height";
+  // A new program reads the screen's DPI from the user's settings as it starts.
+  HKEY desktop = nullptr;
+  if (!Require(RegCreateKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", 0, nullptr, 0,
+                               KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &desktop,
+                               nullptr) == ERROR_SUCCESS,
+               L"open the desktop settings", L"refused")) {
+    return;
+  }
+  DWORD before = 0, size = sizeof(before);
+  const bool had = RegQueryValueExW(desktop, L"LogPixels", nullptr, nullptr,
+                                    reinterpret_cast<BYTE*>(&before), &size) == ERROR_SUCCESS;
+  const std::wstring program = MakeProgramFolder(L"status bar");
+  for (DWORD dpi : {96u, 144u}) {
+    const std::wstring at = L"at " + std::to_wstring(dpi) + L" DPI: ";
+    RegSetValueExW(desktop, L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi),
+                   sizeof(dpi));
+    App app;
+    if (!Start(program, &app)) {
+      Close(&app);
+      break;
+    }
+    RECT client = {}, bar = {};
+    GetClientRect(app.main, &client);
+    GetWindowRect(app.Item(IDC_SBAR), &bar);
+    MapWindowPoints(nullptr, app.main, reinterpret_cast<POINT*>(&bar), 2);
+    // 375 twips high (15 twips a pixel at 96 DPI), along the client area's bottom edge.
+    CheckNumber(at + L"status bar height", (375 * dpi + 720) / 1440, bar.bottom - bar.top);
+    CheckText(at + L"status bar spans the bottom edge",
+              L"0.." + std::to_wstring(client.right) + L" x .." + std::to_wstring(client.bottom),
+              std::to_wstring(bar.left) + L".." + std::to_wstring(bar.right) + L" x .." +
+                  std::to_wstring(bar.bottom));
+    Close(&app);
+  }
+  if (had) {
+    RegSetValueExW(desktop, L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&before),
+                   sizeof(before));
+  } else {
+    RegDeleteValueW(desktop, L"LogPixels");
+  }
+  RegCloseKey(desktop);
+}
+
+}  // namespace e2e
