@@ -9,6 +9,19 @@ jobs=$(nproc)
 
 bash scripts/deps.sh
 
+echo "== Includes point down the layers"
+bash scripts/check-includes.sh
+# The check itself: an include up the layers, added to a copy, must fail it.
+upward=$(mktemp -d)
+cp -r src "$upward/"
+echo '#include "app/form1.h"' >>"$upward/src/listfile/listfile.h"
+if bash scripts/check-includes.sh "$upward/src" >/dev/null 2>&1; then
+  echo "FAIL - check-includes.sh let an include from listfile up to app through"
+  exit 1
+fi
+rm -rf "$upward"
+echo "ok - an include up the layers is caught"
+
 echo "== Unit tests"
 cmake --preset native >/dev/null
 cmake --build --preset native -j"$jobs"

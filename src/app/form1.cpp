@@ -4,7 +4,6 @@
 
 #include "app/messages.h"
 #include "module1/module1.h"
-#include "resource.h"
 
 namespace vk {
 
@@ -14,22 +13,7 @@ bool Form1::Load() {
   if (platform_.AnotherInstanceRunning()) return false;
 
   const std::wstring folder = platform_.ProgramFolder();
-  std::wstring keys[std::size(kImageRows)];
-  for (size_t i = 0; i < std::size(kImageRows); ++i) {
-    view_.ImageList1Add(folder + kImageRows[i].file, kImageRows[i].key,
-                        IDI_PICTURE1 + static_cast<int>(i));
-    keys[i] = kImageRows[i].key;
-  }
-  // Pictures are assigned by the key read back from the image list entry.
-  for (const auto& row : kToolbarPictureRows) {
-    const std::wstring& key = keys[row.entry - 1];
-    for (size_t i = 0; i < std::size(keys); ++i) {
-      if (keys[i] == key) {
-        view_.SetToolbarPicture(row.button, static_cast<int>(i));
-        break;
-      }
-    }
-  }
+  view_.LoadToolbarPictures(folder);
 
   list_file_ = std::make_unique<ListFile>(platform_, folder + kListFileName);
   LoadResult loaded = list_file_->LoadList();
@@ -169,7 +153,7 @@ void Form1::SetHidden(bool hide, bool exists) {
 
 void Form1::MissingFolder() {
   ShowError(platform_, msg::DoesNotExist(current_path_));
-  Command1Click(kDelete);
+  Delete();
 }
 
 void Form1::ReportSave(const Status& saved) {

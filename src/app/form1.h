@@ -24,23 +24,6 @@ inline constexpr const wchar_t* kStatusShown = L"Hidden: False";
 inline constexpr const wchar_t* kAddPrompt = L"Select A Folder:";
 inline constexpr const wchar_t* kListFileName = L"\\data.bin";
 
-// ImageList1 rows in the order they are added, and the toolbar's pictures.
-struct ImageRow {
-  const wchar_t* key;
-  const wchar_t* file;  // after the program folder
-};
-inline constexpr ImageRow kImageRows[] = {
-    {L"settings", L"\\ico\\1.ico"}, {L"help", L"\\ico\\2.ico"},    {L"about", L"\\ico\\3.ico"},
-    {L"website", L"\\ico\\4.ico"},  {L"support", L"\\ico\\5.ico"},
-};
-struct ToolbarPictureRow {
-  int button;  // 1-based toolbar button
-  int entry;   // 1-based ImageList1 entry whose key is assigned
-};
-inline constexpr ToolbarPictureRow kToolbarPictureRows[] = {
-    {1, 1}, {2, 2}, {3, 3}, {4, 5}, {5, 4},
-};
-
 class Form1 {
  public:
   Form1(Platform& platform, Form1View& view);
@@ -61,7 +44,6 @@ class Form1 {
 
   const EntryList& entries() const { return entries_; }
   int selected() const { return selected_; }
-  const std::wstring& CurrentPath() const { return current_path_; }
 
  private:
   void SelectEntry(int index);

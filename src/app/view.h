@@ -23,11 +23,10 @@ class Form1View {
   // Text of the first panel of SBar.
   virtual void SetStatusText(const std::wstring& text) = 0;
 
-  // Adds a picture to ImageList1 from `file`; when the file cannot be loaded
-  // the copy built into the program under `builtin_id` is used instead.
-  virtual void ImageList1Add(const std::wstring& file, const std::wstring& key, int builtin_id) = 0;
-  // Shows ImageList1 entry `image` (0-based) on toolbar button `button` (1-based).
-  virtual void SetToolbarPicture(int button, int image) = 0;
+  // Fills ImageList1 from the files of kImageList1Files in `program_folder`
+  // (a picture that cannot be loaded is replaced by the program's own copy)
+  // and shows them on the toolbar as kToolbarPictures says.
+  virtual void LoadToolbarPictures(const std::wstring& program_folder) = 0;
 };
 
 }  // namespace vk

@@ -11,11 +11,7 @@ BrowseResult PickFolder(Platform& platform, const std::wstring& prompt) {
 }
 
 bool IsSupportedFolder(Platform& platform, const std::wstring& path) {
-  unsigned code = kDriveUnknown;
-  if (!platform.QueryDriveType(path, &code)) {
-    ShowError(platform, msg::InvalidFolder());
-    return false;
-  }
+  const unsigned code = platform.DriveType(path);
   if (code == kDriveNoRootDir || code == kDriveFixed) return true;
   ShowError(platform, msg::UnsupportedFolderType());
   return false;

@@ -84,8 +84,9 @@ class Platform {
   virtual Status SetAttributes(const std::wstring& path, uint32_t attributes) = 0;
   // True only for an existing folder (hidden and system ones included).
   virtual bool FolderExists(const std::wstring& path) = 0;
-  // The drive type of exactly the string passed; false when the query fails.
-  virtual bool QueryDriveType(const std::wstring& path, unsigned* code) = 0;
+  // The drive-type code of exactly the string passed (kDriveUnknown when the
+  // system cannot tell).
+  virtual unsigned DriveType(const std::wstring& path) = 0;
 
   // Shell.
   virtual BrowseResult BrowseForFolder(const std::wstring& prompt) = 0;

@@ -28,9 +28,8 @@ class FakePlatform final : public Platform {
   // Scripted state.
   std::map<std::wstring, uint32_t> folders;      // existing folders and their attributes
   std::map<std::wstring, unsigned> drive_types;  // default kDriveNoRootDir
-  bool drive_query_fails = false;
-  std::deque<BrowseResult> browse_answers;  // empty: the user cancels
-  std::wstring set_attributes_error;        // non-empty: SetAttributes fails so
+  std::deque<BrowseResult> browse_answers;       // empty: the user cancels
+  std::wstring set_attributes_error;             // non-empty: SetAttributes fails so
   std::wstring open_folder_error;
   bool another_instance = false;
   std::wstring program_folder = L"C:\\Apps\\Veilkeep";
@@ -68,11 +67,9 @@ class FakePlatform final : public Platform {
     return Status::Ok();
   }
   bool FolderExists(const std::wstring& path) override { return folders.count(path) != 0; }
-  bool QueryDriveType(const std::wstring& path, unsigned* code) override {
-    if (drive_query_fails) return false;
+  unsigned DriveType(const std::wstring& path) override {
     auto it = drive_types.find(path);
-    *code = it == drive_types.end() ? kDriveNoRootDir : it->second;
-    return true;
+    return it == drive_types.end() ? kDriveNoRootDir : it->second;
   }
 
   BrowseResult BrowseForFolder(const std::wstring& prompt) override {

@@ -12,21 +12,19 @@ namespace vk {
 
 class FakeView final : public Form1View {
  public:
-  struct Image {
-    std::wstring file, key;
-    int builtin_id;
-  };
-
   // As the window is created: Add on, the rest off, status "Hidden:".
   std::vector<std::wstring> list;
   int selected = -1;
   bool enabled[kCommandCount] = {true, false, false, false, false};
   std::wstring status = kStatusInitial;
-  std::vector<Image> images;
-  std::map<int, int> toolbar_pictures;
+  std::wstring picture_folder;  // where the toolbar pictures were loaded from
+  bool pictures_before_list = false;
+  int list_fills = 0;
   int calls = 0;
 
-  void List1Fill(const EntryList& entries) override { ++calls, list = entries, selected = -1; }
+  void List1Fill(const EntryList& entries) override {
+    ++calls, ++list_fills, list = entries, selected = -1;
+  }
   void List1Append(const std::wstring& entry) override { ++calls, list.push_back(entry); }
   void List1Remove(int index) override {
     ++calls;
@@ -36,17 +34,17 @@ class FakeView final : public Form1View {
   void List1Select(int index) override { ++calls, selected = index; }
   void SetCommandEnabled(int index, bool on) override { ++calls, enabled[index] = on; }
   void SetStatusText(const std::wstring& text) override { ++calls, status = text; }
-  void ImageList1Add(const std::wstring& file, const std::wstring& key, int builtin_id) override {
-    ++calls, images.push_back({file, key, builtin_id});
-  }
-  void SetToolbarPicture(int button, int image) override {
-    ++calls, toolbar_pictures[button] = image;
+  void LoadToolbarPictures(const std::wstring& program_folder) override {
+    ++calls, picture_folder = program_folder, pictures_before_list = list_fills == 0;
   }
 
-  // The five enabled states as a string such as "10011", Add first.
+  // The captions of the enabled buttons in order, such as "Add Delete Open Hide".
   std::string Buttons() const {
+    static const char* const captions[kCommandCount] = {"Add", "Delete", "Open", "Hide", "Unhide"};
     std::string s;
-    for (bool on : enabled) s += on ? '1' : '0';
+    for (int i = 0; i < kCommandCount; ++i) {
+      if (enabled[i]) s += (s.empty() ? "" : " ") + std::string(captions[i]);
+    }
     return s;
   }
 };

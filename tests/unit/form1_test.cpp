@@ -4,7 +4,7 @@
 #include "app/form1.h"
 #include "fake_platform.h"
 #include "fake_view.h"
-#include "resource.h"
+#include "about/toolbar.h"
 
 namespace vk {
 namespace {
@@ -38,7 +38,7 @@ class Form1Test : public ::testing::Test {
 TEST_F(Form1Test, FirstRunShowsAnEmptyListWithOnlyAdd) {
   ASSERT_TRUE(form.Load());
   EXPECT_TRUE(view.list.empty());
-  EXPECT_EQ(view.Buttons(), "10000");
+  EXPECT_EQ(view.Buttons(), "Add");
   EXPECT_EQ(view.status, L"Hidden:");
   EXPECT_TRUE(platform.messages.empty());
   EXPECT_EQ(platform.files.count(platform.ListPath()), 0u) << "start-up must not create data.bin";
@@ -50,7 +50,7 @@ TEST_F(Form1Test, StartUpListsEntriesInFileOrderAndSelectsTheFirst) {
   EXPECT_EQ(view.list, (std::vector<std::wstring>{L"C:\\B", L"C:\\A", L"C:\\C"}));
   EXPECT_EQ(view.selected, 0);
   EXPECT_EQ(view.status, L"Hidden: True");
-  EXPECT_EQ(view.Buttons(), "11101");
+  EXPECT_EQ(view.Buttons(), "Add Delete Open Unhide");
 }
 
 TEST_F(Form1Test, SecondCopyEndsBeforeTouchingAnything) {
@@ -62,17 +62,13 @@ TEST_F(Form1Test, SecondCopyEndsBeforeTouchingAnything) {
   EXPECT_TRUE(platform.messages.empty());
 }
 
-TEST_F(Form1Test, ToolbarPicturesFollowTheImageListKeys) {
-  ASSERT_TRUE(form.Load());
-  ASSERT_EQ(view.images.size(), 5u);
-  const wchar_t* keys[] = {L"settings", L"help", L"about", L"website", L"support"};
-  for (int i = 0; i < 5; ++i) {
-    EXPECT_EQ(view.images[i].key, keys[i]);
-    EXPECT_EQ(view.images[i].file, L"C:\\Apps\\Veilkeep\\ico\\" + std::to_wstring(i + 1) + L".ico");
-    EXPECT_EQ(view.images[i].builtin_id, IDI_PICTURE1 + i);
-  }
-  // Website shows the picture keyed "about", About the one keyed "website".
-  EXPECT_EQ(view.toolbar_pictures, (std::map<int, int>{{1, 0}, {2, 1}, {3, 2}, {4, 4}, {5, 3}}));
+TEST_F(Form1Test, ToolbarPicturesComeFromTheProgramFolderBeforeTheList) {
+  StartWith("C:\\A;");
+  EXPECT_EQ(view.picture_folder, L"C:\\Apps\\Veilkeep");
+  EXPECT_TRUE(view.pictures_before_list);
+  // Website shows the picture keyed "about" (3.ico), About the one keyed "website" (4.ico).
+  EXPECT_STREQ(kImageList1Files[kToolbarPictures[3 - 1]], L"\\ico\\3.ico");
+  EXPECT_STREQ(kImageList1Files[kToolbarPictures[5 - 1]], L"\\ico\\4.ico");
 }
 
 TEST_F(Form1Test, UnreadableListIsReportedOnceAndKeptOnDisk) {
@@ -100,12 +96,12 @@ TEST_F(Form1Test, SelectionStatusNeedsBothHiddenAndSystem) {
     const char* buttons;
   };
   const Case cases[] = {
-      {kHiddenAttrs, true, L"Hidden: True", "11101"},
-      {kAttrHidden | kAttrSystem, true, L"Hidden: True", "11101"},
-      {kAttrHidden, true, L"Hidden: False", "11110"},
-      {kAttrSystem, true, L"Hidden: False", "11110"},
-      {kAttrReadOnly, true, L"Hidden: False", "11110"},
-      {0, false, L"Hidden: True", "11101"},  // a vanished folder reads as hidden
+      {kHiddenAttrs, true, L"Hidden: True", "Add Delete Open Unhide"},
+      {kAttrHidden | kAttrSystem, true, L"Hidden: True", "Add Delete Open Unhide"},
+      {kAttrHidden, true, L"Hidden: False", "Add Delete Open Hide"},
+      {kAttrSystem, true, L"Hidden: False", "Add Delete Open Hide"},
+      {kAttrReadOnly, true, L"Hidden: False", "Add Delete Open Hide"},
+      {0, false, L"Hidden: True", "Add Delete Open Unhide"},  // a vanished folder reads as hidden
   };
   StartWith("C:\\Z;C:\\X;");
   for (const auto& c : cases) {
@@ -174,7 +170,7 @@ TEST_F(Form1Test, AddAppendsSavesAndSelectsTheNewEntry) {
   EXPECT_EQ(view.list, (std::vector<std::wstring>{L"C:\\A", L"C:\\New"}));
   EXPECT_EQ(view.selected, 1);
   EXPECT_EQ(view.status, L"Hidden: True");
-  EXPECT_EQ(view.Buttons(), "11101");
+  EXPECT_EQ(view.Buttons(), "Add Delete Open Unhide");
   EXPECT_EQ(Disk(), "C:\\A;C:\\New;");
   EXPECT_TRUE(platform.messages.empty());
 }
@@ -183,50 +179,38 @@ TEST_F(Form1Test, AddRefusesWithTheRightMessageAndChangesNothing) {
   struct Case {
     const char* name;
     BrowseResult pick;
-    unsigned drive_type;  // of the picked path
-    bool query_fails;
+    unsigned drive_type;     // of the picked path
     const wchar_t* message;  // nullptr: no message
   };
   const Case cases[] = {
-      {"cancel", {BrowseOutcome::Cancelled, L""}, kDriveNoRootDir, false, nullptr},
-      {"no path", {BrowseOutcome::NoPath, L""}, kDriveNoRootDir, false, L"Invalid folder!"},
-      {"root", {BrowseOutcome::Chosen, L"D:\\"}, kDriveFixed, false, L"Invalid folder!"},
+      {"cancel", {BrowseOutcome::Cancelled, L""}, kDriveNoRootDir, nullptr},
+      {"no path", {BrowseOutcome::NoPath, L""}, kDriveNoRootDir, L"Invalid folder!"},
+      {"root", {BrowseOutcome::Chosen, L"D:\\"}, kDriveFixed, L"Invalid folder!"},
       {"unknown drive",
        {BrowseOutcome::Chosen, L"E:\\x"},
        kDriveUnknown,
-       false,
        L"The type of folder is not supported!"},
       {"removable",
        {BrowseOutcome::Chosen, L"E:\\x"},
        kDriveRemovable,
-       false,
        L"The type of folder is not supported!"},
       {"network",
        {BrowseOutcome::Chosen, L"E:\\x"},
        kDriveRemote,
-       false,
        L"The type of folder is not supported!"},
       {"optical",
        {BrowseOutcome::Chosen, L"E:\\x"},
        kDriveCdRom,
-       false,
        L"The type of folder is not supported!"},
       {"ram disk",
        {BrowseOutcome::Chosen, L"E:\\x"},
        kDriveRamDisk,
-       false,
        L"The type of folder is not supported!"},
-      {"drive query fails",
-       {BrowseOutcome::Chosen, L"E:\\x"},
-       kDriveFixed,
-       true,
-       L"Invalid folder!"},
       {"duplicate",
        {BrowseOutcome::Chosen, L"C:\\A"},
        kDriveNoRootDir,
-       false,
        L"Folder C:\\A already exists!"},
-      {"separator", {BrowseOutcome::Chosen, L"C:\\a;b"}, kDriveNoRootDir, false, nullptr},
+      {"separator", {BrowseOutcome::Chosen, L"C:\\a;b"}, kDriveNoRootDir, nullptr},
   };
   Folder(L"C:\\A");
   StartWith("C:\\A;");
@@ -235,7 +219,6 @@ TEST_F(Form1Test, AddRefusesWithTheRightMessageAndChangesNothing) {
     platform.messages.clear();
     platform.browse_answers = {c.pick};
     platform.drive_types[c.pick.path] = c.drive_type;
-    platform.drive_query_fails = c.query_fails;
     form.Command1Click(kAdd);
     EXPECT_EQ(view.list, (std::vector<std::wstring>{L"C:\\A"}));
     EXPECT_EQ(Disk(), "C:\\A;");
@@ -282,7 +265,7 @@ TEST_F(Form1Test, DeletingTheLastEntryEmptiesEverything) {
   StartWith("C:\\A;");
   form.Command1Click(kDelete);
   EXPECT_TRUE(view.list.empty());
-  EXPECT_EQ(view.Buttons(), "10000");
+  EXPECT_EQ(view.Buttons(), "Add");
   EXPECT_EQ(view.status, L"Hidden: ");
   EXPECT_EQ(Disk(), "");
   EXPECT_EQ(platform.folders[L"C:\\A"], kHiddenAttrs) << "the folder itself stays hidden";
@@ -294,11 +277,11 @@ TEST_F(Form1Test, HideThenUnhideSetsSevenThenOne) {
   form.Command1Click(kHide);
   EXPECT_EQ(platform.folders[L"C:\\A"], 7u);
   EXPECT_EQ(view.status, L"Hidden: True");
-  EXPECT_EQ(view.Buttons(), "11101");
+  EXPECT_EQ(view.Buttons(), "Add Delete Open Unhide");
   form.Command1Click(kUnhide);
   EXPECT_EQ(platform.folders[L"C:\\A"], 1u);
   EXPECT_EQ(view.status, L"Hidden: False");
-  EXPECT_EQ(view.Buttons(), "11110");
+  EXPECT_EQ(view.Buttons(), "Add Delete Open Hide");
   EXPECT_EQ(Disk(), "C:\\A;") << "hiding never rewrites the list";
 }
 
@@ -311,7 +294,7 @@ TEST_F(Form1Test, RefusedAttributeChangeShowsTheRealState) {
   EXPECT_NE(platform.messages[0].text.find(L"C:\\A"), std::wstring::npos);
   EXPECT_NE(platform.messages[0].text.find(L"Access is denied."), std::wstring::npos);
   EXPECT_EQ(view.status, L"Hidden: False");
-  EXPECT_EQ(view.Buttons(), "11110");
+  EXPECT_EQ(view.Buttons(), "Add Delete Open Hide");
 
   platform.set_attributes_error.clear();
   form.Command1Click(kHide);
@@ -319,7 +302,7 @@ TEST_F(Form1Test, RefusedAttributeChangeShowsTheRealState) {
   form.Command1Click(kUnhide);
   EXPECT_EQ(platform.messages.size(), 2u);
   EXPECT_EQ(view.status, L"Hidden: True");
-  EXPECT_EQ(view.Buttons(), "11101");
+  EXPECT_EQ(view.Buttons(), "Add Delete Open Unhide");
 }
 
 TEST_F(Form1Test, OpenHandsTheExactPathToTheShell) {
@@ -365,8 +348,7 @@ TEST_F(Form1Test, CommandsWithoutSelectionDoNothing) {
   EXPECT_EQ(view.selected, -1);
   EXPECT_TRUE(platform.messages.empty());
   EXPECT_EQ(platform.files.count(platform.ListPath()), 0u);
-  EXPECT_EQ(view.Buttons(), "10000");
-  EXPECT_EQ(form.CurrentPath(), L"");
+  EXPECT_EQ(view.Buttons(), "Add");
 }
 
 TEST_F(Form1Test, EveryFailedSaveShowsOneMessageAndKeepsTheFile) {

@@ -1,5 +1,7 @@
 #include "about/win32/forms.h"
 
+#include "platform/twips.h"
+
 namespace vk {
 namespace secondary {
 
@@ -20,7 +22,7 @@ void RegisterClassOnce(HINSTANCE instance, const wchar_t* class_name, WNDPROC pr
 HWND Create(HINSTANCE instance, HWND owner, const wchar_t* class_name, const wchar_t* caption,
             int width_twips, int height_twips, void* param) {
   const int dpi = static_cast<int>(GetDpiForWindow(owner));
-  RECT frame = {0, 0, MulDiv(width_twips, dpi, 1440), MulDiv(height_twips, dpi, 1440)};
+  RECT frame = {0, 0, TwipsToPixels(width_twips, dpi), TwipsToPixels(height_twips, dpi)};
   AdjustWindowRectExForDpi(&frame, kStyle, FALSE, kExStyle, dpi);
   const int width = frame.right - frame.left;
   const int height = frame.bottom - frame.top;
@@ -54,6 +56,20 @@ void RunModal(HWND window, HWND owner) {
   EnableWindow(owner, TRUE);
   if (IsWindow(window)) DestroyWindow(window);
   SetActiveWindow(owner);
+}
+
+bool HandleCommon(HWND hwnd, UINT message, WPARAM wparam, LRESULT* result) {
+  if (message == WM_CLOSE || (message == WM_COMMAND && LOWORD(wparam) == IDCANCEL)) {
+    EnableWindow(GetWindow(hwnd, GW_OWNER), TRUE);
+    DestroyWindow(hwnd);
+    *result = 0;
+    return true;
+  }
+  if (message == DM_GETDEFID) {
+    *result = FocusedPushButton(hwnd);
+    return true;
+  }
+  return false;
 }
 
 }  // namespace secondary

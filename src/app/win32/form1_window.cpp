@@ -7,7 +7,6 @@
 #include "about/toolbar.h"
 #include "about/win32/forms.h"
 #include "app/layout.h"
-#include "app/win32/dialog_keys.h"
 #include "resource.h"
 
 namespace vk {
@@ -22,8 +21,8 @@ constexpr DWORD kExStyle = WS_EX_CONTROLPARENT;
 constexpr const wchar_t* kCommandCaptions[kCommandCount] = {L"Add", L"Delete", L"Open", L"Hide",
                                                             L"Unhide"};
 // Toolbar buttons 1..5; button 1 exists but is not shown.
-constexpr const wchar_t* kToolbarCaptions[5] = {L" Settings ", L"Help", L"Website", L"  Support  ",
-                                                L"About"};
+constexpr const wchar_t* kToolbarCaptions[kToolbarButtonCount] = {
+    L" Settings ", L"Help", L"Website", L"  Support  ", L"About"};
 constexpr int kPictureSize = 16;  // toolbar pictures at 96 DPI
 constexpr int kHelpButton = 1;    // Toolbar1's first shown button, by 0-based position
 // Characters typed in List1 within this time of each other make one prefix.
@@ -64,16 +63,11 @@ LRESULT CALLBACK Toolbar1Proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpa
 
 Form1Window::Form1Window(Win32Platform& platform) : platform_(platform), form1_(platform, *this) {}
 
-Form1Window::~Form1Window() {
-  if (font_) DeleteObject(font_);
-  if (images_) ImageList_Destroy(images_);
-}
-
 bool Form1Window::Create(HINSTANCE instance) {
   instance_ = instance;
   WNDCLASSEXW wc = {};
   wc.cbSize = sizeof(wc);
-  wc.lpfnWndProc = WindowProc;
+  wc.lpfnWndProc = WindowProc<Form1Window>;
   wc.hInstance = instance;
   wc.hIcon =
       static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_VEILKEEP), IMAGE_ICON,
@@ -116,16 +110,10 @@ void Form1Window::Show(int show_command) {
   UpdateWindow(hwnd_);
 }
 
-LRESULT CALLBACK Form1Window::WindowProc(HWND hwnd, UINT message, WPARAM wparam,
-                                         LPARAM lparam) noexcept {
-  auto* self = reinterpret_cast<Form1Window*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-  if (message == WM_NCCREATE) {
-    self = static_cast<Form1Window*>(reinterpret_cast<CREATESTRUCTW*>(lparam)->lpCreateParams);
-    self->hwnd_ = hwnd;
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-  }
-  return self ? self->HandleMessage(message, wparam, lparam)
-              : DefWindowProcW(hwnd, message, wparam, lparam);
+bool Form1Window::Handle(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam, LRESULT* result) {
+  hwnd_ = hwnd;
+  *result = HandleMessage(message, wparam, lparam);
+  return true;
 }
 
 LRESULT Form1Window::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
@@ -184,15 +172,15 @@ void Form1Window::CreateControls() {
                              0, hwnd_, reinterpret_cast<HMENU>(IDC_TOOLBAR1), instance_, nullptr);
   SetWindowSubclass(toolbar_, Toolbar1Proc, 0, 0);
   SendMessageW(toolbar_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
-  TBBUTTON buttons[5] = {};
-  for (int i = 0; i < 5; ++i) {
+  TBBUTTON buttons[kToolbarButtonCount] = {};
+  for (int i = 0; i < kToolbarButtonCount; ++i) {
     buttons[i].iBitmap = I_IMAGENONE;
     buttons[i].idCommand = IDC_TOOLBUTTON + i + 1;
     buttons[i].fsState = static_cast<BYTE>(TBSTATE_ENABLED | (i == 0 ? TBSTATE_HIDDEN : 0));
     buttons[i].fsStyle = BTNS_BUTTON;
     buttons[i].iString = reinterpret_cast<INT_PTR>(kToolbarCaptions[i]);
   }
-  SendMessageW(toolbar_, TB_ADDBUTTONSW, 5, reinterpret_cast<LPARAM>(buttons));
+  SendMessageW(toolbar_, TB_ADDBUTTONSW, kToolbarButtonCount, reinterpret_cast<LPARAM>(buttons));
 
   // List1 reads its entries from Form1 as it draws them (an owner-data list
   // view), so even a long list costs nothing to show at start-up.
@@ -216,14 +204,12 @@ void Form1Window::CreateControls() {
 }
 
 void Form1Window::ApplyDpi() {
-  if (font_) DeleteObject(font_);
-  font_ = CreateFontW(-MulDiv(825, dpi_, 7200), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
-                      DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY,
-                      DEFAULT_PITCH | FF_DONTCARE, L"Tahoma");
-  for (HWND control : commands_)
-    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
-  SendMessageW(list_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
-  SendMessageW(toolbar_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+  Font font = MakeTahoma(dpi_, 825);
+  const auto font_handle = reinterpret_cast<WPARAM>(font.get());
+  for (HWND control : commands_) SendMessageW(control, WM_SETFONT, font_handle, FALSE);
+  SendMessageW(list_, WM_SETFONT, font_handle, FALSE);
+  SendMessageW(toolbar_, WM_SETFONT, font_handle, FALSE);
+  font_ = std::move(font);  // the old font goes once no control uses it
 
   const TwipsRect& l = layout::kList1;
   MoveWindow(list_, Px(l.left), Px(l.top), Px(l.width), Px(l.height), TRUE);
@@ -246,32 +232,27 @@ void Form1Window::ApplyDpi() {
 
 int Form1Window::PictureSize() const { return MulDiv(kPictureSize, dpi_, USER_DEFAULT_SCREEN_DPI); }
 
-void Form1Window::AddPicture(const Picture& picture) {
-  const int size = PictureSize();
-  auto icon = static_cast<HICON>(
-      LoadImageW(nullptr, picture.file.c_str(), IMAGE_ICON, size, size, LR_LOADFROMFILE));
-  if (!icon) {
-    // A missing or unreadable picture file: use the copy built into the program.
-    icon = static_cast<HICON>(
-        LoadImageW(instance_, MAKEINTRESOURCEW(picture.builtin_id), IMAGE_ICON, size, size, 0));
-  }
-  ImageList_AddIcon(images_, icon);  // a null icon still takes its place in the list
-  if (icon) DestroyIcon(icon);
-}
-
 void Form1Window::LoadPictures() {
+  if (picture_folder_.empty()) return;  // start-up has not loaded them yet
   const int size = PictureSize();
-  HIMAGELIST old = images_;
-  images_ = ImageList_Create(size, size, ILC_COLOR32, 5, 1);
-  for (const Picture& picture : pictures_) AddPicture(picture);
-  SendMessageW(toolbar_, TB_SETBITMAPSIZE, 0, MAKELPARAM(size, size));
-  SendMessageW(toolbar_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images_));
-  for (int button = 1; button <= 5; ++button) {
-    if (toolbar_pictures_[button] >= 0) {
-      SendMessageW(toolbar_, TB_CHANGEBITMAP, IDC_TOOLBUTTON + button, toolbar_pictures_[button]);
+  ImageList images(ImageList_Create(size, size, ILC_COLOR32, kToolbarButtonCount, 1));
+  for (int i = 0; i < kToolbarButtonCount; ++i) {
+    const std::wstring file = picture_folder_ + kImageList1Files[i];
+    Icon icon(static_cast<HICON>(
+        LoadImageW(nullptr, file.c_str(), IMAGE_ICON, size, size, LR_LOADFROMFILE)));
+    if (!icon) {
+      // A missing or unreadable picture file: use the copy built into the program.
+      icon.reset(static_cast<HICON>(
+          LoadImageW(instance_, MAKEINTRESOURCEW(IDI_PICTURE1 + i), IMAGE_ICON, size, size, 0)));
     }
+    ImageList_AddIcon(images.get(), icon.get());  // a null icon still takes its place
   }
-  if (old) ImageList_Destroy(old);
+  SendMessageW(toolbar_, TB_SETBITMAPSIZE, 0, MAKELPARAM(size, size));
+  SendMessageW(toolbar_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images.get()));
+  for (int button = 1; button <= kToolbarButtonCount; ++button) {
+    SendMessageW(toolbar_, TB_CHANGEBITMAP, IDC_TOOLBUTTON + button, kToolbarPictures[button - 1]);
+  }
+  images_ = std::move(images);  // the old list goes once the toolbar has let go of it
 }
 
 void Form1Window::OnSize() {
@@ -320,7 +301,7 @@ void Form1Window::OnCommand(int id, int code) {
     if (GetActiveWindow() == hwnd_ && (!focus || !IsWindowEnabled(focus))) {
       FocusOn(commands_[index]);
     }
-  } else if (id > IDC_TOOLBUTTON && id <= IDC_TOOLBUTTON + 5) {
+  } else if (id > IDC_TOOLBUTTON && id <= IDC_TOOLBUTTON + kToolbarButtonCount) {
     OnToolbarClick(id - IDC_TOOLBUTTON);
   }
 }
@@ -547,15 +528,9 @@ void Form1Window::SetStatusText(const std::wstring& text) {
   SendMessageW(status_, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(text.c_str()));
 }
 
-void Form1Window::ImageList1Add(const std::wstring& file, const std::wstring& key, int builtin_id) {
-  pictures_.push_back({file, key, builtin_id});
-  AddPicture(pictures_.back());
-}
-
-void Form1Window::SetToolbarPicture(int button, int image) {
-  if (button < 1 || button > 5) return;
-  toolbar_pictures_[button] = image;
-  SendMessageW(toolbar_, TB_CHANGEBITMAP, IDC_TOOLBUTTON + button, image);
+void Form1Window::LoadToolbarPictures(const std::wstring& program_folder) {
+  picture_folder_ = program_folder;
+  LoadPictures();
 }
 
 }  // namespace vk

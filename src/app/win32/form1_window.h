@@ -5,19 +5,18 @@
 #include <commctrl.h>
 
 #include <string>
-#include <vector>
 
 #include "app/form1.h"
 #include "app/layout.h"
 #include "app/view.h"
 #include "platform/win32/win32_platform.h"
+#include "platform/win32/window_kit.h"
 
 namespace vk {
 
 class Form1Window final : public Form1View {
  public:
   explicit Form1Window(Win32Platform& platform);
-  ~Form1Window() override;
 
   // Creates the window hidden and runs start-up. False when the program must end.
   bool Create(HINSTANCE instance);
@@ -31,12 +30,12 @@ class Form1Window final : public Form1View {
   void List1Select(int index) override;
   void SetCommandEnabled(int index, bool enabled) override;
   void SetStatusText(const std::wstring& text) override;
-  void ImageList1Add(const std::wstring& file, const std::wstring& key, int builtin_id) override;
-  void SetToolbarPicture(int button, int image) override;
+  void LoadToolbarPictures(const std::wstring& program_folder) override;
+
+  // For WindowProc: every message of the main window.
+  bool Handle(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam, LRESULT* result);
 
  private:
-  static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wparam,
-                                     LPARAM lparam) noexcept;
   LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam);
 
   void OnCreate();
@@ -59,8 +58,8 @@ class Form1Window final : public Form1View {
   void FitList1Column();
 
   void CreateControls();
-  void ApplyDpi();  // positions, fonts and pictures for dpi_
-  void LoadPictures();
+  void ApplyDpi();      // positions, fonts and pictures for dpi_
+  void LoadPictures();  // ImageList1 at dpi_, shown on the toolbar
   int PictureSize() const;
   int Px(int twips) const { return TwipsToPixels(twips, dpi_); }
 
@@ -72,25 +71,15 @@ class Form1Window final : public Form1View {
   HWND list_ = nullptr;
   HWND status_ = nullptr;
   HWND commands_[kCommandCount] = {};
-  HFONT font_ = nullptr;
-  HIMAGELIST images_ = nullptr;
+  Font font_;
+  ImageList images_;
+  std::wstring picture_folder_;  // where ImageList1's files are; empty until start-up says
   int dpi_ = USER_DEFAULT_SCREEN_DPI;
   bool selecting_ = false;    // List1Select is moving the selection: no click
   int shown_selection_ = -1;  // the entry List1 shows selected
   HWND focus_ = nullptr;      // the control that had the focus when the window was last active
   std::wstring typed_;        // what was typed in List1 in quick succession
   DWORD typed_at_ = 0;        // when its last character came
-
-  // ImageList1 as loaded: the file and built-in fallback of each entry, so
-  // the pictures can be loaded again at another DPI.
-  struct Picture {
-    std::wstring file;
-    std::wstring key;
-    int builtin_id;
-  };
-  std::vector<Picture> pictures_;
-  void AddPicture(const Picture& picture);
-  int toolbar_pictures_[6] = {-1, -1, -1, -1, -1, -1};  // by 1-based button
 };
 
 }  // namespace vk

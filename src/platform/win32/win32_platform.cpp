@@ -41,9 +41,6 @@ std::wstring SystemPath(const std::wstring& path) {
 class Win32OutFile final : public OutFile {
  public:
   explicit Win32OutFile(HANDLE handle) : handle_(handle) {}
-  ~Win32OutFile() override {
-    if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
-  }
 
   Status Write(std::string_view bytes) override {
     if (buffer_.empty() && bytes.size() >= kBufferSize) return WriteAll(bytes);  // no copy
@@ -54,14 +51,12 @@ class Win32OutFile final : public OutFile {
   Status Flush() override {
     Status drained = Drain();
     if (!drained) return drained;
-    return FlushFileBuffers(handle_) ? Status::Ok() : LastError();
+    return FlushFileBuffers(handle_.get()) ? Status::Ok() : LastError();
   }
 
   Status Close() override {
     Status drained = Drain();
-    HANDLE handle = handle_;
-    handle_ = INVALID_HANDLE_VALUE;
-    if (!CloseHandle(handle) && drained) return LastError();
+    if (!CloseHandle(handle_.release()) && drained) return LastError();
     return drained;
   }
 
@@ -80,7 +75,7 @@ class Win32OutFile final : public OutFile {
     while (left > 0) {
       DWORD chunk = left > 0x40000000u ? 0x40000000u : static_cast<DWORD>(left);
       DWORD written = 0;
-      if (!WriteFile(handle_, data, chunk, &written, nullptr)) return LastError();
+      if (!WriteFile(handle_.get(), data, chunk, &written, nullptr)) return LastError();
       if (written == 0) return Status::Fail(SystemErrorText(ERROR_WRITE_FAULT));
       data += written;
       left -= written;
@@ -88,7 +83,7 @@ class Win32OutFile final : public OutFile {
     return Status::Ok();
   }
 
-  HANDLE handle_;
+  FileHandle handle_;
   std::string buffer_;
 };
 
@@ -161,12 +156,6 @@ std::wstring ModulePath() {
   }
 }
 
-Win32Platform::Win32Platform() = default;
-
-Win32Platform::~Win32Platform() {
-  if (instance_mutex_) CloseHandle(instance_mutex_);
-}
-
 uint32_t Win32Platform::GetAttributes(const std::wstring& path) {
   return GetFileAttributesW(SystemPath(path).c_str());
 }
@@ -181,10 +170,7 @@ bool Win32Platform::FolderExists(const std::wstring& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-bool Win32Platform::QueryDriveType(const std::wstring& path, unsigned* code) {
-  *code = GetDriveTypeW(path.c_str());
-  return true;
-}
+unsigned Win32Platform::DriveType(const std::wstring& path) { return GetDriveTypeW(path.c_str()); }
 
 BrowseResult Win32Platform::BrowseForFolder(const std::wstring& prompt) {
   BrowseResult result;
@@ -258,8 +244,7 @@ Status Win32Platform::OpenFolder(const std::wstring& path) {
                       nullptr, &startup, &process)) {
     return LastError();
   }
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
+  KernelHandle thread(process.hThread), child(process.hProcess);  // not waited for
   return Status::Ok();
 }
 
@@ -280,14 +265,10 @@ void Win32Platform::ShowError(const std::wstring& text, const std::wstring& titl
 
 bool Win32Platform::AnotherInstanceRunning() {
   if (instance_mutex_) return false;
-  HANDLE mutex = CreateMutexW(nullptr, FALSE, kInstanceMutexName);
-  bool exists = GetLastError() == ERROR_ALREADY_EXISTS;
-  if (!mutex) return false;
-  if (exists) {
-    CloseHandle(mutex);
-    return true;
-  }
-  instance_mutex_ = mutex;
+  KernelHandle mutex(CreateMutexW(nullptr, FALSE, kInstanceMutexName));
+  const bool exists = GetLastError() == ERROR_ALREADY_EXISTS;
+  if (!mutex || exists) return exists;
+  instance_mutex_ = std::move(mutex);
   return false;
 }
 
@@ -377,12 +358,12 @@ FileLookup Win32Platform::FindNormalFile(const std::wstring& path) {
 
 Status Win32Platform::ReadWholeFile(const std::wstring& path, std::string* bytes) {
   bytes->clear();
-  HANDLE file = CreateFileW(SystemPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                            OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return LastError();
+  FileHandle file(CreateFileW(SystemPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  if (!file) return LastError();
   Status status;
   LARGE_INTEGER size = {};
-  if (!GetFileSizeEx(file, &size)) {
+  if (!GetFileSizeEx(file.get(), &size)) {
     status = LastError();
   } else if (size.QuadPart > 0x7FFFFFFF) {
     status = Status::Fail(L"The file is too large to be a folder list.");
@@ -391,8 +372,8 @@ Status Win32Platform::ReadWholeFile(const std::wstring& path, std::string* bytes
     size_t done = 0;
     while (done < bytes->size()) {
       DWORD got = 0;
-      if (!ReadFile(file, bytes->data() + done, static_cast<DWORD>(bytes->size() - done), &got,
-                    nullptr)) {
+      if (!ReadFile(file.get(), bytes->data() + done, static_cast<DWORD>(bytes->size() - done),
+                    &got, nullptr)) {
         status = LastError();
         break;
       }
@@ -401,7 +382,6 @@ Status Win32Platform::ReadWholeFile(const std::wstring& path, std::string* bytes
     }
     bytes->resize(done);
   }
-  CloseHandle(file);
   if (!status) bytes->clear();
   return status;
 }

@@ -4,21 +4,19 @@
 #include <windows.h>
 
 #include "platform/platform.h"
+#include "platform/win32/window_kit.h"
 
 namespace vk {
 
 class Win32Platform final : public Platform {
  public:
-  Win32Platform();
-  ~Win32Platform() override;
-
   // The window that owns the folder browser, message boxes and shell calls.
   void SetOwner(HWND owner) { owner_ = owner; }
 
   uint32_t GetAttributes(const std::wstring& path) override;
   Status SetAttributes(const std::wstring& path, uint32_t attributes) override;
   bool FolderExists(const std::wstring& path) override;
-  bool QueryDriveType(const std::wstring& path, unsigned* code) override;
+  unsigned DriveType(const std::wstring& path) override;
 
   BrowseResult BrowseForFolder(const std::wstring& prompt) override;
   Status OpenFolder(const std::wstring& path) override;
@@ -43,7 +41,7 @@ class Win32Platform final : public Platform {
 
  private:
   HWND owner_ = nullptr;
-  HANDLE instance_mutex_ = nullptr;
+  KernelHandle instance_mutex_;  // held for the program's life by the first copy
 };
 
 // The system's sentence for an error code, for messages to the user.
