@@ -20,24 +20,21 @@ std::wstring g_locked;
 
 // ---------------------------------------------------------------- reporting
 
-std::string Utf8(const std::wstring& text) {
-  int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                 nullptr, nullptr);
+std::string ToBytes(const std::wstring& text, UINT code_page) {
+  const int length = static_cast<int>(text.size());
+  int size = WideCharToMultiByte(code_page, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
   std::string out(size > 0 ? size : 0, '\0');
   if (size > 0) {
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size,
-                        nullptr, nullptr);
+    WideCharToMultiByte(code_page, 0, text.data(), length, out.data(), size, nullptr, nullptr);
   }
   return out;
 }
 
-std::wstring FromUtf8(const std::string& bytes) {
-  int size =
-      MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+std::wstring FromBytes(const std::string& bytes, UINT code_page) {
+  const int length = static_cast<int>(bytes.size());
+  int size = MultiByteToWideChar(code_page, 0, bytes.data(), length, nullptr, 0);
   std::wstring out(size > 0 ? size : 0, L'\0');
-  if (size > 0) {
-    MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), out.data(), size);
-  }
+  if (size > 0) MultiByteToWideChar(code_page, 0, bytes.data(), length, out.data(), size);
   return out;
 }
 
@@ -107,27 +104,6 @@ std::wstring SystemMessage(DWORD error) {
 }
 
 // ---------------------------------------------------------------- files
-
-std::string Ansi(const std::wstring& text) {
-  int size = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                 nullptr, nullptr);
-  std::string out(size > 0 ? size : 0, '\0');
-  if (size > 0) {
-    WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), out.data(), size,
-                        nullptr, nullptr);
-  }
-  return out;
-}
-
-std::wstring FromAnsi(const std::string& bytes) {
-  int size =
-      MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
-  std::wstring out(size > 0 ? size : 0, L'\0');
-  if (size > 0) {
-    MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), out.data(), size);
-  }
-  return out;
-}
 
 FileState ReadFileState(const std::wstring& path) {
   FileState state;
@@ -220,6 +196,19 @@ std::wstring MakeProgramFolder(const std::wstring& name, bool with_pictures,
   }
   Require(ok, L"copy the program to " + folder, L"error " + std::to_wstring(GetLastError()));
   return folder;
+}
+
+Scenario OpenScenario(const std::wstring& scenario, const std::wstring& name,
+                      const std::vector<std::wstring>& listed) {
+  g_scenario = scenario;
+  Scenario opened;
+  opened.folder = MakeProgramFolder(name);
+  opened.list_file = opened.folder + L"\\data.bin";
+  std::wstring list;
+  for (const std::wstring& entry : listed) list += entry + L";";
+  WriteFixture(opened.list_file, Ansi(list));
+  opened.saved = ReadFileState(opened.list_file);
+  return opened;
 }
 
 std::wstring MakeFolder(const std::wstring& name) {

@@ -33,17 +33,22 @@ enum Button { kAdd, kDelete, kOpen, kHide, kUnhide };
 extern int g_passed;
 extern int g_failed;
 extern std::wstring g_scenario;
-extern std::wstring g_build;    // holds Veilkeep.exe and ico\ as built
-extern std::wstring g_root;     // this run's temporary folder
-extern std::wstring g_host;     // the publisher's web host the program was built with
-extern std::wstring g_url_log;  // where the http handler of this Wine prefix records addresses
+extern std::wstring g_build;       // holds Veilkeep.exe and ico\ as built
+extern std::wstring g_root;        // this run's temporary folder
+extern std::wstring g_host;        // the publisher's web host the program was built with
+extern std::wstring g_url_log;     // where the http handler of this Wine prefix records addresses
 extern std::wstring g_small_disk;  // a folder on a small file system of its own, ours to fill
 extern std::wstring g_locked;      // a folder whose attributes we may not change
 
 // ---------------------------------------------------------------- reporting
 
-std::string Utf8(const std::wstring& text);
-std::wstring FromUtf8(const std::string& bytes);
+// Text to bytes and back, in UTF-8 or the ANSI code page (CP_ACP).
+std::string ToBytes(const std::wstring& text, UINT code_page);
+std::wstring FromBytes(const std::string& bytes, UINT code_page);
+inline std::string Utf8(const std::wstring& text) { return ToBytes(text, CP_UTF8); }
+inline std::wstring FromUtf8(const std::string& bytes) { return FromBytes(bytes, CP_UTF8); }
+inline std::string Ansi(const std::wstring& text) { return ToBytes(text, CP_ACP); }
+inline std::wstring FromAnsi(const std::string& bytes) { return FromBytes(bytes, CP_ACP); }
 void Print(const std::wstring& line);
 void Report(bool ok, const std::wstring& what, const std::wstring& expected,
             const std::wstring& got);
@@ -68,9 +73,6 @@ bool WaitUntil(Condition condition, DWORD ms) {
 
 // ---------------------------------------------------------------- files
 
-std::string Ansi(const std::wstring& text);
-std::wstring FromAnsi(const std::string& bytes);
-
 struct FileState {
   bool exists = false;
   std::string bytes;
@@ -93,6 +95,16 @@ void RemoveTree(const std::wstring& folder);
 std::wstring MakeProgramFolder(const std::wstring& name, bool with_pictures = true,
                                const std::wstring& parent = g_root);
 std::wstring MakeFolder(const std::wstring& name);  // under g_root; a nested name is fine
+
+// The usual opening of a scenario: names it, and makes a fresh program folder
+// `name` whose data.bin lists `listed` (in the ANSI code page).
+struct Scenario {
+  std::wstring folder;     // holds Veilkeep.exe and its pictures
+  std::wstring list_file;  // its data.bin
+  FileState saved;         // data.bin as written
+};
+Scenario OpenScenario(const std::wstring& scenario, const std::wstring& name,
+                      const std::vector<std::wstring>& listed);
 bool HiddenAndSystem(DWORD attributes);
 // Runs a shell command line of the machine under Wine (chmod, ln...) and
 // waits for it to end; false when it failed or did not end within 10 s.

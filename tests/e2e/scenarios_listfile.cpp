@@ -37,13 +37,9 @@ void CheckRewritten(const std::wstring& what, const std::wstring& list_file,
 }  // namespace
 
 void UnwritableList() {
-  g_scenario = L"data.bin held by another program";
-  const std::wstring folder = MakeProgramFolder(L"held list");
-  const std::wstring list_file = folder + L"\\data.bin";
-  const std::wstring kept = MakeFolder(L"Held Kept");
-  const std::wstring added = MakeFolder(L"Held Added");
-  WriteFixture(list_file, Ansi(kept + L";"));
-  const FileState before = ReadFileState(list_file);
+  const std::wstring kept = MakeFolder(L"Held Kept"), added = MakeFolder(L"Held Added");
+  const auto [folder, list_file, before] =
+      OpenScenario(L"data.bin held by another program", L"held list", {kept});
   App app;
   if (!Start(folder, &app)) return Close(&app);
   HeldFile held(list_file, OPEN_EXISTING);
@@ -75,13 +71,9 @@ void UnwritableList() {
 }
 
 void BusyTemporaryFile() {
-  g_scenario = L"data.bin.new held by another program";
-  const std::wstring folder = MakeProgramFolder(L"held temp");
-  const std::wstring list_file = folder + L"\\data.bin";
-  const std::wstring kept = MakeFolder(L"Busy Kept");
-  const std::wstring added = MakeFolder(L"Busy Added");
-  WriteFixture(list_file, Ansi(kept + L";"));
-  const FileState before = ReadFileState(list_file);
+  const std::wstring kept = MakeFolder(L"Busy Kept"), added = MakeFolder(L"Busy Added");
+  const auto [folder, list_file, before] =
+      OpenScenario(L"data.bin.new held by another program", L"held temp", {kept});
   App app;
   if (!Start(folder, &app)) return Close(&app);
   HeldFile held(list_file + L".new", OPEN_ALWAYS);
@@ -115,13 +107,9 @@ HWND FindProgramMessage(DWORD pid) {
 }  // namespace
 
 void UnreadableListAtStart() {
-  g_scenario = L"data.bin unreadable at start";
-  const std::wstring folder = MakeProgramFolder(L"unreadable");
-  const std::wstring list_file = folder + L"\\data.bin";
-  const std::wstring kept = MakeFolder(L"Unread Kept");
-  const std::wstring added = MakeFolder(L"Unread Added");
-  WriteFixture(list_file, Ansi(kept + L";"));
-  const FileState before = ReadFileState(list_file);
+  const std::wstring kept = MakeFolder(L"Unread Kept"), added = MakeFolder(L"Unread Added");
+  const auto [folder, list_file, before] =
+      OpenScenario(L"data.bin unreadable at start", L"unreadable", {kept});
   HeldFile held(list_file, OPEN_EXISTING);
 
   // The message comes while the program starts, before its main window shows.
@@ -273,40 +261,35 @@ void CheckSavesRefused(const App& app, const std::wstring& list_file, const File
 // As a standard user: a read-only data.bin, then a program folder the user
 // may not write to.
 void UnwritableByPermissions() {
-  g_scenario = L"data.bin read-only";
-  std::wstring folder = MakeProgramFolder(L"read-only list");
-  std::wstring list_file = folder + L"\\data.bin";
-  const std::wstring kept = MakeFolder(L"Perm Kept");
-  const std::wstring added = MakeFolder(L"Perm Added");
-  WriteFixture(list_file, Ansi(kept + L";"));
-  Require(SetFileAttributesW(list_file.c_str(), FILE_ATTRIBUTE_READONLY),
+  const std::wstring kept = MakeFolder(L"Perm Kept"), added = MakeFolder(L"Perm Added");
+  Scenario opened = OpenScenario(L"data.bin read-only", L"read-only list", {kept});
+  Require(SetFileAttributesW(opened.list_file.c_str(), FILE_ATTRIBUTE_READONLY),
           L"make data.bin read-only", ErrorText(GetLastError()));
-  FileState before = ReadFileState(list_file);
+  opened.saved = ReadFileState(opened.list_file);
   App app;
-  if (!Start(folder, &app)) return Close(&app);
-  CheckSavesRefused(app, list_file, before, kept, added, SystemMessage(ERROR_ACCESS_DENIED));
+  if (!Start(opened.folder, &app)) return Close(&app);
+  CheckSavesRefused(app, opened.list_file, opened.saved, kept, added,
+                    SystemMessage(ERROR_ACCESS_DENIED));
   g_scenario = L"data.bin writable again";
-  Require(SetFileAttributesW(list_file.c_str(), FILE_ATTRIBUTE_NORMAL),
+  Require(SetFileAttributesW(opened.list_file.c_str(), FILE_ATTRIBUTE_NORMAL),
           L"clear data.bin's read-only attribute", ErrorText(GetLastError()));
   AddFolder(app, added);
-  CheckRewritten(L"the next save writes the whole list", list_file, before,
+  CheckRewritten(L"the next save writes the whole list", opened.list_file, opened.saved,
                  Ansi(kept + L";" + added + L";"));
-  CheckNoTemporaryFile(L"after the save", list_file);
+  CheckNoTemporaryFile(L"after the save", opened.list_file);
   Close(&app);
 
-  g_scenario = L"program folder not writable";
-  folder = MakeProgramFolder(L"read-only folder");
-  list_file = folder + L"\\data.bin";
-  WriteFixture(list_file, Ansi(kept + L";"));
-  before = ReadFileState(list_file);
-  if (!RunUnix(L"chmod a-w " + UnixPath(folder)) || !Start(folder, &app)) return Close(&app);
-  CheckSavesRefused(app, list_file, before, kept, added, SystemMessage(ERROR_ACCESS_DENIED));
+  opened = OpenScenario(L"program folder not writable", L"read-only folder", {kept});
+  if (!RunUnix(L"chmod a-w " + UnixPath(opened.folder)) || !Start(opened.folder, &app))
+    return Close(&app);
+  CheckSavesRefused(app, opened.list_file, opened.saved, kept, added,
+                    SystemMessage(ERROR_ACCESS_DENIED));
   g_scenario = L"program folder writable again";
-  RunUnix(L"chmod u+w " + UnixPath(folder));
+  RunUnix(L"chmod u+w " + UnixPath(opened.folder));
   AddFolder(app, added);
-  CheckRewritten(L"the next save writes the whole list", list_file, before,
+  CheckRewritten(L"the next save writes the whole list", opened.list_file, opened.saved,
                  Ansi(kept + L";" + added + L";"));
-  CheckNoTemporaryFile(L"after the save", list_file);
+  CheckNoTemporaryFile(L"after the save", opened.list_file);
   Close(&app);
 }
 
@@ -362,13 +345,10 @@ void FullDisk() {
 // Another program (a virus scanner, an indexer) holds data.bin or the file
 // beside it for a moment, then for longer than the program waits.
 void BriefLocks() {
-  g_scenario = L"data.bin held for 300 ms";
-  const std::wstring folder = MakeProgramFolder(L"brief locks");
-  const std::wstring list_file = folder + L"\\data.bin";
+  const std::wstring kept = MakeFolder(L"Brief Kept"), added = MakeFolder(L"Brief Added");
+  const Scenario opened = OpenScenario(L"data.bin held for 300 ms", L"brief locks", {kept});
+  const std::wstring &folder = opened.folder, &list_file = opened.list_file;
   const std::wstring temp_file = list_file + L".new";
-  const std::wstring kept = MakeFolder(L"Brief Kept");
-  const std::wstring added = MakeFolder(L"Brief Added");
-  WriteFixture(list_file, Ansi(kept + L";"));
   App app;
   if (!Start(folder, &app)) return Close(&app);
   HWND dialog = OpenBrowser(app);

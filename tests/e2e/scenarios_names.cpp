@@ -169,10 +169,7 @@ std::wstring ButtonsFor(const std::wstring& status) {
 // What is listed is not always a plain folder: a file took its place, a link
 // points at a folder or at nothing, or the user may not change the folder.
 void UnexpectedObjects() {
-  g_scenario = L"a file where a listed folder was";
   if (!Require(!g_locked.empty(), L"a folder we may not change (--locked)", L"none given")) return;
-  const std::wstring folder = MakeProgramFolder(L"objects");
-  const std::wstring list_file = folder + L"\\data.bin";
   const std::wstring file = g_root + L"\\Became A File";
   const std::wstring target = MakeFolder(L"Link Target");
   const std::wstring link = g_root + L"\\Link To Folder";
@@ -180,7 +177,8 @@ void UnexpectedObjects() {
   WriteFixture(file, "not a folder");
   RunUnix(L"ln -s " + UnixPath(target) + L" " + UnixPath(link) + L" && ln -s " +
           UnixPath(g_root + L"\\Nowhere") + L" " + UnixPath(dangling));
-  WriteFixture(list_file, Ansi(file + L";" + link + L";" + dangling + L";" + g_locked + L";"));
+  const auto [folder, list_file, saved] = OpenScenario(
+      L"a file where a listed folder was", L"objects", {file, link, dangling, g_locked});
   App app;
   if (!Start(folder, &app)) return Close(&app);
   CheckList(app, L"at start", {file, link, dangling, g_locked}, 0);
@@ -229,10 +227,8 @@ void DeepFolders() {
   const std::wstring deep = g_root + L"\\" + name;
   const std::wstring deeper = MakeFolder(name + L"\\deeper");
   Check(L"the path is longer than 300 characters", deep.size() > 300, std::to_wstring(deep.size()));
-  const std::wstring folder = MakeProgramFolder(L"deep program");
-  const std::wstring list_file = folder + L"\\data.bin";
-  WriteFixture(list_file, Ansi(deep + L";" + deeper + L";"));
-  const FileState before = ReadFileState(list_file);
+  const auto [folder, list_file, before] =
+      OpenScenario(g_scenario, L"deep program", {deep, deeper});
   App app;
   if (!Start(folder, &app)) return Close(&app);
   CheckList(app, L"at start", {deep, deeper}, 0);

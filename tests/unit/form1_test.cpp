@@ -182,30 +182,17 @@ TEST_F(Form1Test, AddRefusesWithTheRightMessageAndChangesNothing) {
     unsigned drive_type;     // of the picked path
     const wchar_t* message;  // nullptr: no message
   };
+  const BrowseResult kOther = {BrowseOutcome::Chosen, L"E:\\x"};
+  const wchar_t* kUnsupported = L"The type of folder is not supported!";
   const Case cases[] = {
       {"cancel", {BrowseOutcome::Cancelled, L""}, kDriveNoRootDir, nullptr},
       {"no path", {BrowseOutcome::NoPath, L""}, kDriveNoRootDir, L"Invalid folder!"},
       {"root", {BrowseOutcome::Chosen, L"D:\\"}, kDriveFixed, L"Invalid folder!"},
-      {"unknown drive",
-       {BrowseOutcome::Chosen, L"E:\\x"},
-       kDriveUnknown,
-       L"The type of folder is not supported!"},
-      {"removable",
-       {BrowseOutcome::Chosen, L"E:\\x"},
-       kDriveRemovable,
-       L"The type of folder is not supported!"},
-      {"network",
-       {BrowseOutcome::Chosen, L"E:\\x"},
-       kDriveRemote,
-       L"The type of folder is not supported!"},
-      {"optical",
-       {BrowseOutcome::Chosen, L"E:\\x"},
-       kDriveCdRom,
-       L"The type of folder is not supported!"},
-      {"ram disk",
-       {BrowseOutcome::Chosen, L"E:\\x"},
-       kDriveRamDisk,
-       L"The type of folder is not supported!"},
+      {"unknown drive", kOther, kDriveUnknown, kUnsupported},
+      {"removable", kOther, kDriveRemovable, kUnsupported},
+      {"network", kOther, kDriveRemote, kUnsupported},
+      {"optical", kOther, kDriveCdRom, kUnsupported},
+      {"ram disk", kOther, kDriveRamDisk, kUnsupported},
       {"duplicate",
        {BrowseOutcome::Chosen, L"C:\\A"},
        kDriveNoRootDir,
