@@ -74,9 +74,10 @@ void BusyTemporaryFile() {
   const std::wstring kept = MakeFolder(L"Busy Kept"), added = MakeFolder(L"Busy Added");
   const auto [folder, list_file, before] =
       OpenScenario(L"data.bin.new held by another program", L"held temp", {kept});
+  // Held from before the start: the program never needs the file until it saves.
+  HeldFile held(list_file + L".new", OPEN_ALWAYS);
   App app;
   if (!Start(folder, &app)) return Close(&app);
-  HeldFile held(list_file + L".new", OPEN_ALWAYS);
   AddExpectingSaveMessage(app, added, list_file);
   CheckList(app, L"after the message", {kept, added}, 1);
   CheckState(app, L"after the message", L"Add Delete Open Hide", L"Hidden: False");
