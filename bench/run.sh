@@ -30,15 +30,14 @@ win() { winepath -w "$1" 2>/dev/null; }
 
 # 32,767 entries of 40 to 60 characters.
 large_list() {
-  python3 - "$1" <<'PY'
-import random, sys
-random.seed(32767)
-entries = []
-for i in range(32767):
-    entry = "C:\\Users\\Someone\\Documents\\Folder %05d " % i
-    entries.append((entry + "x" * 60)[: random.randint(40, 60)])
-open(sys.argv[1], "wb").write("".join(e + ";" for e in entries).encode("ascii"))
-PY
+  awk 'BEGIN {
+    srand(32767)
+    for (i = 0; i < 32767; i++) {
+      entry = sprintf("C:\\Users\\Someone\\Documents\\Folder %05d ", i)
+      while (length(entry) < 60) entry = entry "x"
+      printf "%s;", substr(entry, 1, 40 + int(rand() * 21))
+    }
+  }' >"$1"
 }
 
 startup() {
