@@ -397,11 +397,12 @@ Status Win32Platform::CreateOutFile(const std::wstring& path, std::unique_ptr<Ou
 Status Win32Platform::MoveReplacing(const std::wstring& from, const std::wstring& to) {
   // A read-only file is never replaced, as Windows refuses; not every file
   // system underneath (a Samba share, Wine) does so by itself.
-  const DWORD target = GetFileAttributesW(SystemPath(to).c_str());
-  if (target != INVALID_FILE_ATTRIBUTES && (target & FILE_ATTRIBUTE_READONLY)) {
+  const std::wstring target = SystemPath(to);
+  const DWORD attributes = GetFileAttributesW(target.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
     return Status::Fail(SystemErrorText(ERROR_ACCESS_DENIED));
   }
-  return MoveFileExW(SystemPath(from).c_str(), SystemPath(to).c_str(),
+  return MoveFileExW(SystemPath(from).c_str(), target.c_str(),
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
              ? Status::Ok()
              : LastFileError();
