@@ -1,11 +1,15 @@
 #!/usr/bin/env bash
 # Benchmarks, one command each:
-#   bash bench/run.sh startup-empty   start-up with no data.bin, against the floor
-#   bash bench/run.sh startup-large   start-up with 32,767 entries, against the floor
+#   bash bench/run.sh startup-empty   start-up with no data.bin, against both floors
+#   bash bench/run.sh startup-large   start-up with 32,767 entries, against both floors
 #   bash bench/run.sh commands        Add, Delete, Hide, Unhide, selection at 32,767 entries
 #   bash bench/run.sh footprint       exe size, imported DLLs, peak memory at 32,767 entries
 #   bash bench/run.sh codec           the list-file codec natively, beside memchr
-# RUNS (default 15) sets how many alternating runs the start-up benchmarks make.
+# The floors: veilkeep_floor, a bare window; veilkeep_floor_controls, the same
+# window and controls as Veilkeep, idle, with no list.
+# RUNS (default 15) sets how many rounds the start-up benchmarks make.
+# BENCH_MINGW_DIR and BENCH_NATIVE_DIR build in other folders than the presets'
+# (build/mingw, build/native); BENCH_WINEPREFIX moves the Wine prefix.
 set -euo pipefail
 source "$(dirname "$0")/../scripts/lib.sh"
 cd "$ROOT"
@@ -13,19 +17,34 @@ what=${1:?usage: bench/run.sh startup-empty|startup-large|commands|footprint|cod
 runs=${RUNS:-15}
 
 if [ "$what" = codec ]; then
-  cmake --preset native >/dev/null
-  cmake --build --preset native -j"$(nproc)" --target codec_bench >/dev/null
-  exec build/native/codec_bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
+  if [ -n "${BENCH_NATIVE_DIR:-}" ]; then
+    native=$BENCH_NATIVE_DIR
+    [ -f "$native/CMakeCache.txt" ] || cmake -S . -B "$native" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  else
+    native=build/native
+    cmake --preset native >/dev/null
+  fi
+  cmake --build "$native" -j"$(nproc)" --target codec_bench >/dev/null
+  exec "$native/codec_bench" --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 fi
 
-cmake --preset mingw >/dev/null
-cmake --build --preset mingw -j"$(nproc)" >/dev/null
+if [ -n "${BENCH_MINGW_DIR:-}" ]; then
+  build=$BENCH_MINGW_DIR
+  [ -f "$build/CMakeCache.txt" ] ||
+    cmake -S . -B "$build" --toolchain cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release \
+      >/dev/null
+else
+  build=build/mingw
+  cmake --preset mingw >/dev/null
+fi
+cmake --build "$build" -j"$(nproc)" >/dev/null
 work=$(mktemp -d)
-export WINEPREFIX="$ROOT/build/bench-prefix"
+export WINEPREFIX="${BENCH_WINEPREFIX:-$ROOT/build/bench-prefix}"
 trap 'stop_wine; stop_xvfb; rm -rf "$work"' EXIT
 start_xvfb
 start_wine
-cp -r build/mingw/Veilkeep.exe build/mingw/ico build/mingw/veilkeep_floor.exe "$work/"
+cp -r "$build/Veilkeep.exe" "$build/ico" "$build/veilkeep_floor.exe" \
+  "$build/veilkeep_floor_controls.exe" "$work/"
 win() { winepath -w "$1" 2>/dev/null; }
 
 # 32,767 entries of 40 to 60 characters.
@@ -41,8 +60,8 @@ large_list() {
 }
 
 startup() {
-  wine build/mingw/veilkeep_bench_startup.exe "$(win "$work/Veilkeep.exe")" \
-    "$(win "$work/veilkeep_floor.exe")" "$runs" 2>/dev/null
+  wine "$build/veilkeep_bench_startup.exe" "$runs" "$(win "$work/Veilkeep.exe")" \
+    "$(win "$work/veilkeep_floor.exe")" "$(win "$work/veilkeep_floor_controls.exe")" 2>/dev/null
 }
 
 case "$what" in
@@ -54,7 +73,7 @@ case "$what" in
     startup
     ;;
   footprint)
-    exe=build/mingw/Veilkeep.exe
+    exe=$build/Veilkeep.exe
     echo "exe size: $(stat -c %s "$exe") bytes ($(( $(stat -c %s "$exe") / 1024 )) KiB)"
     echo "imports: $(x86_64-w64-mingw32-objdump -p "$exe" | awk '/DLL Name:/ {print $3}' | tr '\n' ' ')"
     large_list "$work/data.bin"
@@ -62,7 +81,7 @@ case "$what" in
     ;;
   commands)
     large_list "$work/data.bin"
-    wine build/mingw/veilkeep_bench_commands.exe "$(win "$work")" 2>/dev/null
+    wine "$build/veilkeep_bench_commands.exe" "$(win "$work")" 2>/dev/null
     ;;
   *)
     echo "unknown benchmark: $what" >&2

@@ -1,8 +1,10 @@
-// Start-up benchmark: starts a program and its floor alternately, each time
-// timing process start -> top-level window shown and input idle -> process
-// ended, and prints the medians and the median of the ratios.
+// Start-up benchmark: starts a program and each of its floors in turn, each
+// time timing process start -> top-level window shown and input idle ->
+// process ended, and prints the medians and, against each floor, the median
+// of the run-by-run ratios. Every round runs each program once; the one that
+// goes first moves round by round, so no program always follows the same one.
 //
-//   startup.exe PROGRAM.exe FLOOR.exe [RUNS]
+//   startup.exe RUNS PROGRAM.exe FLOOR.exe [FLOOR.exe...]
 #include <windows.h>
 #include <psapi.h>
 
@@ -85,33 +87,47 @@ double Median(std::vector<double> values) {
   return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
+std::wstring FileName(const std::wstring& path) {
+  return path.substr(path.find_last_of(L"\\/") + 1);
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-  if (argc < 3) {
-    std::fprintf(stderr, "usage: startup PROGRAM.exe FLOOR.exe [RUNS]\n");
+  if (argc < 4) {
+    std::fprintf(stderr, "usage: startup RUNS PROGRAM.exe FLOOR.exe [FLOOR.exe...]\n");
     return 2;
   }
-  const int runs = argc > 3 ? _wtoi(argv[3]) : 15;
-  TimeOnce(argv[1]);  // warm-up: caches, the Wine server, fonts
-  TimeOnce(argv[2]);
-  std::vector<double> program, floor, ratios, program_peak, floor_peak;
+  const int runs = _wtoi(argv[1]);
+  // programs[0] is the program, the others its floors.
+  const std::vector<std::wstring> programs(argv + 2, argv + argc);
+  const size_t count = programs.size();
+  for (const auto& exe : programs) TimeOnce(exe);  // warm-up: caches, the Wine server, fonts
+  std::vector<std::vector<double>> seconds(count), peaks(count), ratios(count);
   for (int i = 0; i < runs; ++i) {
-    Run p = TimeOnce(argv[1]);
-    Run f = TimeOnce(argv[2]);
-    if (p.seconds < 0 || f.seconds < 0) {
-      std::fprintf(stderr, "run %d failed\n", i);
-      return 1;
+    std::vector<Run> round(count);
+    for (size_t k = 0; k < count; ++k) {
+      const size_t which = (k + static_cast<size_t>(i)) % count;
+      round[which] = TimeOnce(programs[which]);
+      if (round[which].seconds < 0) {
+        std::fprintf(stderr, "run %d of %ls failed\n", i, programs[which].c_str());
+        return 1;
+      }
     }
-    program.push_back(p.seconds);
-    floor.push_back(f.seconds);
-    ratios.push_back(p.seconds / f.seconds);
-    program_peak.push_back(p.peak_megabytes);
-    floor_peak.push_back(f.peak_megabytes);
+    for (size_t k = 0; k < count; ++k) {
+      seconds[k].push_back(round[k].seconds);
+      peaks[k].push_back(round[k].peak_megabytes);
+      ratios[k].push_back(round[0].seconds / round[k].seconds);
+    }
   }
-  std::printf("runs %d  program median %.1f ms  floor median %.1f ms  median ratio %.2f\n", runs,
-              Median(program) * 1000, Median(floor) * 1000, Median(ratios));
-  std::printf("peak private memory  program %.1f MiB  floor %.1f MiB  difference %.1f MiB\n",
-              Median(program_peak), Median(floor_peak), Median(program_peak) - Median(floor_peak));
+  std::printf("runs %d  program %ls median %.1f ms  peak private memory %.1f MiB\n", runs,
+              FileName(programs[0]).c_str(), Median(seconds[0]) * 1000, Median(peaks[0]));
+  for (size_t k = 1; k < count; ++k) {
+    std::printf(
+        "  floor %ls median %.1f ms  median ratio %.2f  peak private memory %.1f MiB "
+        "(difference %.1f MiB)\n",
+        FileName(programs[k]).c_str(), Median(seconds[k]) * 1000, Median(ratios[k]),
+        Median(peaks[k]), Median(peaks[0]) - Median(peaks[k]));
+  }
   return 0;
 }
