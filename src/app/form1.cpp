@@ -92,25 +92,46 @@ void Form1::Command1Click(int index) {
 void Form1::Add() {
   BrowseResult picked = PickFolder(platform_, kAddPrompt);
   if (picked.outcome == BrowseOutcome::Cancelled) return;
-  const std::wstring& path = picked.path;
-  if (picked.outcome == BrowseOutcome::NoPath || path.size() <= 3) {
-    return ShowError(platform_, msg::InvalidFolder());
-  }
-  if (!IsSupportedFolder(platform_, path)) return;
+  if (picked.outcome == BrowseOutcome::NoPath) return ShowError(platform_, msg::InvalidFolder());
+  AddFolders({picked.path}, false);
+}
+
+void Form1::DropFolders(const std::vector<std::wstring>& paths) { AddFolders(paths, true); }
+
+std::wstring Form1::Refusal(const std::wstring& path, bool dropped) {
+  // Anything can be dropped; the browser only gives folders.
+  if (dropped && !platform_.FolderExists(path)) return msg::NotAFolder(path);
+  if (path.size() <= 3) return msg::InvalidFolder();
+  std::wstring why;
+  if (!IsSupportedFolder(platform_, path, &why)) return why;
   for (const auto& entry : entries_) {
-    if (entry == path) return ShowError(platform_, msg::AlreadyListed(path));
+    if (entry == path) return msg::AlreadyListed(path);
   }
   // The list file separates entries with ";", so such a path would come back as two.
-  if (path.find(L';') != std::wstring::npos) {
-    return ShowError(platform_, msg::HasSeparator(path));
-  }
+  if (path.find(L';') != std::wstring::npos) return msg::HasSeparator(path);
+  return {};
+}
 
-  entries_.push_back(path);
-  view_.List1Append(path);
-  ReportSave(list_file_->SaveWholeList(entries_));
-  SelectEntry(static_cast<int>(entries_.size()) - 1);
-  Enable(kDelete, true);
-  Enable(kOpen, true);
+void Form1::AddFolders(const std::vector<std::wstring>& paths, bool dropped) {
+  std::wstring refusals;
+  bool added = false;
+  for (const auto& path : paths) {
+    const std::wstring refusal = Refusal(path, dropped);
+    if (!refusal.empty()) {
+      refusals += (refusals.empty() ? L"" : L"\n\n") + refusal;
+      continue;
+    }
+    entries_.push_back(path);
+    view_.List1Append(path);
+    added = true;
+  }
+  if (added) {
+    ReportSave(list_file_->SaveWholeList(entries_));
+    SelectEntry(static_cast<int>(entries_.size()) - 1);
+    Enable(kDelete, true);
+    Enable(kOpen, true);
+  }
+  if (!refusals.empty()) ShowError(platform_, refusals);
 }
 
 void Form1::Delete() {

@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/view.h"
 #include "listfile/listfile.h"
@@ -41,6 +42,10 @@ class Form1 {
   // the entry after the selected one, a longer prefix from the selected one
   // itself, and the search wraps. When no entry matches, nothing changes.
   void List1Search(const std::wstring& prefix);
+  // Folders dropped on the window: each is added as Add adds a chosen one,
+  // with the same checks and messages, and the list is saved once. What is
+  // refused (a file among them, too) is named in one message after the save.
+  void DropFolders(const std::vector<std::wstring>& paths);
 
   const EntryList& entries() const { return entries_; }
   int selected() const { return selected_; }
@@ -49,6 +54,9 @@ class Form1 {
   void SelectEntry(int index);
   void ShowSelectionStatus();
   void Add();
+  // Why `path` may not join the list, or empty when it may: the checks of Add, in its order.
+  std::wstring Refusal(const std::wstring& path, bool dropped);
+  void AddFolders(const std::vector<std::wstring>& paths, bool dropped);
   void Delete();
   void Open(bool exists);
   void SetHidden(bool hide, bool exists);

@@ -13,6 +13,9 @@ inline std::wstring AlreadyListed(const std::wstring& path) {
 inline std::wstring DoesNotExist(const std::wstring& path) {
   return L"Folder " + path + L" doesn't exist!";
 }
+inline std::wstring NotAFolder(const std::wstring& path) {
+  return path + L" is not a folder: only folders can be added.";
+}
 inline std::wstring HasSeparator(const std::wstring& path) {
   return L"Folder " + path +
          L" cannot be added: its path contains \";\", which the folder list uses to "

@@ -10,10 +10,14 @@ BrowseResult PickFolder(Platform& platform, const std::wstring& prompt) {
   return result;
 }
 
-bool IsSupportedFolder(Platform& platform, const std::wstring& path) {
+bool IsSupportedFolder(Platform& platform, const std::wstring& path, std::wstring* why) {
   const unsigned code = platform.DriveType(path);
   if (code == kDriveNoRootDir || code == kDriveFixed) return true;
-  ShowError(platform, msg::UnsupportedFolderType());
+  if (why) {
+    *why = msg::UnsupportedFolderType();
+  } else {
+    ShowError(platform, msg::UnsupportedFolderType());
+  }
   return false;
 }
 

@@ -18,8 +18,8 @@ inline std::wstring UnsupportedFolderType() { return L"The type of folder is not
 BrowseResult PickFolder(Platform& platform, const std::wstring& prompt);
 
 // True when the folder may be added: its drive-type code (of the whole
-// path as passed) is 1 (not a root) or 3 (fixed). Otherwise shows why and
-// returns false.
-bool IsSupportedFolder(Platform& platform, const std::wstring& path);
+// path as passed) is 1 (not a root) or 3 (fixed). Otherwise shows why, or
+// puts the message in *why when given, and returns false.
+bool IsSupportedFolder(Platform& platform, const std::wstring& path, std::wstring* why = nullptr);
 
 }  // namespace vk

@@ -20,6 +20,7 @@
 //     The http handler itself: appends URL and a line break to FILE and ends.
 
 #include <cstdio>
+#include <utility>
 
 #include "harness.h"
 
@@ -51,6 +52,7 @@ int wmain(int argc, wchar_t** argv) {
   using namespace e2e;
   if (argc == 4 && std::wstring(argv[1]) == L"--record-url") return RecordUrl(argv[2], argv[3]);
 
+  std::wstring only;  // " Name " for each scenario asked for; empty: all
   for (int i = 1; i < argc; ++i) {
     const std::wstring arg = argv[i];
     if (arg == L"--host" && i + 1 < argc) {
@@ -59,6 +61,8 @@ int wmain(int argc, wchar_t** argv) {
       g_url_log = argv[++i];
     } else if (arg == L"--small-disk" && i + 1 < argc) {
       g_small_disk = argv[++i];
+    } else if (arg == L"--only" && i + 1 < argc) {
+      only += L" " + std::wstring(argv[++i]) + L" ";
     } else if (arg == L"--locked" && i + 1 < argc) {
       g_locked = argv[++i];
     } else {
@@ -84,29 +88,38 @@ int wmain(int argc, wchar_t** argv) {
       Require(CreateDirectoryW(g_root.c_str(), nullptr), L"create " + g_root,
               L"error " + std::to_wstring(GetLastError()));
   if (ready) {
-    StartWithoutList();
-    StartWithSavedListAndSecondCopy();
-    FolderLife();
-    MissingPictures();
-    HowToUseWindow();
-    AboutWindow();
-    WebPages();
-    UnicodeFolder();
-    AwkwardNames();
-    UnexpectedObjects();
-    DeepFolders();
-    UnwritableList();
-    BusyTemporaryFile();
-    UnreadableListAtStart();
-    BadListFiles();
-    UnwritableByPermissions();
-    FullDisk();
-    BriefLocks();
-    KilledWhileSaving();
-    KeyboardHideAndUnhide();
-    KeyboardTypeAhead();
-    KeyboardAfterModalWindows();
-    StatusBarHeight();
+    // Every scenario, or only those named after --only.
+    const std::pair<const wchar_t*, void (*)()> scenarios[] = {
+        {L"StartWithoutList", StartWithoutList},
+        {L"StartWithSavedListAndSecondCopy", StartWithSavedListAndSecondCopy},
+        {L"FolderLife", FolderLife},
+        {L"DroppedFolders", DroppedFolders},
+        {L"MissingPictures", MissingPictures},
+        {L"HowToUseWindow", HowToUseWindow},
+        {L"AboutWindow", AboutWindow},
+        {L"WebPages", WebPages},
+        {L"ScreenReaderNames", ScreenReaderNames},
+        {L"UnicodeFolder", UnicodeFolder},
+        {L"AwkwardNames", AwkwardNames},
+        {L"UnexpectedObjects", UnexpectedObjects},
+        {L"DeepFolders", DeepFolders},
+        {L"UnwritableList", UnwritableList},
+        {L"BusyTemporaryFile", BusyTemporaryFile},
+        {L"UnreadableListAtStart", UnreadableListAtStart},
+        {L"BadListFiles", BadListFiles},
+        {L"UnwritableByPermissions", UnwritableByPermissions},
+        {L"FullDisk", FullDisk},
+        {L"BriefLocks", BriefLocks},
+        {L"KilledWhileSaving", KilledWhileSaving},
+        {L"KeyboardHideAndUnhide", KeyboardHideAndUnhide},
+        {L"KeyboardTypeAhead", KeyboardTypeAhead},
+        {L"KeyboardAfterModalWindows", KeyboardAfterModalWindows},
+        {L"KeyboardMenuAndEnter", KeyboardMenuAndEnter},
+        {L"StatusBarHeight", StatusBarHeight},
+    };
+    for (const auto& [name, run] : scenarios) {
+      if (only.empty() || only.find(L" " + std::wstring(name) + L" ") != std::wstring::npos) run();
+    }
     RemoveTree(g_root);
   }
   std::printf("%d passed, %d failed\n", g_passed, g_failed);

@@ -622,23 +622,41 @@ bool PostClick(const App& app, Button button) {
 }
 
 // Clicks a list entry with the mouse, as the user picks a folder.
-void ClickListEntry(const App& app, int index) {
-  HWND list = app.Item(IDC_LIST1);
+namespace {
+
+// The middle of list entry `index`, in the list's client coordinates; 0 when it has none.
+LPARAM ListEntryPoint(const App& app, int index) {
   Remote remote(app.process.hProcess, sizeof(RECT));
   RECT rect = {};
   rect.left = LVIR_BOUNDS;
   remote.Write(&rect, sizeof(rect));
-  if (!Require(Send(list, LVM_GETITEMRECT, index, remote.Address()) != 0,
+  if (!Require(Send(app.Item(IDC_LIST1), LVM_GETITEMRECT, index, remote.Address()) != 0,
                L"find list entry " + std::to_wstring(index), L"no item rectangle")) {
-    return;
+    return 0;
   }
   remote.Read(&rect, sizeof(rect));
-  const LPARAM point = MAKELPARAM((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+  return MAKELPARAM((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+}
+
+}  // namespace
+
+void ClickListEntry(const App& app, int index) {
+  HWND list = app.Item(IDC_LIST1);
+  const LPARAM point = ListEntryPoint(app, index);
+  if (!point) return;
   Send(list, WM_LBUTTONDOWN, MK_LBUTTON, point);
   Send(list, WM_LBUTTONUP, 0, point);
   CheckNumber(L"selected list entry after clicking entry " + std::to_wstring(index), index,
               ListSelection(app));
   ExpectNoDialog(app, L"clicking list entry " + std::to_wstring(index));
+}
+
+bool RightClickListEntry(const App& app, int index) {
+  HWND list = app.Item(IDC_LIST1);
+  const LPARAM point = ListEntryPoint(app, index);
+  // Posted: the button's release opens a menu, which waits for the user.
+  return point && PostMessageW(list, WM_RBUTTONDOWN, MK_RBUTTON, point) &&
+         PostMessageW(list, WM_RBUTTONUP, 0, point);
 }
 
 void PostToolbarClick(const App& app, int index) {
@@ -679,6 +697,136 @@ void PressKey(const App& app, WORD key) {
           ErrorText(GetLastError()));
   Sleep(100);
   Send(app.main, WM_NULL);
+}
+
+namespace {
+
+bool IsExplorerWindow(HWND window) {
+  return IsWindowVisible(window) && ClassOf(window) == L"ExplorerWClass";
+}
+
+}  // namespace
+
+void CheckOpens(const App& app, const std::wstring& name, const std::function<bool()>& open) {
+  std::vector<HWND> before;
+  for (HWND window : TopWindows()) {
+    if (IsExplorerWindow(window)) before.push_back(window);
+  }
+  auto is_new = [&](HWND window) {
+    for (HWND old : before) {
+      if (old == window) return false;
+    }
+    return IsExplorerWindow(window);
+  };
+  if (!open()) return;
+  HWND opened = nullptr;
+  WaitUntil(
+      [&] {
+        for (HWND window : TopWindows()) {
+          if (is_new(window) && TextOf(window) == name) opened = window;
+        }
+        return opened != nullptr || !Dialogs(app.main).empty();
+      },
+      kWaitMs);
+  Send(app.main, WM_NULL);
+  Sleep(300);  // a second window would come right after the first
+  std::vector<HWND> came;
+  std::wstring others;
+  for (HWND window : TopWindows()) {
+    if (!is_new(window)) continue;
+    came.push_back(window);
+    if (window != opened) others += Quote(TextOf(window)) + L" ";
+  }
+  Check(L"Open " + Quote(name) + L": a file manager window titled with the folder's name",
+        opened != nullptr, came.empty() ? L"no file manager window" : L"windows " + others);
+  Check(L"Open " + Quote(name) + L": no file manager window with another title", others.empty(),
+        others);
+  ExpectNoDialog(app, L"Open " + Quote(name));
+  for (HWND window : came) PostMessageW(window, WM_CLOSE, 0, 0);
+  const bool closed = WaitUntil(
+      [&] {
+        for (HWND window : came) {
+          if (IsWindow(window)) return false;
+        }
+        return true;
+      },
+      kWaitMs);
+  Require(closed, L"close the file manager windows of " + Quote(name), L"still open after 10 s");
+}
+
+void Drop(const App& app, const std::vector<std::wstring>& paths) {
+  // A shell drop, as the system delivers one to a window that accepts files:
+  // a DROPFILES block in the program's memory, posted in WM_DROPFILES.
+  std::wstring names;
+  for (const std::wstring& path : paths) names += path + L'\0';
+  names += L'\0';
+  DROPFILES header = {};
+  header.pFiles = sizeof(header);
+  header.fWide = TRUE;
+  RECT list = {};
+  GetWindowRect(app.Item(IDC_LIST1), &list);
+  header.pt = {(list.left + list.right) / 2, (list.top + list.bottom) / 2};
+  ScreenToClient(app.main, &header.pt);  // dropped on the list
+  const size_t size = sizeof(header) + names.size() * sizeof(wchar_t);
+  Remote block(app.process.hProcess, size);
+  if (!block) return;
+  block.Write(&header, sizeof(header));
+  block.Write(names.data(), names.size() * sizeof(wchar_t), sizeof(header));
+  if (!Require(PostMessageW(app.main, WM_DROPFILES, static_cast<WPARAM>(block.Address()), 0),
+               L"drop on the program", ErrorText(GetLastError()))) {
+    return;
+  }
+  // The program reads the block before it acts on the drop, so once it has
+  // answered (from a message box too, which answers in its place) the block is done with.
+  Sleep(100);
+  Send(app.main, WM_NULL);
+}
+
+HWND WaitForMenu(const App& app, DWORD ms) {
+  HWND menu = nullptr;
+  WaitUntil(
+      [&] {
+        for (HWND window : TopWindows()) {
+          if (ClassOf(window) == L"#32768" && IsWindowVisible(window) &&
+              ProcessOf(window) == app.process.dwProcessId) {
+            menu = window;
+          }
+        }
+        return menu != nullptr;
+      },
+      ms);
+  return menu;
+}
+
+std::wstring EnabledMenuItems(HWND menu, const std::vector<std::wstring>& captions) {
+  // Another program's menu cannot be asked (Wine keeps menus per process), so
+  // it is read as the user reads it: an item is enabled when its caption is
+  // drawn in the menu text colour, or, on the highlighted item, in the
+  // highlighted text colour over the highlight.
+  RECT client = {};
+  GetClientRect(menu, &client);
+  MapWindowPoints(menu, nullptr, reinterpret_cast<POINT*>(&client), 2);
+  const ScreenShot shot = CaptureScreen(client);
+  const COLORREF text = GetSysColor(COLOR_MENUTEXT);
+  const COLORREF lit = GetSysColor(COLOR_HIGHLIGHT);
+  const COLORREF lit_text = GetSysColor(COLOR_HIGHLIGHTTEXT);
+  std::wstring enabled;
+  const int rows = static_cast<int>(captions.size());
+  for (int row = 0; row < rows && shot.height > 0; ++row) {
+    bool plain = false, on_lit = false, lit_text_seen = false;
+    for (int y = shot.height * row / rows; y < shot.height * (row + 1) / rows; ++y) {
+      for (int x = 0; x < shot.width; ++x) {
+        const COLORREF pixel = shot.At(x, y);
+        plain = plain || pixel == text;
+        on_lit = on_lit || pixel == lit;
+        lit_text_seen = lit_text_seen || pixel == lit_text;
+      }
+    }
+    if (plain || (on_lit && lit_text_seen)) {
+      enabled += (enabled.empty() ? L"" : L" ") + captions[row];
+    }
+  }
+  return enabled;
 }
 
 // ---------------------------------------------------------------- the folder browser

@@ -11,6 +11,7 @@
 
 #include <commctrl.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -242,6 +243,22 @@ void Click(const App& app, Button button);
 bool PostClick(const App& app, Button button);
 // Clicks a list entry with the mouse, as the user picks a folder.
 void ClickListEntry(const App& app, int index);
+// Right-clicks a list entry with the mouse, which opens the entry's menu: posted.
+bool RightClickListEntry(const App& app, int index);
+
+// Opens the selected entry with `open` (true when it could act) and expects
+// one file manager window, titled with the folder's own name `name`; closes
+// every file manager window that came.
+void CheckOpens(const App& app, const std::wstring& name, const std::function<bool()>& open);
+
+// Drops `paths` on the program's list as the shell drops files dragged from
+// the file manager, and waits for the program to take them.
+void Drop(const App& app, const std::vector<std::wstring>& paths);
+// The program's shown pop-up menu, waited for up to `ms`; nullptr when none.
+HWND WaitForMenu(const App& app, DWORD ms = kWaitMs);
+// The captions of the menu's enabled items, e.g. "Open Hide Delete", read from
+// the screen; `captions` are its items from the top, one line each.
+std::wstring EnabledMenuItems(HWND menu, const std::vector<std::wstring>& captions);
 
 // Toolbar button `index` (1..5, or any other number) as the toolbar reports a
 // click: posted, because some of them open a modal window.
@@ -276,11 +293,13 @@ bool AddFolder(const App& app, const std::wstring& folder);
 void StartWithoutList();
 void StartWithSavedListAndSecondCopy();
 void FolderLife();
+void DroppedFolders();
 // scenarios_windows.cpp: the toolbar, its windows and web pages, and its pictures.
 void HowToUseWindow();
 void AboutWindow();
 void WebPages();
 void MissingPictures();
+void ScreenReaderNames();
 // scenarios_names.cpp: folder names beyond plain ASCII letters.
 void UnicodeFolder();
 void AwkwardNames();
@@ -301,5 +320,6 @@ void KeyboardHideAndUnhide();
 void KeyboardTypeAhead();
 void KeyboardAfterModalWindows();
 void StatusBarHeight();
+void KeyboardMenuAndEnter();
 
 }  // namespace e2e

@@ -6,11 +6,14 @@
 # Root prepares what that account cannot make itself: a small, separate file
 # system to fill up, and a folder it may not change.
 #
-#   tests/e2e/run.sh [BUILD_DIR]     (default: build/mingw under the repo)
+#   tests/e2e/run.sh [BUILD_DIR [SCENARIO...]]   (default: build/mingw under the
+#   repo, every scenario; name scenarios, e.g. DroppedFolders, to run only those)
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/lib.sh"
 
 build=${1:-build/mingw}
+only=()
+for name in "${@:2}"; do only+=(--only "$name"); done
 [[ $build == /* ]] || build=$ROOT/$build
 for file in Veilkeep.exe veilkeep_e2e.exe ico/1.ico CMakeCache.txt; do
   if [[ ! -f $build/$file ]]; then
@@ -20,7 +23,7 @@ for file in Veilkeep.exe veilkeep_e2e.exe ico/1.ico CMakeCache.txt; do
 done
 if [[ $(id -u) -ne 0 ]]; then
   command -v sudo >/dev/null || { echo "run.sh: must run as root (or with sudo)" >&2; exit 2; }
-  exec sudo bash "${BASH_SOURCE[0]}" "$build"
+  exec sudo bash "${BASH_SOURCE[0]}" "$build" "${@:2}"
 fi
 
 # The web host the program was built with, as CMake has it.
@@ -89,7 +92,7 @@ echo "run.sh: running as $E2E_USER (uid $uid) on display $DISPLAY, locale $LANG"
 start=$SECONDS
 set +e
 as_e2e_user timeout 600 wine "$run/build/veilkeep_e2e.exe" "$build_win" --host "$host" \
-  --url-log "$url_log_win" --small-disk "$small_win" --locked "$locked_win" \
+  --url-log "$url_log_win" --small-disk "$small_win" --locked "$locked_win" "${only[@]}" \
   </dev/null 2>"$work/stderr.log"
 code=$?
 set -e

@@ -1,5 +1,5 @@
 // The program as a keyboard user meets it: only keys after the start, the
-// focus read back from the program's thread. Also the status bar's height at
+// focus read back from the program's thread; List1's menu. Also the status bar's height at
 // two DPIs.
 #include "harness.h"
 
@@ -44,6 +44,32 @@ void ExpectClosedBy(HWND window, const std::wstring& what, const std::wstring& k
 void ExpectHidden(const std::wstring& folder, bool hidden) {
   WaitUntil([&] { return HiddenAndSystem(GetFileAttributesW(folder.c_str())) == hidden; }, 2000);
   CheckHidden(folder, hidden);
+}
+
+// Opens List1's menu with `open`, checks that its enabled items are the
+// enabled buttons among Open, Hide, Unhide and Delete, then presses `letter`.
+void UseMenu(const App& app, const std::wstring& when, const std::function<bool()>& open,
+             WORD letter) {
+  if (!open()) return;
+  HWND menu = WaitForMenu(app);
+  if (!Check(when + L": the menu opens", menu != nullptr, L"no menu within 10 s")) return;
+  std::wstring expected;
+  for (Button button : {kOpen, kHide, kUnhide, kDelete}) {
+    if (IsWindowEnabled(app.Command(button))) {
+      expected += (expected.empty() ? L"" : L" ") + std::wstring(kCaptions[button]);
+    }
+  }
+  CheckText(when + L": the menu's enabled items", expected,
+            EnabledMenuItems(menu, {L"Open", L"Hide", L"Unhide", L"Delete"}));
+  PressKey(app, letter);
+  Check(when + L": the menu closes",
+        WaitUntil([&] { return !IsWindow(menu) || !IsWindowVisible(menu); }, kWaitMs),
+        L"still open after 10 s");
+}
+
+bool ContextKey(const App& app) {
+  PressKey(app, VK_APPS);
+  return true;
 }
 
 }  // namespace
@@ -222,6 +248,65 @@ void StatusBarHeight() {
     RegDeleteValueW(desktop, L"LogPixels");
   }
   RegCloseKey(desktop);
+}
+
+void KeyboardMenuAndEnter() {
+  const std::wstring shown = MakeFolder(L"Menu Shown");
+  const std::wstring other = MakeFolder(L"Menu Other");
+  const Scenario opened =
+      OpenScenario(L"keyboard: List1's menu and Enter", L"menu", {shown, other});
+  App app;
+  if (!Start(opened.folder, &app)) return Close(&app);
+  PressTab(app, 5);
+  ExpectFocus(app, L"after five Tabs", L"List1");
+
+  // Enter in the list opens the selected folder, as Open does.
+  CheckOpens(app, L"Menu Shown", [&] {
+    PressKey(app, VK_RETURN);
+    return true;
+  });
+  SetForegroundWindow(app.main);
+  ExpectFocus(app, L"after the file manager closes", L"List1");
+
+  // The context key: each item does what its button does, and a disabled one nothing.
+  const std::pair<WORD, bool> letters[] = {{'U', false}, {'H', true}, {'H', true}, {'U', false}};
+  for (const auto& [letter, hidden] : letters) {
+    const std::wstring when = std::wstring(L"menu item ") + static_cast<wchar_t>(letter) +
+                              (hidden ? L", folder hidden" : L", folder shown");
+    UseMenu(
+        app, when, [&] { return ContextKey(app); }, letter);
+    ExpectHidden(shown, hidden);
+    CheckState(app, when, hidden ? L"Add Delete Open Unhide" : L"Add Delete Open Hide",
+               hidden ? L"Hidden: True" : L"Hidden: False");
+    ExpectNoDialog(app, when);
+  }
+  ExpectFocus(app, L"after the menu", L"List1");
+
+  // A right-click selects the entry under the mouse; Delete from its menu deletes that one.
+  UseMenu(
+      app, L"right-click on entry 1, Delete", [&] { return RightClickListEntry(app, 1); }, 'D');
+  CheckList(app, L"after Delete from the menu", {shown}, 0);
+  CheckFileBytes(L"data.bin after Delete from the menu", opened.list_file, Ansi(shown + L";"));
+
+  // Open from the menu.
+  CheckOpens(app, L"Menu Shown", [&] {
+    UseMenu(
+        app, L"menu item O", [&] { return ContextKey(app); }, 'O');
+    return true;
+  });
+  SetForegroundWindow(app.main);
+  ExpectFocus(app, L"after Open from the menu", L"List1");
+
+  // With no entry there is nothing to act on: no menu, and Enter does nothing.
+  UseMenu(
+      app, L"menu item D on the last entry", [&] { return ContextKey(app); }, 'D');
+  CheckList(app, L"after deleting the last entry", {}, -1);
+  ContextKey(app);
+  Check(L"no menu without entries", WaitForMenu(app, 1000) == nullptr, L"a menu");
+  PressKey(app, VK_RETURN);
+  ExpectNoDialog(app, L"Enter without entries");
+  CheckFileBytes(L"data.bin after deleting the last entry", opened.list_file, "");
+  Close(&app);
 }
 
 }  // namespace e2e

@@ -1,5 +1,6 @@
 // The folder list through the program's life: a first start, a saved list, a
-// second copy, and one program folder from its first Add to its last Delete.
+// second copy, one program folder from its first Add to its last Delete, and
+// folders dropped on the list.
 #include "harness.h"
 
 namespace e2e {
@@ -180,6 +181,55 @@ void FolderLife() {
   CheckList(app, L"at start", {}, -1);
   CheckState(app, L"at start", L"Add", L"Hidden:");
   ExpectNoDialog(app, L"start-up");
+  Close(&app);
+}
+
+void DroppedFolders() {
+  const Scenario opened = OpenScenario(L"folders dropped on the list", L"drops", {});
+  const std::wstring first = MakeFolder(L"Dropped First");
+  const std::wstring second = MakeFolder(L"Dropped Second");
+  const std::wstring unicode = MakeFolder(L"Dropped \u6587\u4EF6\u5939 \U0001F4C1");
+  const std::wstring later = MakeFolder(L"Dropped While About");
+  const std::wstring file = g_root + L"\\dropped note.txt";
+  WriteFixture(file, "a file, not a folder");
+  App app;
+  if (!Start(opened.folder, &app)) return Close(&app);
+
+  // One folder: added as Add adds it, selected, with its status, and saved.
+  Drop(app, {first});
+  ExpectNoDialog(app, L"dropping one folder");
+  CheckList(app, L"after dropping one folder", {first}, 0);
+  CheckState(app, L"after dropping one folder", L"Add Delete Open Hide", L"Hidden: False");
+  CheckFileBytes(L"data.bin after dropping one folder", opened.list_file, Ansi(first + L";"));
+
+  // Three folders, one of them listed already: one message names it; the other two are added.
+  Drop(app, {second, first, unicode});
+  ExpectMessageWith(app, {L"Folder " + first + L" already exists!"});
+  CheckList(app, L"after dropping three folders", {first, second, unicode}, 2);
+  CheckFileBytes(L"data.bin after dropping three folders (UTF-8 for the Unicode name)",
+                 opened.list_file,
+                 "\xEF\xBB\xBF" + Utf8(first + L";" + second + L";" + unicode + L";"));
+
+  // A file: one message naming it, and nothing else changes.
+  const FileState saved = ReadFileState(opened.list_file);
+  Drop(app, {file});
+  CheckText(L"message for a dropped file", file + L" is not a folder: only folders can be added.",
+            ExpectMessageWith(app, {file}));
+  CheckList(app, L"after dropping a file", {first, second, unicode}, 2);
+  CheckFileUntouched(L"data.bin after dropping a file", opened.list_file, saved);
+
+  // While About is open the program takes nothing.
+  PostToolbarClick(app, 5);
+  HWND about = nullptr;
+  WaitUntil([&] { return (about = FindWindowW(L"Veilkeep.Form2", nullptr)) != nullptr; }, kWaitMs);
+  if (Require(about != nullptr, L"open About", L"no About window")) {
+    Drop(app, {later});
+    CheckList(app, L"after a drop while About is open", {first, second, unicode}, 2);
+    PostMessageW(about, WM_CLOSE, 0, 0);
+    WaitUntil([&] { return !IsWindow(about); }, kWaitMs);
+  }
+  ExpectNoDialog(app, L"a drop while About is open");
+  CheckFileUntouched(L"data.bin after a drop while About is open", opened.list_file, saved);
   Close(&app);
 }
 

@@ -41,10 +41,6 @@ void UnicodeFolder() {
 
 namespace {
 
-bool IsExplorerWindow(HWND window) {
-  return IsWindowVisible(window) && ClassOf(window) == L"ExplorerWClass";
-}
-
 // Every folder directly in `parent` whose hidden and system attributes are not
 // as wanted: set on `target` alone. Empty when all are right.
 std::wstring WrongAttributes(const std::wstring& parent, const std::wstring& target) {
@@ -63,55 +59,6 @@ std::wstring WrongAttributes(const std::wstring& parent, const std::wstring& tar
   } while (FindNextFileW(search, &found));
   FindClose(search);
   return wrong;
-}
-
-// Clicks Open on the selected entry and expects one file manager window, titled
-// with the folder's own name; closes every file manager window that came.
-void CheckOpens(const App& app, const std::wstring& name) {
-  std::vector<HWND> before;
-  for (HWND window : TopWindows()) {
-    if (IsExplorerWindow(window)) before.push_back(window);
-  }
-  auto is_new = [&](HWND window) {
-    for (HWND old : before) {
-      if (old == window) return false;
-    }
-    return IsExplorerWindow(window);
-  };
-  if (!PostClick(app, kOpen)) return;
-  HWND opened = nullptr;
-  WaitUntil(
-      [&] {
-        for (HWND window : TopWindows()) {
-          if (is_new(window) && TextOf(window) == name) opened = window;
-        }
-        return opened != nullptr || !Dialogs(app.main).empty();
-      },
-      kWaitMs);
-  Send(app.main, WM_NULL);
-  Sleep(300);  // a second window would come right after the first
-  std::vector<HWND> came;
-  std::wstring others;
-  for (HWND window : TopWindows()) {
-    if (!is_new(window)) continue;
-    came.push_back(window);
-    if (window != opened) others += Quote(TextOf(window)) + L" ";
-  }
-  Check(L"Open " + Quote(name) + L": a file manager window titled with the folder's name",
-        opened != nullptr, came.empty() ? L"no file manager window" : L"windows " + others);
-  Check(L"Open " + Quote(name) + L": no file manager window with another title", others.empty(),
-        others);
-  ExpectNoDialog(app, L"Open " + Quote(name));
-  for (HWND window : came) PostMessageW(window, WM_CLOSE, 0, 0);
-  const bool closed = WaitUntil(
-      [&] {
-        for (HWND window : came) {
-          if (IsWindow(window)) return false;
-        }
-        return true;
-      },
-      kWaitMs);
-  Require(closed, L"close the file manager windows of " + Quote(name), L"still open after 10 s");
 }
 
 }  // namespace
@@ -147,7 +94,7 @@ void AwkwardNames() {
     Click(app, kUnhide);
     wrong = WrongAttributes(parent, L"");
     Check(L"Unhide " + quoted + L": no folder hidden or system", wrong.empty(), wrong);
-    CheckOpens(app, names[i]);
+    CheckOpens(app, names[i], [&] { return PostClick(app, kOpen); });
   }
   CheckList(app, L"at the end", paths, static_cast<int>(names.size()) - 1);
   Close(&app);

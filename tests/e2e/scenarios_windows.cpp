@@ -1,6 +1,9 @@
 // The toolbar: How To Use and About, the two web pages, the buttons that do
-// nothing, and the pictures on the buttons with and without the ico folder.
+// nothing, and the pictures on the buttons with and without the ico folder;
+// what a screen reader reads of the window.
 #include "harness.h"
+
+#include <oleacc.h>
 
 namespace e2e {
 namespace {
@@ -101,6 +104,35 @@ int InkHeight(HWND control) {
     }
   }
   return first < 0 ? 0 : last - first + 1;
+}
+
+// The client object a screen reader gets for `window`, through the system's
+// accessibility interface; nullptr (a failed check) when it gets none.
+IAccessible* ClientObject(HWND window, const std::wstring& what) {
+  IAccessible* object = nullptr;
+  const HRESULT result =
+      AccessibleObjectFromWindow(window, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible),
+                                 reinterpret_cast<void**>(&object));
+  Require(SUCCEEDED(result) && object, L"accessible object of " + what, Hex(result));
+  return SUCCEEDED(result) ? object : nullptr;
+}
+
+VARIANT Child(long id) {
+  VARIANT child;
+  VariantInit(&child);
+  child.vt = VT_I4;
+  child.lVal = id;
+  return child;
+}
+
+// What a screen reader reads as the name of `object`'s child `id` (CHILDID_SELF: itself).
+std::wstring NameOf(IAccessible* object, long id) {
+  BSTR name = nullptr;
+  const HRESULT result = object->get_accName(Child(id), &name);
+  std::wstring text =
+      name ? std::wstring(name, SysStringLen(name)) : L"(none: " + Hex(result) + L")";
+  SysFreeString(name);
+  return text;
 }
 
 }  // namespace
@@ -345,6 +377,69 @@ void MissingPictures() {
           built_in[i].pixels == from_files[i].pixels,
           InkText(InkOf(built_in[i])) + L" against " + InkText(InkOf(from_files[i])));
   }
+  Close(&app);
+}
+
+void ScreenReaderNames() {
+  const std::wstring folder = MakeFolder(L"Read Aloud");
+  const Scenario opened = OpenScenario(L"screen reader names", L"reader", {folder});
+  App app;
+  if (!Start(opened.folder, &app)) return Close(&app);
+  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+
+  if (IAccessible* list = ClientObject(app.Item(IDC_LIST1), L"List1")) {
+    CheckText(L"List1's name", L"Guarded folders", NameOf(list, CHILDID_SELF));
+    list->Release();
+  }
+  // The status bar reads the text it shows, and follows it.
+  if (IAccessible* bar = ClientObject(app.Item(IDC_SBAR), L"the status bar")) {
+    CheckText(L"the status bar's name", L"Hidden: False", NameOf(bar, CHILDID_SELF));
+    Click(app, kHide);
+    CheckText(L"the status bar's name after Hide", L"Hidden: True", NameOf(bar, CHILDID_SELF));
+    Click(app, kUnhide);
+    bar->Release();
+  }
+
+  // Each shown toolbar button reads its caption, is a push button where it is
+  // drawn, and its default action presses it.
+  HWND toolbar = app.Item(IDC_TOOLBAR1);
+  IAccessible* buttons = ClientObject(toolbar, L"the toolbar");
+  if (!buttons) return Close(&app);
+  long count = 0;
+  buttons->get_accChildCount(&count);
+  CheckNumber(L"toolbar buttons a screen reader finds", 4, count);
+  std::vector<std::wstring> names, roles, placed;
+  RECT bar = {};
+  GetWindowRect(toolbar, &bar);
+  for (long id = 1; id <= count; ++id) {
+    names.push_back(NameOf(buttons, id));
+    VARIANT role;
+    VariantInit(&role);
+    buttons->get_accRole(Child(id), &role);
+    roles.push_back(role.vt == VT_I4 && role.lVal == ROLE_SYSTEM_PUSHBUTTON ? L"push button"
+                                                                            : L"other");
+    long left = 0, top = 0, width = 0, height = 0;
+    buttons->accLocation(&left, &top, &width, &height, Child(id));
+    const bool inside = width > 0 && height > 0 && left >= bar.left && top >= bar.top &&
+                        left + width <= bar.right && top + height <= bar.bottom;
+    placed.push_back(inside ? L"on the toolbar" : L"elsewhere");
+  }
+  CheckText(L"toolbar buttons' names", L"Help|Website|Support|About", Joined(names, L"|"));
+  CheckText(L"toolbar buttons' roles", L"push button|push button|push button|push button",
+            Joined(roles, L"|"));
+  CheckText(L"toolbar buttons' places",
+            L"on the toolbar|on the toolbar|on the toolbar|on the toolbar", Joined(placed, L"|"));
+  CheckText(L"toolbar button 5 is none", L"(none: 0x80070057)", NameOf(buttons, 5));
+  if (count == 4) {
+    buttons->accDoDefaultAction(Child(4));
+    HWND form2 = WaitForProgramWindow(app, L"Veilkeep.Form2");
+    if (form2) PostMessageW(form2, WM_CLOSE, 0, 0);
+    WaitUntil([&] { return !IsWindow(form2); }, kWaitMs);
+  }
+  buttons->Release();
+  CoUninitialize();
+  ExpectNoDialog(app, L"reading the names");
+  CheckFileUntouched(L"data.bin after reading the names", opened.list_file, opened.saved);
   Close(&app);
 }
 

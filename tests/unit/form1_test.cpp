@@ -222,6 +222,72 @@ TEST_F(Form1Test, AddRefusesWithTheRightMessageAndChangesNothing) {
   }
 }
 
+TEST_F(Form1Test, DroppedFoldersAreAddedAsAddAddsThemWithOneSave) {
+  struct Case {
+    const char* name;
+    std::vector<std::wstring> dropped;
+    const char* disk;                   // data.bin afterwards
+    int selected;                       // afterwards
+    std::vector<std::wstring> refused;  // each must be named in the one message
+  };
+  const std::wstring kTooLong = L"C:\\" + std::wstring(300, L'x');
+  const Case cases[] = {
+      {"one folder", {L"C:\\New"}, "C:\\A;C:\\New;", 1, {}},
+      {"three, one already listed",
+       {L"C:\\New", L"C:\\A", L"C:\\\x00e9t\x00e9"},
+       "C:\\A;C:\\New;C:\\\xe9t\xe9;",
+       2,
+       {L"Folder C:\\A already exists!"}},
+      {"the same folder twice",
+       {L"C:\\New", L"C:\\New"},
+       "C:\\A;C:\\New;",
+       1,
+       {L"Folder C:\\New already exists!"}},
+      {"a file",
+       {L"C:\\notes.txt"},
+       "C:\\A;",
+       0,
+       {L"C:\\notes.txt is not a folder: only folders can be added."}},
+      {"every refusal at once",
+       {L"C:\\notes.txt", L"D:\\", L"E:\\Stick", L"C:\\a;b", L"C:\\A"},
+       "C:\\A;",
+       0,
+       {L"C:\\notes.txt is not a folder", L"Invalid folder!",
+        L"The type of folder is not supported!", L"\";\"", L"Folder C:\\A already exists!"}},
+      {"nothing", {}, "C:\\A;", 0, {}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    FakePlatform platform;
+    FakeView view;
+    Form1 form{platform, view};
+    for (const wchar_t* folder :
+         {L"C:\\A", L"C:\\New", L"C:\\\x00e9t\x00e9", L"D:\\", L"E:\\Stick", L"C:\\a;b"}) {
+      platform.folders[folder] = 0;
+    }
+    platform.drive_types[L"E:\\Stick"] = kDriveRemovable;
+    platform.files[platform.ListPath()] = {"C:\\A;", false};
+    ASSERT_TRUE(form.Load());
+    const int writes = platform.writes;
+    form.DropFolders(c.dropped);
+    const std::string disk = platform.files[platform.ListPath()].bytes;
+    EXPECT_EQ(disk, c.disk);
+    EXPECT_EQ(platform.writes - writes, disk == "C:\\A;" ? 0 : 1) << "one save per drop";
+    EXPECT_EQ(view.list, form.entries());
+    EXPECT_EQ(view.selected, c.selected);
+    EXPECT_EQ(view.Buttons(), "Add Delete Open Hide");
+    if (c.refused.empty()) {
+      EXPECT_TRUE(platform.messages.empty());
+      continue;
+    }
+    ASSERT_EQ(platform.messages.size(), 1u);
+    EXPECT_EQ(platform.messages[0].title, L"Error");
+    for (const auto& part : c.refused) {
+      EXPECT_NE(platform.messages[0].text.find(part), std::wstring::npos) << part.size();
+    }
+  }
+}
+
 TEST_F(Form1Test, AddAcceptsNonRootsAndFixedDrivesAndOtherLetterCase) {
   Folder(L"C:\\A");
   StartWith("C:\\A;");

@@ -34,6 +34,12 @@ TEST(IsSupportedFolder, AcceptsOnlyNonRootsAndFixedDrives) {
       EXPECT_EQ(platform.messages[0].text, L"The type of folder is not supported!");
       EXPECT_EQ(platform.messages[0].title, L"Error");
     }
+    // Asked for the reason instead, it shows nothing.
+    std::wstring why;
+    platform.messages.clear();
+    EXPECT_EQ(IsSupportedFolder(platform, L"X:\\", &why), expected) << code;
+    EXPECT_EQ(why, expected ? L"" : L"The type of folder is not supported!");
+    EXPECT_TRUE(platform.messages.empty());
   }
 }
 

@@ -7,6 +7,7 @@
 #include "about/toolbar.h"
 #include "about/win32/forms.h"
 #include "app/layout.h"
+#include "app/win32/toolbar1_accessible.h"
 #include "resource.h"
 
 namespace vk {
@@ -16,10 +17,16 @@ constexpr wchar_t kClassName[] = L"Veilkeep.Form1";
 constexpr wchar_t kCaption[] = L"Veilkeep - By Orvanta";
 constexpr DWORD kStyle =
     WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
-constexpr DWORD kExStyle = WS_EX_CONTROLPARENT;
+// Folders dragged from the file manager may be dropped anywhere on the window.
+constexpr DWORD kExStyle = WS_EX_CONTROLPARENT | WS_EX_ACCEPTFILES;
 
 constexpr const wchar_t* kCommandCaptions[kCommandCount] = {L"Add", L"Delete", L"Open", L"Hide",
                                                             L"Unhide"};
+// List1's menu: what the buttons do to the selected entry, with their letters.
+constexpr int kList1Menu[] = {kOpen, kHide, kUnhide, kDelete};
+constexpr const wchar_t* kList1MenuCaptions[] = {L"&Open", L"&Hide", L"&Unhide", L"&Delete"};
+// What screen readers call List1.
+constexpr wchar_t kList1Name[] = L"Guarded folders";
 // Toolbar buttons 1..5; button 1 exists but is not shown.
 constexpr const wchar_t* kToolbarCaptions[kToolbarButtonCount] = {
     L" Settings ", L"Help", L"Website", L"  Support  ", L"About"};
@@ -52,6 +59,9 @@ LRESULT CALLBACK Toolbar1Proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpa
       InvalidateRect(hwnd, nullptr, TRUE);  // the frame comes or goes
       return result;
     }
+    case WM_GETOBJECT:  // screen readers: each button by its caption
+      if (const LRESULT answer = Toolbar1Accessible(hwnd, wparam, lparam)) return answer;
+      break;
     case WM_NCDESTROY:
       RemoveWindowSubclass(hwnd, Toolbar1Proc, 0);
       break;
@@ -141,6 +151,9 @@ LRESULT Form1Window::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       // A message box sends its F1 here too: nothing opens over it.
       if (IsWindowEnabled(hwnd_)) OnToolbarClick(2);
       return TRUE;
+    case WM_DROPFILES:
+      OnDropFiles(reinterpret_cast<HDROP>(wparam));
+      return 0;
     case WM_DPICHANGED:
       OnDpiChanged(HIWORD(wparam), reinterpret_cast<const RECT*>(lparam));
       return 0;
@@ -185,7 +198,7 @@ void Form1Window::CreateControls() {
   // List1 reads its entries from Form1 as it draws them (an owner-data list
   // view), so even a long list costs nothing to show at start-up.
   list_ =
-      CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, nullptr,
+      CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, kList1Name,
                       WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_NOCOLUMNHEADER |
                           LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_OWNERDATA,
                       0, 0, 0, 0, hwnd_, reinterpret_cast<HMENU>(IDC_LIST1), instance_, nullptr);
@@ -292,18 +305,65 @@ void Form1Window::FocusOn(HWND control) {
 
 void Form1Window::OnCommand(int id, int code) {
   if (id >= IDC_COMMAND1 && id < IDC_COMMAND1 + kCommandCount) {
-    if (code != BN_CLICKED) return;
-    const int index = id - IDC_COMMAND1;
-    form1_.Command1Click(index);
-    // A button that disabled itself has lost the focus: it goes on to the
-    // next control after that button.
-    HWND focus = GetFocus();
-    if (GetActiveWindow() == hwnd_ && (!focus || !IsWindowEnabled(focus))) {
-      FocusOn(commands_[index]);
-    }
+    if (code == BN_CLICKED) ClickCommand(id - IDC_COMMAND1);
   } else if (id > IDC_TOOLBUTTON && id <= IDC_TOOLBUTTON + kToolbarButtonCount) {
     OnToolbarClick(id - IDC_TOOLBUTTON);
   }
+}
+
+void Form1Window::ClickCommand(int index) {
+  form1_.Command1Click(index);
+  // A button that disabled itself has lost the focus: it goes on to the
+  // next control after that button.
+  HWND focus = GetFocus();
+  if (GetActiveWindow() == hwnd_ && (!focus || !IsWindowEnabled(focus))) {
+    FocusOn(commands_[index]);
+  }
+}
+
+void Form1Window::OnDropFiles(HDROP drop) {
+  std::vector<std::wstring> paths = platform_.TakeDroppedFiles(drop);
+  // While a modal window is open the main window is disabled, and takes nothing.
+  if (IsWindowEnabled(hwnd_)) form1_.DropFolders(paths);
+}
+
+void Form1Window::ShowList1Menu(POINT at) {
+  if (form1_.selected() < 0) return;
+  HMENU menu = CreatePopupMenu();
+  if (!menu) return;
+  for (size_t i = 0; i < std::size(kList1Menu); ++i) {
+    const int index = kList1Menu[i];
+    // Each item is enabled exactly as its button is.
+    const UINT state = IsWindowEnabled(commands_[index]) ? MF_ENABLED : MF_GRAYED;
+    AppendMenuW(menu, MF_STRING | state, IDC_COMMAND1 + index, kList1MenuCaptions[i]);
+  }
+  const int chosen = static_cast<int>(
+      TrackPopupMenuEx(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, at.x, at.y, hwnd_, nullptr));
+  DestroyMenu(menu);
+  if (chosen >= IDC_COMMAND1 && chosen < IDC_COMMAND1 + kCommandCount &&
+      IsWindowEnabled(commands_[chosen - IDC_COMMAND1])) {
+    ClickCommand(chosen - IDC_COMMAND1);
+  }
+}
+
+void Form1Window::OnList1ContextMenu(LPARAM lparam) {
+  POINT at = {GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)};
+  if (lparam == -1) {
+    // From the keyboard: below the selected entry's text.
+    RECT row = {};
+    if (!ListView_GetItemRect(list_, form1_.selected(), &row, LVIR_LABEL)) return;
+    at = {row.left, row.bottom};
+    ClientToScreen(list_, &at);
+  } else {
+    // From the mouse: only on an entry, which becomes the selected one.
+    LVHITTESTINFO hit = {};
+    hit.pt = at;
+    ScreenToClient(list_, &hit.pt);
+    const int index = ListView_HitTest(list_, &hit);
+    if (index < 0) return;
+    if (index != form1_.selected()) UserSelect(index);
+  }
+  ShowList1Menu(at);
 }
 
 void Form1Window::OnToolbarClick(int index) {
@@ -396,6 +456,12 @@ LRESULT CALLBACK Form1Window::List1Proc(HWND hwnd, UINT message, WPARAM wparam, 
                                         UINT_PTR, DWORD_PTR data) noexcept {
   auto* self = reinterpret_cast<Form1Window*>(data);
   switch (message) {
+    case WM_GETDLGCODE: {
+      // Enter stays in List1, where it opens the selected folder.
+      const auto* key = reinterpret_cast<const MSG*>(lparam);
+      const bool enter = key && key->message == WM_KEYDOWN && key->wParam == VK_RETURN;
+      return DefSubclassProc(hwnd, message, wparam, lparam) | (enter ? DLGC_WANTMESSAGE : 0);
+    }
     case WM_KEYDOWN:
       if (self->List1Key(static_cast<UINT>(wparam))) return 0;
       break;
@@ -413,6 +479,15 @@ LRESULT CALLBACK Form1Window::List1Proc(HWND hwnd, UINT message, WPARAM wparam, 
       if (index >= 0) self->UserSelect(index);
       return 0;  // a click beside the entries keeps the selection, as in a list box
     }
+    case WM_RBUTTONUP: {  // the menu, for the entry under the mouse
+      POINT at = {GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)};
+      ClientToScreen(hwnd, &at);
+      self->OnList1ContextMenu(MAKELPARAM(at.x, at.y));
+      return 0;
+    }
+    case WM_CONTEXTMENU:  // the context key, or Shift+F10
+      self->OnList1ContextMenu(lparam);
+      return 0;
     case WM_NCDESTROY:
       RemoveWindowSubclass(hwnd, List1Proc, 0);
       break;
@@ -445,6 +520,9 @@ bool Form1Window::List1Key(UINT key) {
     case VK_END:
       target = count - 1;
       break;
+    case VK_RETURN:  // opens the selected folder, as Open does
+      if (IsWindowEnabled(commands_[kOpen])) ClickCommand(kOpen);
+      return true;
     default:
       return false;
   }

@@ -3,6 +3,7 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <shellapi.h>
 
 #include <string>
 
@@ -44,6 +45,12 @@ class Form1Window final : public Form1View {
   void OnSize();
   void OnDpiChanged(int dpi, const RECT* suggested);
   void OnToolbarClick(int index);
+  // Command1(index) clicked, from its button, List1's menu or Enter in List1.
+  void ClickCommand(int index);
+  void OnDropFiles(HDROP drop);
+  // List1's menu: Open, Hide, Unhide and Delete, at `at` (screen).
+  void OnList1ContextMenu(LPARAM lparam);
+  void ShowList1Menu(POINT at);
   LRESULT OnNotify(const NMHDR* header);
   LRESULT OnToolbarNotify(const NMHDR* header);
   // Gives the keyboard focus to `control` or, when it cannot take it, to the

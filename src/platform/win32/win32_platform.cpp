@@ -94,14 +94,10 @@ struct Shell {
   decltype(&SHGetPathFromIDListEx) path_of = nullptr;
   decltype(&ShellExecuteExW) execute = nullptr;
   decltype(&ILCreateFromPathW) item_of = nullptr;
+  decltype(&DragQueryFileW) drop_query = nullptr;
+  decltype(&DragFinish) drop_finish = nullptr;
   decltype(&CoTaskMemFree) free_memory = nullptr;
 };
-
-template <typename Function>
-void Bind(HMODULE library, const char* name, Function* function) {
-  FARPROC proc = library ? GetProcAddress(library, name) : nullptr;
-  *function = reinterpret_cast<Function>(reinterpret_cast<void (*)()>(proc));
-}
 
 // Null when the shell cannot be loaded.
 const Shell* LoadShell() {
@@ -113,11 +109,13 @@ const Shell* LoadShell() {
     Bind(shell32, "SHGetPathFromIDListEx", &shell.path_of);
     Bind(shell32, "ShellExecuteExW", &shell.execute);
     Bind(shell32, "ILCreateFromPathW", &shell.item_of);
+    Bind(shell32, "DragQueryFileW", &shell.drop_query);
+    Bind(shell32, "DragFinish", &shell.drop_finish);
     Bind(ole32, "CoTaskMemFree", &shell.free_memory);
     decltype(&CoInitializeEx) initialize = nullptr;
     Bind(ole32, "CoInitializeEx", &initialize);
-    if (!shell.browse || !shell.path_of || !shell.execute || !shell.item_of || !shell.free_memory ||
-        !initialize) {
+    if (!shell.browse || !shell.path_of || !shell.execute || !shell.item_of || !shell.drop_query ||
+        !shell.drop_finish || !shell.free_memory || !initialize) {
       return nullptr;
     }
     // The folder browser and shell handlers expect COM on this, the window's thread.
@@ -197,6 +195,20 @@ BrowseResult Win32Platform::BrowseForFolder(const std::wstring& prompt) {
   }
   shell->free_memory(item);
   return result;
+}
+
+std::vector<std::wstring> Win32Platform::TakeDroppedFiles(HDROP drop) {
+  std::vector<std::wstring> paths;
+  const Shell* shell = LoadShell();
+  if (!shell) return paths;
+  const UINT count = shell->drop_query(drop, 0xFFFFFFFF, nullptr, 0);
+  for (UINT i = 0; i < count; ++i) {
+    std::wstring path(shell->drop_query(drop, i, nullptr, 0), L'\0');
+    path.resize(shell->drop_query(drop, i, path.data(), static_cast<UINT>(path.size() + 1)));
+    if (!path.empty()) paths.push_back(std::move(path));
+  }
+  shell->drop_finish(drop);
+  return paths;
 }
 
 Status Win32Platform::OpenFolder(const std::wstring& path) {

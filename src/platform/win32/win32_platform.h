@@ -2,6 +2,10 @@
 #pragma once
 
 #include <windows.h>
+#include <shellapi.h>
+
+#include <string>
+#include <vector>
 
 #include "platform/platform.h"
 #include "platform/win32/window_kit.h"
@@ -12,6 +16,8 @@ class Win32Platform final : public Platform {
  public:
   // The window that owns the folder browser, message boxes and shell calls.
   void SetOwner(HWND owner) { owner_ = owner; }
+  // The paths of a shell drop (WM_DROPFILES), in their order; frees the drop.
+  std::vector<std::wstring> TakeDroppedFiles(HDROP drop);
 
   uint32_t GetAttributes(const std::wstring& path) override;
   Status SetAttributes(const std::wstring& path, uint32_t attributes) override;

@@ -59,6 +59,13 @@ using ImageList = Owned<HIMAGELIST, FreeImageList>;
 using KernelHandle = Owned<HANDLE, FreeKernelHandle>;    // null is none
 using FileHandle = Owned<HANDLE, FreeKernelHandle, -1>;  // INVALID_HANDLE_VALUE is none
 
+// `name` from `library`, a system DLL loaded on first use; null when either is missing.
+template <typename Function>
+void Bind(HMODULE library, const char* name, Function* function) {
+  FARPROC proc = library ? GetProcAddress(library, name) : nullptr;
+  *function = reinterpret_cast<Function>(reinterpret_cast<void (*)()>(proc));
+}
+
 // Tahoma at `points_100` hundredths of a point (825 for 8.25 pt) for `dpi`.
 inline Font MakeTahoma(int dpi, int points_100, int weight = FW_NORMAL) {
   return Font(CreateFontW(-MulDiv(points_100, dpi, 7200), 0, 0, 0, weight, FALSE, FALSE, FALSE,
