@@ -94,6 +94,10 @@ bool Form1Window::Create(HINSTANCE instance) {
                           CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance, this);
   if (!hwnd_) return false;
   platform_.SetOwner(hwnd_);
+  // Started as administrator, the window still takes drops from the user's
+  // file manager: let the drop and the copy of its file list (0x0049) through.
+  ChangeWindowMessageFilterEx(hwnd_, WM_DROPFILES, MSGFLT_ALLOW, nullptr);
+  ChangeWindowMessageFilterEx(hwnd_, 0x0049, MSGFLT_ALLOW, nullptr);
 
   // Client area of the set size at this DPI, centred on the screen.
   RECT frame = {0, 0, Px(layout::kClientWidth), Px(layout::kClientHeight)};
