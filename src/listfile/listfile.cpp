@@ -1,6 +1,9 @@
 #include "listfile/listfile.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <iterator>
 #include <string_view>
 #include <utility>
 
@@ -15,6 +18,66 @@ constexpr wchar_t kSeparator = L';';
 
 bool StartsWithBom(const std::string& bytes) {
   return bytes.size() >= kBomSize && bytes.compare(0, kBomSize, kBom) == 0;
+}
+
+// ASCII is read and written here without the platform: characters 0 to 127
+// are the same single bytes in every ANSI code page (Platform::ToAnsi) and
+// in UTF-8, so ASCII text converts to and from either form byte for byte.
+
+// TakeCensus reads blocks of a set length: the compiler checks each block
+// many bytes at a time.
+constexpr size_t kBlock = 64;
+
+struct ByteCensus {
+  size_t separators = 0;  // ";" bytes
+  bool ascii = true;
+};
+
+ByteCensus TakeCensus(std::string_view bytes) {
+  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+  const auto* end = p + bytes.size();
+  const unsigned char separator = static_cast<unsigned char>(kSeparator);
+  ByteCensus census;
+  unsigned char high = 0;  // every byte's top bit
+  for (; static_cast<size_t>(end - p) >= kBlock; p += kBlock) {
+    unsigned char found = 0;  // at most kBlock
+    for (size_t k = 0; k < kBlock; ++k) {
+      found += p[k] == separator;
+      high |= p[k];
+    }
+    census.separators += found;
+  }
+  for (; p < end; ++p) {
+    census.separators += *p == separator;
+    high |= *p;
+  }
+  census.ascii = high < 0x80;
+  return census;
+}
+
+bool IsAscii(std::string_view bytes) { return TakeCensus(bytes).ascii; }
+
+// The entry that ASCII bytes hold.
+std::wstring WidenAscii(std::string_view bytes) {
+  const auto* begin = reinterpret_cast<const unsigned char*>(bytes.data());
+  return std::wstring(begin, begin + bytes.size());
+}
+
+bool IsAscii(const std::wstring& text) {
+  uint32_t all = 0;
+  for (wchar_t c : text) all |= static_cast<uint32_t>(c);
+  return all < 0x80;
+}
+
+// Writes `text` to `out` as bytes when it is all ASCII; returns the end of
+// what it wrote, or null (having written part of it) when it is not.
+char* NarrowAscii(const std::wstring& text, char* out) {
+  uint32_t all = 0;
+  for (wchar_t c : text) {
+    all |= static_cast<uint32_t>(c);
+    *out++ = static_cast<char>(c);
+  }
+  return all < 0x80 ? out : nullptr;
 }
 
 // Calls `take` with each entry of `text` (characters or bytes): outer spaces
@@ -49,6 +112,18 @@ std::wstring JoinList(const EntryList& entries) {
   return text;
 }
 
+// The list's UTF-8 form: the mark, then each entry and its ";". The same
+// bytes as the whole text encoded at once: no character spans a ";".
+std::string EncodeUtf8List(const EntryList& entries, size_t characters) {
+  std::string bytes = kBom;
+  bytes.reserve(kBomSize + characters + characters / 2);
+  for (const auto& entry : entries) {
+    AppendUtf8(entry, &bytes);
+    bytes += static_cast<char>(kSeparator);
+  }
+  return bytes;
+}
+
 }  // namespace
 
 EntryList ParseList(const std::wstring& text) {
@@ -57,14 +132,61 @@ EntryList ParseList(const std::wstring& text) {
   return entries;
 }
 
-std::string EncodeList(Platform& platform, const EntryList& entries) {
-  // ";" is one byte in every ANSI code page and in UTF-8, and no multi-byte
-  // character contains that byte, so the whole text converts as its entries would.
+std::string EncodeListPlain(Platform& platform, const EntryList& entries) {
   const std::wstring text = JoinList(entries);
   std::string bytes;
   // ANSI bytes that happen to begin like the mark would read back as UTF-8.
   if (platform.ToAnsi(text, &bytes) && !StartsWithBom(bytes)) return bytes;
   return kBom + EncodeUtf8(text);
+}
+
+std::string EncodeList(Platform& platform, const EntryList& entries) {
+  size_t size = 0;
+  for (const auto& entry : entries) size += entry.size() + 1;
+  std::string bytes(size, '\0');
+  char* out = bytes.data();
+  size_t ascii = 0;  // the entries before the first one past ASCII
+  for (; ascii < entries.size(); ++ascii) {
+    char* end = NarrowAscii(entries[ascii], out);
+    if (!end) break;
+    *end = static_cast<char>(kSeparator);
+    out = end + 1;
+  }
+  if (ascii == entries.size()) return bytes;  // ASCII never begins like the mark
+
+  // ";" is one byte in every ANSI code page and in UTF-8, and no multi-byte
+  // character contains that byte, so text converts as its entries would and
+  // the bytes split at each ";" into theirs: the entries past ASCII are
+  // converted in one call and put back in their places.
+  std::wstring others;
+  size_t ascii_after = 0;  // characters of the ASCII entries after the first other one
+  for (size_t i = ascii; i < entries.size(); ++i) {
+    if (IsAscii(entries[i])) {
+      ascii_after += entries[i].size() + 1;
+    } else if (entries[i].find(kSeparator) != std::wstring::npos) {
+      return EncodeListPlain(platform, entries);
+    } else {
+      (others += entries[i]) += kSeparator;
+    }
+  }
+  std::string converted;
+  if (!platform.ToAnsi(others, &converted)) return EncodeUtf8List(entries, size);
+  const size_t prefix = out - bytes.data();
+  bytes.resize(prefix + ascii_after + converted.size());
+  out = bytes.data() + prefix;
+  const char* from = converted.data();  // the next converted entry
+  const char* const converted_end = from + converted.size();
+  for (size_t i = ascii; i < entries.size(); ++i) {
+    if (IsAscii(entries[i])) {
+      out = NarrowAscii(entries[i], out);
+      *out++ = static_cast<char>(kSeparator);
+    } else {
+      const char* end = std::find(from, converted_end, static_cast<char>(kSeparator)) + 1;
+      out = std::copy(from, end, out);
+      from = end;
+    }
+  }
+  return StartsWithBom(bytes) ? EncodeUtf8List(entries, size) : bytes;
 }
 
 ListFile::ListFile(Platform& platform, std::wstring path)
@@ -100,10 +222,12 @@ LoadResult ListFile::LoadList() {
   std::string_view view(bytes);
   const bool utf8 = StartsWithBom(bytes);
   if (utf8) view.remove_prefix(kBomSize);
-  result.entries.reserve(std::count(view.begin(), view.end(), static_cast<char>(kSeparator)));
+  const ByteCensus census = TakeCensus(view);
+  result.entries.reserve(census.separators);
   SplitList(view, [&](std::string_view piece) {
-    result.entries.push_back(utf8 ? DecodeUtf8(piece.data(), piece.size())
-                                  : platform_.FromAnsi(piece));
+    result.entries.push_back(census.ascii || IsAscii(piece) ? WidenAscii(piece)
+                             : utf8                         ? DecodeUtf8(piece.data(), piece.size())
+                                                            : platform_.FromAnsi(piece));
   });
   return result;
 }

@@ -23,7 +23,12 @@ using EntryList = std::vector<std::wstring>;
 EntryList ParseList(const std::wstring& text);
 
 // Entries -> file bytes (ANSI when every entry fits, else BOM + UTF-8).
+// ASCII entries are converted without the platform, the others in one call.
 std::string EncodeList(Platform& platform, const EntryList& entries);
+
+// The same bytes as EncodeList, made the plain way: the whole list joined
+// and converted in one call. EncodeList always gives exactly these bytes.
+std::string EncodeListPlain(Platform& platform, const EntryList& entries);
 
 enum class LoadState {
   Missing,     // no file: an empty list, saved normally later

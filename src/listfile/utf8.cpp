@@ -6,22 +6,24 @@ namespace {
 constexpr bool kWide16 = sizeof(wchar_t) == 2;
 constexpr char32_t kReplacement = 0xFFFD;
 
-void Put(std::string& out, char32_t c) {
+// Writes `c` at `out`; returns the end of what it wrote.
+char* Put(char* out, char32_t c) {
   if (c < 0x80) {
-    out += static_cast<char>(c);
+    *out++ = static_cast<char>(c);
   } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
+    *out++ = static_cast<char>(0xC0 | (c >> 6));
+    *out++ = static_cast<char>(0x80 | (c & 0x3F));
   } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
+    *out++ = static_cast<char>(0xE0 | (c >> 12));
+    *out++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    *out++ = static_cast<char>(0x80 | (c & 0x3F));
   } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
+    *out++ = static_cast<char>(0xF0 | (c >> 18));
+    *out++ = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    *out++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    *out++ = static_cast<char>(0x80 | (c & 0x3F));
   }
+  return out;
 }
 
 void Append(std::wstring& out, char32_t c) {
@@ -36,11 +38,19 @@ void Append(std::wstring& out, char32_t c) {
 
 }  // namespace
 
-std::string EncodeUtf8(const std::wstring& text) {
-  std::string out;
-  out.reserve(text.size() + text.size() / 2);
+void AppendUtf8(const std::wstring& text, std::string* out) {
+  // The most bytes one wchar_t can take: a UTF-16 unit at most 3 (a pair
+  // makes 4 from 2), a code point at most 4.
+  constexpr size_t kMostBytes = kWide16 ? 3 : 4;
+  const size_t start = out->size();
+  out->resize(start + text.size() * kMostBytes);
+  char* p = out->data() + start;
   for (size_t i = 0; i < text.size(); ++i) {
     char32_t c = static_cast<char32_t>(text[i]);
+    if (c < 0x80) {
+      *p++ = static_cast<char>(c);
+      continue;
+    }
     if (kWide16 && c >= 0xD800 && c < 0xDC00 && i + 1 < text.size()) {
       char32_t low = static_cast<char32_t>(text[i + 1]);
       if (low >= 0xDC00 && low < 0xE000) {
@@ -49,8 +59,14 @@ std::string EncodeUtf8(const std::wstring& text) {
       }
     }
     if (c > 0x10FFFF) c = kReplacement;
-    Put(out, c);
+    p = Put(p, c);
   }
+  out->resize(p - out->data());
+}
+
+std::string EncodeUtf8(const std::wstring& text) {
+  std::string out;
+  AppendUtf8(text, &out);
   return out;
 }
 

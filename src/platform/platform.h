@@ -109,7 +109,9 @@ class Platform {
   virtual void Wait(unsigned milliseconds) = 0;
 
   // Text in the system's ANSI code page. ToAnsi returns false when some
-  // character has no exact form there (the bytes are then unusable).
+  // character has no exact form there (the bytes are then unusable). Both
+  // convert character by character, and characters 0 to 127 are the same
+  // single bytes in every ANSI code page: the list file relies on both.
   virtual bool ToAnsi(const std::wstring& text, std::string* bytes) = 0;
   virtual std::wstring FromAnsi(std::string_view bytes) = 0;
 

@@ -36,6 +36,9 @@ class FakePlatform final : public Platform {
   VersionNumbers version{1, 0};
   std::map<std::wstring, File> files;
   std::wstring read_error;  // non-empty: ReadWholeFile fails so
+  // The ANSI code page: Latin-1, or one whose upper half is other letters
+  // (bytes 0x80-0xFF are U+0400-U+047F, Cyrillic as in windows-1251).
+  bool cyrillic_ansi = false;
   SaveFault fault = SaveFault::None;
   SaveFault busy_step = SaveFault::None;  // Create or Replace fails as busy...
   int busy_times = 0;                     // ...this many times, then works
@@ -108,18 +111,28 @@ class FakePlatform final : public Platform {
     ++waits;
   }
 
-  // The fake ANSI code page is Latin-1.
   bool ToAnsi(const std::wstring& text, std::string* bytes) override {
+    const uint32_t upper = cyrillic_ansi ? 0x400 : 0x80;  // the character of byte 0x80
     bytes->resize(text.size());
     for (size_t i = 0; i < text.size(); ++i) {
-      if (static_cast<uint32_t>(text[i]) > 0xFF) return false;
-      (*bytes)[i] = static_cast<char>(text[i]);
+      uint32_t c = static_cast<uint32_t>(text[i]);
+      if (c >= 0x80) {
+        if (c < upper || c >= upper + 0x80) return false;
+        c = c - upper + 0x80;
+      }
+      (*bytes)[i] = static_cast<char>(c);
     }
     return true;
   }
   std::wstring FromAnsi(std::string_view bytes) override {
-    const auto* begin = reinterpret_cast<const unsigned char*>(bytes.data());
-    return std::wstring(begin, begin + bytes.size());
+    const wchar_t upper = cyrillic_ansi ? 0x400 : 0x80;
+    std::wstring text;
+    text.reserve(bytes.size());
+    for (char byte : bytes) {
+      const auto b = static_cast<unsigned char>(byte);
+      text += b < 0x80 ? static_cast<wchar_t>(b) : static_cast<wchar_t>(upper + (b - 0x80));
+    }
+    return text;
   }
 
   FileLookup FindNormalFile(const std::wstring& path) override {

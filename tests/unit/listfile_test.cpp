@@ -61,19 +61,74 @@ TEST_F(ListFileTest, EmptyListIsAZeroByteFileNotADeletedOne) {
   EXPECT_EQ(Disk(), "");
 }
 
+// Every list is saved by both writers, then, in the rows that say so, saved
+// again by both without one entry, as Delete does: each time the file holds
+// exactly what the plain encoder (the whole list converted in one call)
+// makes of the list, whichever shortcut EncodeList took.
 TEST_F(ListFileTest, BothWritersProduceTheSameBytes) {
-  const EntryList lists[] = {
-      {},
-      {L"C:\\A"},
-      {L"C:\\A", L"", L" spaced ", L"D:\\Caf\u00e9"},
-      {L"C:\\\u00dcn\u00efc\u00f8d\u00e9 \u6587\u4ef6\u5939 \U0001F4C1", L"C:\\plain"},
+  const std::wstring cafe = L"D:\\Caf\u00e9";            // past ASCII, in the code page
+  const std::wstring wen = L"C:\\\u6587";                // past the code page
+  const std::wstring mark = L"\u00ef\u00bb\u00bfC:\\x";  // EF BB BF in ANSI: the mark
+  struct Row {
+    EntryList entries;
+    int removed;     // -1: none
+    bool utf8_last;  // the last file saved (without `removed`, if any) is UTF-8
   };
-  for (const auto& entries : lists) {
-    ASSERT_TRUE(file.SaveWholeList(entries));
-    const std::string whole = Disk();
-    ASSERT_TRUE(file.SaveEntryByEntry(entries));
-    EXPECT_EQ(Disk(), whole);
-    EXPECT_EQ(whole, EncodeList(platform, entries));
+  const Row rows[] = {
+      {{}, -1, false},
+      {{L"C:\\A"}, -1, false},
+      {{L"C:\\A", L"", L" spaced ", cafe}, -1, false},
+      {{L"C:\\\u00dcn\u00efc\u00f8d\u00e9 \u6587\u4ef6\u5939 \U0001F4C1", L"C:\\plain"}, -1, true},
+      // ASCII: the first, a middle and the last entry go; the only one goes.
+      {{L"C:\\A", L"C:\\B", L"C:\\C"}, 0, false},
+      {{L"C:\\A", L"C:\\B", L"C:\\C"}, 1, false},
+      {{L"C:\\A", L"C:\\B", L"C:\\C"}, 2, false},
+      {{L"C:\\A"}, 0, false},
+      // ANSI past ASCII, among ASCII entries.
+      {{cafe, L"C:\\B", cafe + L"2", L"", L"C:\\C"}, 0, false},
+      {{cafe, L"C:\\B", cafe + L"2", L"", L"C:\\C"}, 2, false},
+      {{cafe, L"C:\\B", cafe + L"2", L"", L"C:\\C"}, 4, false},
+      {{L"C:\\A", cafe}, 1, false},
+      // UTF-8 stays UTF-8 while an entry past the code page is left.
+      {{wen, L"C:\\B", cafe, wen + L"2"}, 0, true},
+      {{wen, L"C:\\B", cafe, wen + L"2"}, 1, true},
+      {{wen, L"C:\\B", cafe, wen + L"2"}, 3, true},
+      // UTF-8 becomes ANSI when the last entry past the code page goes...
+      {{L"C:\\A", wen, cafe}, 1, false},
+      {{wen, cafe}, 0, false},
+      {{cafe, L"C:\\B", wen}, 2, false},
+      // ...and ASCII when the rest is ASCII.
+      {{L"C:\\A", wen, L"C:\\C"}, 1, false},
+      // ANSI that would begin like the mark is UTF-8: when the first entry goes
+      // and the next begins so, and back to ANSI when that one goes.
+      {{L"C:\\A", mark, L"D:\\y"}, 0, true},
+      {{mark, L"D:\\y"}, 0, false},
+      {{mark, cafe}, -1, true},
+      {{cafe, mark}, 0, true},
+      // An entry past ASCII holding ";" (no path has one, but the encoder takes it).
+      {{L"C:\\A", cafe + L";x", L"C:\\C"}, 0, false},
+      {{L"C:\\A", wen + L";x", L"C:\\C"}, 2, true},
+      // A lone surrogate, as Windows names allow.
+      {{L"C:\\A", std::wstring(1, static_cast<wchar_t>(0xD800)) + L"x"}, 1, false},
+  };
+  for (const Row& row : rows) {
+    std::vector<EntryList> lists = {row.entries};
+    if (row.removed >= 0) {
+      lists.push_back(row.entries);
+      lists.back().erase(lists.back().begin() + row.removed);
+    }
+    for (const EntryList& entries : lists) {
+      SCOPED_TRACE(testing::Message() << "row with " << row.entries.size() << " entries, removed "
+                                      << row.removed << ", now " << entries.size());
+      const std::string plain = EncodeListPlain(platform, entries);
+      EXPECT_EQ(EncodeList(platform, entries), plain);
+      ASSERT_TRUE(file.SaveWholeList(entries));
+      EXPECT_EQ(Disk(), plain);
+      ASSERT_TRUE(file.SaveEntryByEntry(entries));
+      EXPECT_EQ(Disk(), plain);
+    }
+    EXPECT_EQ(Disk().rfind("\xEF\xBB\xBF", 0) == 0, row.utf8_last)
+        << "row with " << row.entries.size() << " entries, removed " << row.removed;
   }
 }
 
@@ -89,6 +144,14 @@ TEST_F(ListFileTest, WholeListIsOneWriteAndEntryByEntryIsOneWritePerEntry) {
 TEST_F(ListFileTest, AnsiWhenEveryEntryFitsUtf8WithMarkOtherwise) {
   ASSERT_TRUE(file.SaveWholeList({L"C:\\Caf\u00e9"}));
   EXPECT_EQ(Disk(), "C:\\Caf\xE9;");
+  platform.cyrillic_ansi = true;  // another code page: \u0414 in it, \u00e9 past it
+  ASSERT_TRUE(file.SaveWholeList({L"C:\\A", L"C:\\\u0414"}));
+  EXPECT_EQ(Disk(), "C:\\A;C:\\\x94;");
+  ASSERT_TRUE(file.SaveWholeList({L"C:\\\u0414", L"C:\\Caf\u00e9"}));
+  EXPECT_EQ(Disk(),
+            "\xEF\xBB\xBF"
+            "C:\\\xD0\x94;C:\\Caf\xC3\xA9;");
+  platform.cyrillic_ansi = false;
 
   const std::wstring unicode = L"C:\\\u00dcn\u00efc\u00f8d\u00e9 \u6587\u4ef6\u5939 \U0001F4C1";
   ASSERT_TRUE(file.SaveWholeList({L"C:\\Caf\u00e9", unicode}));
@@ -103,6 +166,13 @@ TEST_F(ListFileTest, RoundTripsBothForms) {
       {L"C:\\A", L"", L" B "},
       {L"C:\\Caf\u00e9"},
       {L"C:\\\u00dcn\u00efc\u00f8d\u00e9 \u6587\u4ef6\u5939 \U0001F4C1", L"Z:\\x"},
+      // Long and short ASCII entries: the reader takes bytes many at a time.
+      {std::wstring(15, L'a'), std::wstring(16, L'b'), std::wstring(17, L'c'),
+       std::wstring(63, L'd'), std::wstring(64, L'e'), std::wstring(65, L'f'),
+       std::wstring(300, L'g'), L"h"},
+      // One character past ASCII deep in a long entry, in either form.
+      {std::wstring(200, L'a'), std::wstring(70, L'b') + L"\u00e9" + std::wstring(9, L'c'), L"d"},
+      {std::wstring(100, L'a'), std::wstring(70, L'b') + L"\u6587" + std::wstring(80, L'c'), L"d"},
   };
   for (const auto& entries : lists) {
     ASSERT_TRUE(file.SaveEntryByEntry(entries));
@@ -127,6 +197,10 @@ TEST_F(ListFileTest, ReadsUtf8WithMarkAndAnsiWithout) {
   EXPECT_EQ(file.LoadList().entries, (EntryList{L"C:\\\u6587", L"D:\\x"}));
   Store("C:\\\xE6;");  // the same byte without the mark is one ANSI character
   EXPECT_EQ(ListFile(platform, platform.ListPath()).LoadList().entries, (EntryList{L"C:\\\u00e6"}));
+  platform.cyrillic_ansi = true;  // which character is the code page's to say
+  Store("C:\\\xE6;D:\\x;");
+  EXPECT_EQ(ListFile(platform, platform.ListPath()).LoadList().entries,
+            (EntryList{L"C:\\\u0466", L"D:\\x"}));
 }
 
 TEST_F(ListFileTest, MalformedUtf8NeverFailsTheLoad) {
