@@ -25,6 +25,8 @@ EntryList ParseList(const std::wstring& text);
 // Entries -> file bytes (ANSI when every entry fits, else BOM + UTF-8).
 // ASCII entries are converted without the platform, the others in one call.
 std::string EncodeList(Platform& platform, const EntryList& entries);
+// The same, into `bytes`, whose memory it uses again.
+void EncodeListTo(Platform& platform, const EntryList& entries, std::string* bytes);
 
 // The same bytes as EncodeList, made the plain way: the whole list joined
 // and converted in one call. EncodeList always gives exactly these bytes.
@@ -71,6 +73,7 @@ class ListFile {
   Platform& platform_;
   std::wstring path_;
   std::wstring refusal_;  // why saves are refused; empty while they are allowed
+  std::string bytes_;     // the last save's bytes: its memory serves the next save
 };
 
 }  // namespace vk

@@ -48,6 +48,7 @@ class Win32Platform final : public Platform {
  private:
   HWND owner_ = nullptr;
   KernelHandle instance_mutex_;  // held for the program's life by the first copy
+  std::string write_buffer_;     // lent to each file written, kept between them
 };
 
 // The system's sentence for an error code, for messages to the user.
