@@ -2,7 +2,16 @@
 // from the click to the window repainted (Add: from OK in the real folder
 // browser to the new entry selected and data.bin rewritten).
 //
-//   commands.exe PROGRAM_FOLDER   (holding Veilkeep.exe and a data.bin)
+// Beside each, in the same round, its floors: veilkeep_floor_rows.exe, the
+// same controls showing as many rows, doing to them what Veilkeep's window
+// does for that command; and the system's part, done here with no logic:
+// the file operations of a save (create data.bin.new, write the bytes of
+// data.bin in one write, flush, close, put it in place) or the attribute
+// change. What a command takes beyond both, round by round, is Veilkeep's own.
+// For Add that is counted from the browser window's end: after OK, Wine's
+// browser takes about two seconds to go, before Veilkeep's code runs again.
+//
+//   commands.exe PROGRAM_FOLDER   (holding Veilkeep.exe, veilkeep_floor_rows.exe and a data.bin)
 #include <windows.h>
 #include <commctrl.h>
 #include <shlobj.h>
@@ -12,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "floor_rows.h"
 #include "resource.h"
 
 namespace {
@@ -100,8 +110,13 @@ double Median(std::vector<double> v) {
   return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
 }
 
-// Adds `folder` through the real browser; returns milliseconds from OK to done.
-double Add(const App& app, const std::wstring& folder, const std::wstring& list_file) {
+struct AddTimes {
+  double from_ok;            // from OK to done
+  double from_browser_gone;  // from the browser window's end to done
+};
+
+// Adds `folder` through the real browser.
+AddTimes Add(const App& app, const std::wstring& folder, const std::wstring& list_file) {
   PostMessageW(app.Command(0), BM_CLICK, 0, 0);
   HWND browser = WaitForWindow(app.pid, L"#32770", app.main);
   if (!browser) Fail("no folder browser");
@@ -113,13 +128,20 @@ double Add(const App& app, const std::wstring& folder, const std::wstring& list_
   const int count = app.Count();
   const ULONGLONG stamp = FileStamp(list_file);
   const double start = Now();
+  double gone = 0;
   PostMessageW(GetDlgItem(browser, IDOK), BM_CLICK, 0, 0);
-  while (!(app.Count() == count + 1 && app.Selected() == count && FileStamp(list_file) != stamp)) {
+  for (;;) {
+    if (!gone && !IsWindow(browser)) gone = Now();
+    if (gone && app.Count() == count + 1 && app.Selected() == count &&
+        FileStamp(list_file) != stamp) {
+      break;
+    }
     if (Now() - start > 10000) Fail("Add did not finish");
     Sleep(0);
   }
   app.Repaint();
-  return Now() - start;
+  const double end = Now();
+  return {end - start, end - gone};
 }
 
 double Click(const App& app, int command) {
@@ -137,21 +159,100 @@ double Select(const App& app, UINT key) {
   return Now() - start;
 }
 
-}  // namespace
+// veilkeep_floor_rows.exe, started beside Veilkeep.
+struct Floor {
+  HWND main, list, status;
+  HWND commands[5];
+  void Repaint() const {
+    UpdateWindow(main);
+    UpdateWindow(list);
+    UpdateWindow(status);
+    for (HWND command : commands) UpdateWindow(command);
+  }
+};
 
-int wmain(int argc, wchar_t** argv) {
-  if (argc < 2) Fail("usage: commands PROGRAM_FOLDER");
-  const std::wstring folder = argv[1];
-  const std::wstring exe = folder + L"\\Veilkeep.exe";
-  const std::wstring list_file = folder + L"\\data.bin";
+// The floor's control work for one command, to its controls repainted.
+double FloorCommand(const Floor& floor, UINT message) {
+  const double start = Now();
+  SendMessageW(floor.main, message, 0, 0);
+  floor.Repaint();
+  return Now() - start;
+}
+
+// A save's system part: `bytes` written beside `target` in one write,
+// flushed, closed and put in its place.
+double SaveFloor(const std::wstring& target, const std::string& bytes) {
+  const std::wstring temp = target + L".new";
+  const double start = Now();
+  HANDLE file = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) Fail("cannot create the floor's file");
+  DWORD written = 0;
+  if (!WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
+      written != bytes.size() || !FlushFileBuffers(file)) {
+    Fail("cannot write the floor's file");
+  }
+  CloseHandle(file);
+  if (!MoveFileExW(temp.c_str(), target.c_str(),
+                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    Fail("cannot replace the floor's file");
+  }
+  return Now() - start;
+}
+
+// The system part of Hide and Unhide: the folder looked up, its attributes set.
+double AttributesFloor(const std::wstring& folder, DWORD attributes) {
+  const double start = Now();
+  if (GetFileAttributesW(folder.c_str()) == INVALID_FILE_ATTRIBUTES ||
+      !SetFileAttributesW(folder.c_str(), attributes)) {
+    Fail("cannot set the floor folder's attributes");
+  }
+  return Now() - start;
+}
+
+std::string ReadAll(const std::wstring& path) {
+  std::string bytes;
+  HANDLE file =
+      CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) Fail("cannot read data.bin");
+  bytes.resize(GetFileSize(file, nullptr));
+  DWORD got = 0;
+  ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr);
+  bytes.resize(got);
+  CloseHandle(file);
+  return bytes;
+}
+
+PROCESS_INFORMATION Start(const std::wstring& exe, const std::wstring& folder) {
   std::wstring command = L"\"" + exe + L"\"";
   STARTUPINFOW startup = {};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION pi = {};
   if (!CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
                       folder.c_str(), &startup, &pi)) {
-    Fail("cannot start Veilkeep.exe");
+    Fail("cannot start a program");
   }
+  return pi;
+}
+
+// One command's figures over the rounds.
+struct Figures {
+  std::vector<double> total, controls, system, own;
+  void Add(double t, double c, double sys) {
+    total.push_back(t);
+    controls.push_back(c);
+    system.push_back(sys);
+    own.push_back(t - c - sys);
+  }
+};
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  if (argc < 2) Fail("usage: commands PROGRAM_FOLDER");
+  const std::wstring folder = argv[1];
+  const std::wstring list_file = folder + L"\\data.bin";
+  const PROCESS_INFORMATION pi = Start(folder + L"\\Veilkeep.exe", folder);
   App app = {pi.hProcess, pi.dwProcessId, nullptr, nullptr, nullptr, false};
   app.main = WaitForWindow(pi.dwProcessId, L"Veilkeep.Form1", nullptr);
   if (!app.main) Fail("no main window");
@@ -163,30 +264,59 @@ int wmain(int argc, wchar_t** argv) {
   app.listbox = _wcsicmp(list_class, L"ListBox") == 0;
   std::printf("entries at start: %d\n", app.Count());
 
-  std::vector<double> add, hide, unhide, select, remove;
-  for (int round = 0; round < 7; ++round) {
+  const PROCESS_INFORMATION floor_pi = Start(folder + L"\\veilkeep_floor_rows.exe", folder);
+  Floor floor = {};
+  floor.main = WaitForWindow(floor_pi.dwProcessId, L"Veilkeep.FloorControls", nullptr);
+  if (!floor.main) Fail("no floor window");
+  WaitForInputIdle(floor_pi.hProcess, 10000);
+  floor.list = GetDlgItem(floor.main, IDC_LIST1);
+  floor.status = GetDlgItem(floor.main, IDC_SBAR);
+  for (int i = 0; i < 5; ++i) floor.commands[i] = GetDlgItem(floor.main, IDC_COMMAND1 + i);
+  const std::wstring floor_file = folder + L"\\floor.bin";
+  const std::wstring floor_folder = folder + L"\\Floor folder";
+  CreateDirectoryW(floor_folder.c_str(), nullptr);
+
+  Figures add, hide, unhide, select, remove;
+  std::vector<double> add_from_ok;
+  for (int round = 0; round < 11; ++round) {
     const std::wstring guarded = folder + L"\\Guarded " + std::to_wstring(round);
     CreateDirectoryW(guarded.c_str(), nullptr);
-    add.push_back(Add(app, guarded, list_file));
-    hide.push_back(Click(app, 3));
+    const AddTimes added = Add(app, guarded, list_file);
+    add_from_ok.push_back(added.from_ok);
+    add.Add(added.from_browser_gone, FloorCommand(floor, kFloorAdd),
+            SaveFloor(floor_file, ReadAll(list_file)));
+
+    hide.Add(Click(app, 3), FloorCommand(floor, kFloorHide), AttributesFloor(floor_folder, 7));
     if (app.Status() != L"Hidden: True") Fail("Hide did not show Hidden: True");
-    unhide.push_back(Click(app, 4));
+    unhide.Add(Click(app, 4), FloorCommand(floor, kFloorUnhide), AttributesFloor(floor_folder, 1));
     if (app.Status() != L"Hidden: False") Fail("Unhide did not show Hidden: False");
-    select.push_back(Select(app, VK_UP));
-    select.push_back(Select(app, VK_DOWN));
+    select.Add(Select(app, VK_UP), FloorCommand(floor, kFloorUp), 0);
+    select.Add(Select(app, VK_DOWN), FloorCommand(floor, kFloorDown), 0);
     if (app.Selected() != app.Count() - 1) Fail("selection did not come back");
+
     const int count = app.Count();
-    remove.push_back(Click(app, 1));
+    const double removed = Click(app, 1);
     if (app.Count() != count - 1) Fail("Delete did not remove the entry");
+    remove.Add(removed, FloorCommand(floor, kFloorDelete),
+               SaveFloor(floor_file, ReadAll(list_file)));
   }
-  std::printf(
-      "median ms at %d entries: Add %.2f  Delete %.2f  Hide %.2f  Unhide %.2f  select %.2f\n",
-      app.Count(), Median(add), Median(remove), Median(hide), Median(unhide), Median(select));
-  std::printf(
-      "worst ms: Add %.2f  Delete %.2f  Hide %.2f  Unhide %.2f  select %.2f\n",
-      *std::max_element(add.begin(), add.end()), *std::max_element(remove.begin(), remove.end()),
-      *std::max_element(hide.begin(), hide.end()), *std::max_element(unhide.begin(), unhide.end()),
-      *std::max_element(select.begin(), select.end()));
+  std::printf("median ms at %d entries, from the command to its controls repainted\n", app.Count());
+  std::printf("  Add, from OK in the browser: %.2f\n", Median(add_from_ok));
+  std::printf("  %-42s %8s %8s %8s %8s %8s\n", "", "Add*", "Delete", "Hide", "Unhide", "select");
+  auto row = [&](const char* what, std::vector<double> Figures::*column) {
+    std::printf("  %-42s %8.2f %8.2f %8.2f %8.2f %8.2f\n", what, Median(add.*column),
+                Median(remove.*column), Median(hide.*column), Median(unhide.*column),
+                Median(select.*column));
+  };
+  row("Veilkeep", &Figures::total);
+  row("floor: the same controls' work", &Figures::controls);
+  row("floor: the system's part (save, attributes)", &Figures::system);
+  row("Veilkeep's own (round by round, the rest)", &Figures::own);
+  auto worst = [](const std::vector<double>& v) { return *std::max_element(v.begin(), v.end()); };
+  std::printf("  %-42s %8.2f %8.2f %8.2f %8.2f %8.2f\n", "Veilkeep, worst", worst(add.total),
+              worst(remove.total), worst(hide.total), worst(unhide.total), worst(select.total));
+  std::printf("  * Add from the browser window's end\n");
+  TerminateProcess(floor_pi.hProcess, 0);
   TerminateProcess(pi.hProcess, 0);
   return 0;
 }

@@ -5,13 +5,22 @@
 // report list view, SBar with its text and one Tahoma font. No data.bin, no
 // single-instance check, no behaviour: what start-up costs Veilkeep beyond
 // this is Veilkeep's own.
+//
+// Built with VEILKEEP_FLOOR_ROWS (veilkeep_floor_rows.exe) it shows what
+// Veilkeep shows with 32,767 entries: the rows (a made-up path of the same
+// length for each), the first one selected, "Hidden: False", the buttons
+// enabled as for a shown folder. It then does to its controls, when told by
+// a kFloor message, what Veilkeep's window does to them for each command, so
+// the command benchmark can take those costs apart from Veilkeep's own.
 #include <windows.h>
 #include <commctrl.h>
 
+#include <cwchar>
 #include <string>
 
 #include "about/toolbar.h"
 #include "app/layout.h"
+#include "floor_rows.h"
 #include "resource.h"
 
 namespace {
@@ -27,6 +36,72 @@ constexpr const wchar_t* kToolbarCaptions[vk::kToolbarButtonCount] = {
 HINSTANCE instance;
 int dpi = USER_DEFAULT_SCREEN_DPI;
 HWND commands[5], toolbar, list, status;
+
+#ifdef VEILKEEP_FLOOR_ROWS
+int count = kFloorRows;  // rows shown
+int shown = -1;          // the row shown selected
+
+// What Veilkeep's List1Select does.
+void Select(int index) {
+  if (shown >= 0 && shown != index)
+    ListView_SetItemState(list, shown, 0, LVIS_SELECTED | LVIS_FOCUSED);
+  if (index >= 0) {
+    ListView_SetItemState(list, index, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    ListView_EnsureVisible(list, index, FALSE);
+  }
+  shown = index;
+}
+
+// What Veilkeep shows of a selected folder: the status and Hide or Unhide.
+void ShowFolder(bool hidden) {
+  SendMessageW(status, SB_SETTEXTW, 0,
+               reinterpret_cast<LPARAM>(hidden ? L"Hidden: True" : L"Hidden: False"));
+  EnableWindow(commands[3], !hidden);
+  EnableWindow(commands[4], hidden);
+}
+
+void Command(UINT message) {
+  switch (message) {
+    case kFloorAdd:  // List1Append, then the new row selected
+      ++count;
+      ListView_SetItemCountEx(list, count, LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+      Select(count - 1);
+      ShowFolder(false);
+      EnableWindow(commands[1], TRUE);
+      EnableWindow(commands[2], TRUE);
+      break;
+    case kFloorDelete: {  // List1Remove of the selected last row, then the new last row selected
+      const int index = shown;
+      Select(-1);
+      RECT client = {};
+      GetClientRect(list, &client);
+      RECT rows = client;
+      if (ListView_GetItemRect(list, index, &rows, LVIR_BOUNDS) && rows.top >= client.top) {
+        rows.bottom = client.bottom;
+      } else {
+        rows = client;
+      }
+      InvalidateRect(list, &rows, TRUE);
+      --count;
+      ListView_SetItemCountEx(list, count, LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+      Select(count - 1);
+      ShowFolder(false);
+      break;
+    }
+    case kFloorHide:
+      ShowFolder(true);
+      break;
+    case kFloorUnhide:
+      ShowFolder(false);
+      break;
+    case kFloorUp:
+    case kFloorDown:
+      Select(shown + (message == kFloorUp ? -1 : 1));
+      ShowFolder(false);
+      break;
+  }
+}
+#endif
 
 int Px(int twips) { return vk::TwipsToPixels(twips, dpi); }
 
@@ -141,6 +216,26 @@ LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_SIZE:
       if (status) OnSize(hwnd);
       return 0;
+#ifdef VEILKEEP_FLOOR_ROWS
+    case WM_NOTIFY: {
+      auto* info = reinterpret_cast<NMLVDISPINFOW*>(lparam);
+      if (info->hdr.hwndFrom == list && info->hdr.code == LVN_GETDISPINFOW &&
+          (info->item.mask & LVIF_TEXT)) {
+        static wchar_t text[64];
+        FloorRowText(info->item.iItem, text);
+        info->item.pszText = text;
+      }
+      return 0;
+    }
+    case kFloorAdd:
+    case kFloorDelete:
+    case kFloorHide:
+    case kFloorUnhide:
+    case kFloorUp:
+    case kFloorDown:
+      Command(message);
+      return 0;
+#endif
     case WM_DESTROY:
       PostQuitMessage(0);
       return 0;
@@ -190,6 +285,13 @@ int WINAPI wWinMain(HINSTANCE this_instance, HINSTANCE, PWSTR, int show) {
                work.top + (work.bottom - work.top - height) / 2, width, height,
                SWP_NOZORDER | SWP_NOACTIVATE);
   LoadPictures();
+#ifdef VEILKEEP_FLOOR_ROWS
+  ListView_SetItemCountEx(list, count, 0);
+  Select(0);
+  ShowFolder(false);
+  EnableWindow(commands[1], TRUE);
+  EnableWindow(commands[2], TRUE);
+#endif
 
   ShowWindow(hwnd, show);
   UpdateWindow(hwnd);
