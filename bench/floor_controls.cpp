@@ -8,10 +8,11 @@
 //
 // Built with VEILKEEP_FLOOR_ROWS (veilkeep_floor_rows.exe) it shows what
 // Veilkeep shows with 32,767 entries: the rows (a made-up path of the same
-// length for each), the first one selected, "Hidden: False", the buttons
-// enabled as for a shown folder. It then does to its controls, when told by
-// a kFloor message, what Veilkeep's window does to them for each command, so
-// the command benchmark can take those costs apart from Veilkeep's own.
+// length for each), the first one selected with its status, the buttons
+// enabled as for that folder. It then does to its controls what Veilkeep's
+// window does to them for each command, when its Delete, Hide or Unhide is
+// clicked or a kFloor message says, so that the command benchmark can take
+// those costs apart from Veilkeep's own.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -53,6 +54,10 @@ void Select(int index) {
 }
 
 // What Veilkeep shows of a selected folder: the status and Hide or Unhide.
+// The benchmark's data.bin names folders that do not exist, which Veilkeep
+// shows as hidden (it can read no attributes); the folders it adds exist.
+bool RowHidden(int index) { return index < kFloorRows; }
+
 void ShowFolder(bool hidden) {
   SendMessageW(status, SB_SETTEXTW, 0,
                reinterpret_cast<LPARAM>(hidden ? L"Hidden: True" : L"Hidden: False"));
@@ -66,7 +71,7 @@ void Command(UINT message) {
       ++count;
       ListView_SetItemCountEx(list, count, LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
       Select(count - 1);
-      ShowFolder(false);
+      ShowFolder(RowHidden(shown));
       EnableWindow(commands[1], TRUE);
       EnableWindow(commands[2], TRUE);
       break;
@@ -85,7 +90,7 @@ void Command(UINT message) {
       --count;
       ListView_SetItemCountEx(list, count, LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
       Select(count - 1);
-      ShowFolder(false);
+      ShowFolder(RowHidden(shown));
       break;
     }
     case kFloorHide:
@@ -97,8 +102,23 @@ void Command(UINT message) {
     case kFloorUp:
     case kFloorDown:
       Select(shown + (message == kFloorUp ? -1 : 1));
-      ShowFolder(false);
+      ShowFolder(RowHidden(shown));
       break;
+  }
+}
+
+// A click of Delete, Hide or Unhide: that command's work, then, as in
+// Veilkeep, the focus moves on from a button that disabled itself.
+void Click(HWND hwnd, int index) {
+  static constexpr UINT kCommands[5] = {0, kFloorDelete, 0, kFloorHide, kFloorUnhide};
+  if (!kCommands[index]) return;
+  Command(kCommands[index]);
+  HWND focus = GetFocus();
+  if (GetActiveWindow() == hwnd && (!focus || !IsWindowEnabled(focus))) {
+    HWND next = commands[index];
+    if (!IsWindowEnabled(next) || !IsWindowVisible(next))
+      next = GetNextDlgTabItem(hwnd, next, FALSE);
+    if (next) SetFocus(next);
   }
 }
 #endif
@@ -227,10 +247,14 @@ LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
       }
       return 0;
     }
+    case WM_COMMAND: {
+      const int id = LOWORD(wparam);
+      if (HIWORD(wparam) == BN_CLICKED && id >= IDC_COMMAND1 && id < IDC_COMMAND1 + 5) {
+        Click(hwnd, id - IDC_COMMAND1);
+      }
+      return 0;
+    }
     case kFloorAdd:
-    case kFloorDelete:
-    case kFloorHide:
-    case kFloorUnhide:
     case kFloorUp:
     case kFloorDown:
       Command(message);
@@ -288,7 +312,7 @@ int WINAPI wWinMain(HINSTANCE this_instance, HINSTANCE, PWSTR, int show) {
 #ifdef VEILKEEP_FLOOR_ROWS
   ListView_SetItemCountEx(list, count, 0);
   Select(0);
-  ShowFolder(false);
+  ShowFolder(RowHidden(shown));
   EnableWindow(commands[1], TRUE);
   EnableWindow(commands[2], TRUE);
 #endif

@@ -9,9 +9,10 @@
 // Rows shown, as many as Veilkeep's list at its largest.
 constexpr int kFloorRows = 32767;
 
-// Sent to the floor's main window: do to the controls what Veilkeep's window
-// does for Add, Delete (of the selected last row), Hide, Unhide and a
-// selection moved one row up or down.
+// What the floor does to its controls as Veilkeep's window does for Add,
+// Delete (of the selected last row), Hide, Unhide and a selection moved one
+// row up or down. Add and the moves are sent to its main window as messages;
+// the others come from clicks of its buttons.
 enum : UINT {
   kFloorAdd = WM_APP + 1,
   kFloorDelete,
