@@ -85,6 +85,7 @@ size_t FindSeparator(std::wstring_view text) { return text.find(kSeparator); }
 // The same in bytes, eight at a time: called once for each entry, it costs
 // less than a call of the C library's search.
 size_t FindSeparator(std::string_view text) {
+  static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "a word's first byte is its lowest");
   constexpr uint64_t kOnes = 0x0101010101010101u;
   constexpr uint64_t kSeparators = kOnes * static_cast<unsigned char>(kSeparator);
   const char* p = text.data();
@@ -92,8 +93,11 @@ size_t FindSeparator(std::string_view text) {
   for (; end - p >= 8; p += 8) {
     uint64_t word;
     std::memcpy(&word, p, 8);
-    const uint64_t x = word ^ kSeparators;       // a zero byte where ";" is
-    if ((x - kOnes) & ~x & (kOnes << 7)) break;  // some byte of `x` is zero
+    const uint64_t x = word ^ kSeparators;  // a zero byte where ";" is
+    // The top bit of each zero byte of `x`; bytes above the first zero byte
+    // may be marked too, never one below it.
+    const uint64_t zero = (x - kOnes) & ~x & (kOnes << 7);
+    if (zero) return (p - text.data()) + __builtin_ctzll(zero) / 8;
   }
   for (; p < end; ++p) {
     if (*p == static_cast<char>(kSeparator)) return p - text.data();
