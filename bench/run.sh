@@ -13,6 +13,9 @@
 # RUNS (default 15) sets how many rounds the start-up benchmarks make.
 # BENCH_MINGW_DIR and BENCH_NATIVE_DIR build in other folders than the presets'
 # (build/mingw, build/native); BENCH_WINEPREFIX moves the Wine prefix.
+# BENCH_ALSO=OTHER/Veilkeep.exe times another build of Veilkeep (an earlier
+# commit's, say) in the same turns of the start-up benchmarks, as
+# Veilkeep_also.exe: before and after, measured side by side.
 set -euo pipefail
 source "$(dirname "$0")/../scripts/lib.sh"
 cd "$ROOT"
@@ -48,6 +51,11 @@ start_xvfb
 start_wine
 cp -r "$build/Veilkeep.exe" "$build/ico" "$build/veilkeep_floor.exe" \
   "$build/veilkeep_floor_controls.exe" "$build/veilkeep_floor_rows.exe" "$work/"
+also=()
+if [ -n "${BENCH_ALSO:-}" ]; then
+  cp "$BENCH_ALSO" "$work/Veilkeep_also.exe"
+  also=("$work/Veilkeep_also.exe")
+fi
 win() { winepath -w "$1" 2>/dev/null; }
 
 # 32,767 entries of 40 to 60 characters.
@@ -73,13 +81,13 @@ startup() {
 
 case "$what" in
   startup-empty)
-    startup
+    startup "${also[@]}"
     ;;
   startup-large)
     large_list "$work/data.bin"
     # A third figure for where the time goes: the same controls with as many
     # rows shown (Wine's list view drawing them), which is not a floor to meet.
-    startup "$work/veilkeep_floor_rows.exe"
+    startup "$work/veilkeep_floor_rows.exe" "${also[@]}"
     ;;
   footprint)
     exe=$build/Veilkeep.exe

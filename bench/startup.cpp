@@ -133,7 +133,7 @@ int wmain(int argc, wchar_t** argv) {
               FileName(programs[0]).c_str(), Median(seconds[0]) * 1000, Median(peaks[0]));
   for (size_t k = 1; k < count; ++k) {
     std::printf(
-        "  floor %ls median %.1f ms  median ratio %.2f  peak private memory %.1f MiB "
+        "  against %ls median %.1f ms  median ratio %.2f  peak private memory %.1f MiB "
         "(difference %.1f MiB)\n",
         FileName(programs[k]).c_str(), Median(seconds[k]) * 1000, Median(ratios[k]),
         Median(peaks[k]), Median(peaks[0]) - Median(peaks[k]));
