@@ -2,12 +2,14 @@
 
 #include <algorithm>
 
+#include "about/toolbar.h"
 #include "app/messages.h"
 #include "module1/module1.h"
 
 namespace vk {
 
-Form1::Form1(Platform& platform, Form1View& view) : platform_(platform), view_(view) {}
+Form1::Form1(Platform& platform, Form1View& view, std::wstring publisher_host)
+    : platform_(platform), view_(view), publisher_host_(std::move(publisher_host)) {}
 
 bool Form1::Load() {
   if (platform_.AnotherInstanceRunning()) return false;
@@ -18,7 +20,7 @@ bool Form1::Load() {
   list_file_ = std::make_unique<ListFile>(platform_, folder + kListFileName);
   LoadResult loaded = list_file_->LoadList();
   if (loaded.state == LoadState::Unreadable) {
-    ShowError(platform_, msg::CannotRead(list_file_->path(), loaded.reason));
+    Error(msg::CannotRead(list_file_->path(), loaded.reason));
   }
   entries_ = std::move(loaded.entries);
   view_.List1Fill(entries_);
@@ -28,6 +30,31 @@ bool Form1::Load() {
     Enable(kOpen, true);
   }
   return true;
+}
+
+void Form1::Handle(const UserAction& action) {
+  if (modal()) {
+    // The one check for everything that arrives while a window of ours is up.
+    if (action.kind == UserAction::Kind::List1Select) view_.List1Select(selected_);
+    return;
+  }
+  switch (action.kind) {
+    case UserAction::Kind::Command1:
+      return Command1Click(action.index);
+    case UserAction::Kind::Toolbar1:
+      return Toolbar1Click(action.index);
+    case UserAction::Kind::List1Select:
+      return List1Click(action.index);
+    case UserAction::Kind::List1Type:
+      return List1Search(action.typed);
+    case UserAction::Kind::Drop:
+      return DropFolders(action.paths);
+  }
+}
+
+void Form1::Error(const std::wstring& text) {
+  ModalWindow box(*this);
+  ShowError(platform_, text);
 }
 
 void Form1::SelectEntry(int index) {
@@ -79,7 +106,7 @@ void Form1::Command1Click(int index) {
   if (index < kDelete || index > kUnhide || selected_ < 0) return;
   switch (index) {
     case kDelete:
-      return Delete();
+      return Delete(selected_);
     case kOpen:
       return Open(exists);
     case kHide:
@@ -89,14 +116,51 @@ void Form1::Command1Click(int index) {
   }
 }
 
+void Form1::Toolbar1Click(int index) {
+  switch (ActionForToolbarButton(index)) {
+    case ToolbarAction::ShowHowToUse: {
+      ModalWindow window(*this);
+      return view_.ShowHowToUse();
+    }
+    case ToolbarAction::ShowAbout: {
+      ModalWindow window(*this);
+      return view_.ShowAbout(VersionText(platform_.Version()));
+    }
+    case ToolbarAction::OpenProductPage: {
+      ModalWindow shell(*this);  // the shell may ask the user something on the way
+      return platform_.OpenWebAddress(ProductPageAddress(publisher_host_));
+    }
+    case ToolbarAction::OpenSupportPage: {
+      ModalWindow shell(*this);
+      return platform_.OpenWebAddress(SupportPageAddress(publisher_host_));
+    }
+    case ToolbarAction::None:
+      return;
+  }
+}
+
 void Form1::Add() {
-  BrowseResult picked = PickFolder(platform_, kAddPrompt);
+  // Asking for a folder that could not be kept would only lose it later.
+  if (!list_file_->refusal().empty()) {
+    return Error(msg::CannotAddNow(list_file_->path(), list_file_->refusal()));
+  }
+  BrowseResult picked;
+  {
+    ModalWindow browser(*this);
+    picked = PickFolder(platform_, kAddPrompt);
+  }
   if (picked.outcome == BrowseOutcome::Cancelled) return;
-  if (picked.outcome == BrowseOutcome::NoPath) return ShowError(platform_, msg::InvalidFolder());
+  if (picked.outcome == BrowseOutcome::NoPath) return Error(msg::InvalidFolder());
   AddFolders({picked.path}, false);
 }
 
-void Form1::DropFolders(const std::vector<std::wstring>& paths) { AddFolders(paths, true); }
+void Form1::DropFolders(const std::vector<std::wstring>& paths) {
+  if (paths.empty()) return;
+  if (!list_file_->refusal().empty()) {
+    return Error(msg::CannotAddNow(list_file_->path(), list_file_->refusal()));
+  }
+  AddFolders(paths, true);
+}
 
 std::wstring Form1::Refusal(const std::wstring& path, bool dropped) {
   // Anything can be dropped; the browser only gives folders.
@@ -114,32 +178,47 @@ std::wstring Form1::Refusal(const std::wstring& path, bool dropped) {
 
 void Form1::AddFolders(const std::vector<std::wstring>& paths, bool dropped) {
   std::wstring refusals;
-  bool added = false;
+  const size_t before = entries_.size();
   for (const auto& path : paths) {
-    const std::wstring refusal = Refusal(path, dropped);
+    std::wstring refusal = Refusal(path, dropped);
     if (!refusal.empty()) {
+      // Among several dropped items each refusal names its own.
+      if (dropped) refusal = msg::Named(path, refusal);
       refusals += (refusals.empty() ? L"" : L"\n\n") + refusal;
       continue;
     }
     entries_.push_back(path);
-    view_.List1Append(path);
-    added = true;
   }
-  if (added) {
-    ReportSave(list_file_->SaveWholeList(entries_));
-    SelectEntry(static_cast<int>(entries_.size()) - 1);
-    Enable(kDelete, true);
-    Enable(kOpen, true);
+  if (entries_.size() > before) {
+    Status saved = list_file_->SaveWholeList(entries_);
+    if (!saved) {
+      // The list stays as data.bin holds it.
+      entries_.resize(before);
+      const std::wstring failure = msg::NotAdded(list_file_->path(), saved.reason);
+      refusals = refusals.empty() ? failure : failure + L"\n\n" + refusals;
+    } else {
+      for (size_t i = before; i < entries_.size(); ++i) view_.List1Append(entries_[i]);
+      SelectEntry(static_cast<int>(entries_.size()) - 1);
+      Enable(kDelete, true);
+      Enable(kOpen, true);
+    }
   }
-  if (!refusals.empty()) ShowError(platform_, refusals);
+  // Shown once data.bin holds what was added and the last one is selected.
+  if (!refusals.empty()) Error(refusals);
 }
 
-void Form1::Delete() {
-  const int index = selected_;
+void Form1::Delete(int index) {
+  if (index < 0 || index >= static_cast<int>(entries_.size())) return;
+  std::wstring removed = std::move(entries_[index]);
   entries_.erase(entries_.begin() + index);
+  Status saved = list_file_->SaveEntryByEntry(entries_);
+  if (!saved) {
+    // The entry stays listed and selected, as data.bin still holds it.
+    entries_.insert(entries_.begin() + index, std::move(removed));
+    return Error(msg::NotDeleted(list_file_->path(), entries_[index], saved.reason));
+  }
   selected_ = -1;
   view_.List1Remove(index);
-  ReportSave(list_file_->SaveEntryByEntry(entries_));
   if (entries_.empty()) {
     Enable(kDelete, false);
     Enable(kOpen, false);
@@ -153,8 +232,12 @@ void Form1::Delete() {
 
 void Form1::Open(bool exists) {
   if (!exists) return MissingFolder();
-  Status opened = platform_.OpenFolder(current_path_);
-  if (!opened) ShowError(platform_, msg::CannotOpen(current_path_, opened.reason));
+  Status opened;
+  {
+    ModalWindow shell(*this);
+    opened = platform_.OpenFolder(current_path_);
+  }
+  if (!opened) Error(msg::CannotOpen(current_path_, opened.reason));
 }
 
 void Form1::SetHidden(bool hide, bool exists) {
@@ -162,8 +245,8 @@ void Form1::SetHidden(bool hide, bool exists) {
   const uint32_t attributes = hide ? (kAttrReadOnly | kAttrHidden | kAttrSystem) : kAttrReadOnly;
   Status set = platform_.SetAttributes(current_path_, attributes);
   if (!set) {
-    ShowError(platform_, hide ? msg::CannotHide(current_path_, set.reason)
-                              : msg::CannotUnhide(current_path_, set.reason));
+    Error(hide ? msg::CannotHide(current_path_, set.reason)
+               : msg::CannotUnhide(current_path_, set.reason));
     // Show what the folder really is now, not what was asked for.
     return ShowSelectionStatus();
   }
@@ -173,12 +256,13 @@ void Form1::SetHidden(bool hide, bool exists) {
 }
 
 void Form1::MissingFolder() {
-  ShowError(platform_, msg::DoesNotExist(current_path_));
-  Delete();
-}
-
-void Form1::ReportSave(const Status& saved) {
-  if (!saved) ShowError(platform_, msg::CannotSave(list_file_->path(), saved.reason));
+  // The entry reported is the one removed, whatever happened while the message was up.
+  const int index = selected_;
+  const std::wstring path = current_path_;
+  Error(msg::DoesNotExist(path));
+  if (index >= 0 && index < static_cast<int>(entries_.size()) && entries_[index] == path) {
+    Delete(index);
+  }
 }
 
 }  // namespace vk

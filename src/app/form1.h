@@ -25,13 +25,44 @@ inline constexpr const wchar_t* kStatusShown = L"Hidden: False";
 inline constexpr const wchar_t* kAddPrompt = L"Select A Folder:";
 inline constexpr const wchar_t* kListFileName = L"\\data.bin";
 
+// Something the user did in the main window, as the window reports it.
+struct UserAction {
+  enum class Kind { Command1, Toolbar1, List1Select, List1Type, Drop };
+  UserAction(Kind what, int at = -1) : kind(what), index(at) {}
+  static UserAction Typed(std::wstring text) {
+    UserAction action(Kind::List1Type);
+    action.typed = std::move(text);
+    return action;
+  }
+  static UserAction Dropped(std::vector<std::wstring> items) {
+    UserAction action(Kind::Drop);
+    action.paths = std::move(items);
+    return action;
+  }
+
+  Kind kind;
+  int index = -1;                   // the Command1 index, the toolbar button, the entry selected
+  std::wstring typed;               // List1Type: what was typed in quick succession
+  std::vector<std::wstring> paths;  // Drop: what was dropped
+};
+
 class Form1 {
  public:
-  Form1(Platform& platform, Form1View& view);
+  Form1(Platform& platform, Form1View& view, std::wstring publisher_host = L"www.orvanta.example");
 
   // Start-up. Returns false, having touched nothing, when another copy runs.
   bool Load();
 
+  // Everything the user does reaches Form1 here. While a window that Form1
+  // opened is still up (a message, the folder browser, About, How To Use),
+  // the main window is disabled, and whatever arrives all the same (a posted
+  // click, an assistive tool's action, a drop, a key) is refused; a refused
+  // selection is shown back as it was.
+  void Handle(const UserAction& action);
+  // True while such a window is up.
+  bool modal() const { return modal_ > 0; }
+
+  // The handlers Handle calls.
   // One handler for the five buttons.
   void Command1Click(int index);
   // The user selected `index` in List1.
@@ -43,33 +74,50 @@ class Form1 {
   // itself, and the search wraps. When no entry matches, nothing changes.
   void List1Search(const std::wstring& prefix);
   // Folders dropped on the window: each is added as Add adds a chosen one,
-  // with the same checks and messages, and the list is saved once. What is
-  // refused (a file among them, too) is named in one message after the save.
+  // with the same checks, and the list is saved once. What is refused (a
+  // file among them, too) is named in one message after the save.
   void DropFolders(const std::vector<std::wstring>& paths);
+  // Toolbar1's button `index` (1 to 5) was pressed.
+  void Toolbar1Click(int index);
 
   const EntryList& entries() const { return entries_; }
   int selected() const { return selected_; }
 
  private:
+  // Counts a window of Form1's as open for its lifetime.
+  class ModalWindow {
+   public:
+    explicit ModalWindow(Form1& form) : form_(form) { ++form_.modal_; }
+    ~ModalWindow() { --form_.modal_; }
+    ModalWindow(const ModalWindow&) = delete;
+    ModalWindow& operator=(const ModalWindow&) = delete;
+
+   private:
+    Form1& form_;
+  };
+
   void SelectEntry(int index);
   void ShowSelectionStatus();
   void Add();
   // Why `path` may not join the list, or empty when it may: the checks of Add, in its order.
   std::wstring Refusal(const std::wstring& path, bool dropped);
   void AddFolders(const std::vector<std::wstring>& paths, bool dropped);
-  void Delete();
+  // Removes entry `index` when its removal can be saved; otherwise it stays, selected.
+  void Delete(int index);
   void Open(bool exists);
   void SetHidden(bool hide, bool exists);
   void MissingFolder();
-  void ReportSave(const Status& saved);
+  void Error(const std::wstring& text);
   void Enable(int index, bool enabled) { view_.SetCommandEnabled(index, enabled); }
 
   Platform& platform_;
   Form1View& view_;
+  std::wstring publisher_host_;
   std::unique_ptr<ListFile> list_file_;
   EntryList entries_;
   int selected_ = -1;
   std::wstring current_path_;
+  int modal_ = 0;  // windows of Form1's open now
 };
 
 }  // namespace vk

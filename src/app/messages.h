@@ -34,8 +34,23 @@ inline std::wstring CannotRead(const std::wstring& file, const std::wstring& rea
   return L"The folder list " + file + L" could not be read, so the list is shown empty.\n\n" +
          reason + L"\n\nThe file is left as it is: Veilkeep will not overwrite it.";
 }
-inline std::wstring CannotSave(const std::wstring& file, const std::wstring& reason) {
-  return L"The folder list could not be saved to " + file + L".\n\n" + reason;
+// A change whose save failed is taken back: the list stays as data.bin holds it.
+inline std::wstring NotAdded(const std::wstring& file, const std::wstring& reason) {
+  return L"The folder list could not be saved to " + file + L".\n\n" + reason +
+         L"\n\nNothing was added to the list.";
+}
+inline std::wstring NotDeleted(const std::wstring& file, const std::wstring& path,
+                               const std::wstring& reason) {
+  return L"The folder list could not be saved to " + file + L".\n\n" + reason +
+         L"\n\nFolder " + path + L" stays in the list.";
+}
+// Add and drops while the list file is left alone for the session.
+inline std::wstring CannotAddNow(const std::wstring& file, const std::wstring& why) {
+  return L"No folder can be added: the folder list " + file + L" cannot be saved.\n\n" + why;
+}
+// A refusal in a drop that does not name its folder is given the folder's name.
+inline std::wstring Named(const std::wstring& path, const std::wstring& refusal) {
+  return refusal.find(path) == std::wstring::npos ? path + L": " + refusal : refusal;
 }
 
 }  // namespace msg

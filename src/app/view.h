@@ -27,6 +27,11 @@ class Form1View {
   // (a picture that cannot be loaded is replaced by the program's own copy)
   // and shows them on the toolbar as kToolbarPictures says.
   virtual void LoadToolbarPictures(const std::wstring& program_folder) = 0;
+
+  // Form3, How To Use, and Form2, About, each shown modally: the call
+  // returns when the user closes the window.
+  virtual void ShowHowToUse() = 0;
+  virtual void ShowAbout(const std::wstring& version_text) = 0;
 };
 
 }  // namespace vk

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstring>
 #include <iterator>
+#include <new>
 #include <string_view>
 #include <utility>
 
@@ -239,9 +240,11 @@ LoadResult ListFile::LoadList() {
       break;
   }
   std::string bytes;
-  Status read = platform_.ReadWholeFile(path_, &bytes);
+  Status read = Retrying([&] { return platform_.ReadWholeFile(path_, &bytes, kMaxListBytes); });
+  if (read) read = Decode(bytes, &result.entries);
   if (!read) {
     result.state = LoadState::Unreadable;
+    result.entries.clear();
     result.reason = read.reason;
     refusal_ =
         L"The file could not be read when Veilkeep started, so it is left as it is "
@@ -249,18 +252,31 @@ LoadResult ListFile::LoadList() {
     return result;
   }
   result.state = LoadState::Loaded;
+  return result;
+}
+
+Status ListFile::Decode(const std::string& bytes, EntryList* entries) {
   // Split the bytes, then decode entry by entry: no second copy of the whole list.
   std::string_view view(bytes);
   const bool utf8 = StartsWithBom(bytes);
   if (utf8) view.remove_prefix(kBomSize);
   const ByteCensus census = TakeCensus(view);
-  result.entries.reserve(census.separators);
-  SplitList(view, [&](std::string_view piece) {
-    result.entries.push_back(census.ascii || IsAscii(piece) ? WidenAscii(piece)
-                             : utf8                         ? DecodeUtf8(piece.data(), piece.size())
-                                                            : platform_.FromAnsi(piece));
-  });
-  return result;
+  if (census.separators > kMaxListEntries) {
+    return Status::Fail(L"The file lists " + std::to_wstring(census.separators) +
+                        L" folders, more than the " + std::to_wstring(kMaxListEntries) +
+                        L" a folder list may hold.");
+  }
+  try {
+    entries->reserve(census.separators);
+    SplitList(view, [&](std::string_view piece) {
+      entries->push_back(census.ascii || IsAscii(piece) ? WidenAscii(piece)
+                         : utf8                         ? DecodeUtf8(piece.data(), piece.size())
+                                                        : platform_.FromAnsi(piece));
+    });
+  } catch (const std::bad_alloc&) {
+    return Status::Fail(L"There is not enough memory to hold the folders it lists.");
+  }
+  return Status::Ok();
 }
 
 template <typename Step>

@@ -18,6 +18,12 @@ namespace vk {
 
 using EntryList = std::vector<std::wstring>;
 
+// The largest folder list read: a larger data.bin is reported as unreadable
+// and left as it is. Real lists hold tens of folders; these limits keep a
+// damaged or foreign file from taking the machine's memory.
+constexpr size_t kMaxListBytes = size_t{16} << 20;  // 16 MiB
+constexpr size_t kMaxListEntries = size_t{1} << 20;  // 1,048,576 folders
+
 // Text of the file -> entries: outer spaces trimmed, split at every ";",
 // the piece after the last ";" dropped, empty pieces kept.
 EntryList ParseList(const std::wstring& text);
@@ -51,9 +57,12 @@ class ListFile {
 
   const std::wstring& path() const { return path_; }
 
-  // Reads the file once at start-up. After Skipped or Unreadable the file is
-  // never overwritten: every later save fails with a reason saying so.
+  // Reads the file once at start-up, trying again for about a second while
+  // another program holds it. After Skipped or Unreadable the file is never
+  // overwritten: every later save fails with a reason saying so.
   LoadResult LoadList();
+  // Why saves are refused for the rest of the session; empty while they are allowed.
+  const std::wstring& refusal() const { return refusal_; }
 
   // The two writers produce the same bytes. SaveWholeList writes the list in
   // one write, SaveEntryByEntry in one write per entry.
@@ -69,6 +78,8 @@ class ListFile {
   Status Retrying(Step&& step);
   template <typename WriteBody>
   Status Save(WriteBody&& write_body);
+  // The file's bytes -> its entries, within kMaxListEntries.
+  Status Decode(const std::string& bytes, EntryList* entries);
 
   Platform& platform_;
   std::wstring path_;

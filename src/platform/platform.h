@@ -3,6 +3,7 @@
 // the wide-character Win32 calls and the unit tests use a fake.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -117,7 +118,9 @@ class Platform {
 
   // List-file I/O.
   virtual FileLookup FindNormalFile(const std::wstring& path) = 0;
-  virtual Status ReadWholeFile(const std::wstring& path, std::string* bytes) = 0;
+  // Reads the whole file. Fails, reading nothing, when it holds more than
+  // `max_bytes`; a file another program holds is reported busy.
+  virtual Status ReadWholeFile(const std::wstring& path, std::string* bytes, size_t max_bytes) = 0;
   // Creates or truncates `path` for writing.
   virtual Status CreateOutFile(const std::wstring& path, std::unique_ptr<OutFile>* file) = 0;
   // Puts `from` in the place of `to` in one step, replacing any file there.

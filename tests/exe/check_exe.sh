@@ -34,6 +34,7 @@ check "imports only system DLLs ($(echo $imports | tr '\n' ' '))" only_system
 check "ASLR: dynamic base" has_flag 0x40
 check "ASLR: high-entropy addresses" has_flag 0x20
 check "DEP: NX compatible" has_flag 0x100
+check "Terminal-Server aware" has_flag 0x8000
 restricts_dll_search() { grep -q 'SetDefaultDllDirectories' <<<"$headers"; }
 check "restricts the DLL search path (imports SetDefaultDllDirectories)" restricts_dll_search
 check "application manifest embedded" grep -q 'PerMonitorV2' "$exe"

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <map>
 #include <string>
 #include <utility>
@@ -12,8 +13,8 @@
 
 namespace vk {
 
-// Where a save can be made to fail.
-enum class SaveFault { None, Create, Write, Flush, Close, Replace };
+// Where a list-file operation can be made to fail.
+enum class FileStep { None, Read, Create, Write, Flush, Close, Replace };
 
 class FakePlatform final : public Platform {
  public:
@@ -39,9 +40,13 @@ class FakePlatform final : public Platform {
   // The ANSI code page: Latin-1, or one whose upper half is other letters
   // (bytes 0x80-0xFF are U+0400-U+047F, Cyrillic as in windows-1251).
   bool cyrillic_ansi = false;
-  SaveFault fault = SaveFault::None;
-  SaveFault busy_step = SaveFault::None;  // Create or Replace fails as busy...
+  FileStep fault = FileStep::None;
+  FileStep busy_step = FileStep::None;  // Read, Create or Replace fails as busy...
   int busy_times = 0;                     // ...this many times, then works
+
+  // Runs while a message box or the folder browser is up, as whatever the
+  // user or another program does then.
+  std::function<void()> while_modal;
 
   // What happened.
   std::vector<Message> messages;
@@ -77,6 +82,7 @@ class FakePlatform final : public Platform {
 
   BrowseResult BrowseForFolder(const std::wstring& prompt) override {
     browse_prompts.push_back(prompt);
+    if (while_modal) while_modal();
     if (browse_answers.empty()) return {};
     BrowseResult answer = browse_answers.front();
     browse_answers.pop_front();
@@ -89,6 +95,7 @@ class FakePlatform final : public Platform {
   void OpenWebAddress(const std::wstring& address) override { opened_addresses.push_back(address); }
   void ShowError(const std::wstring& text, const std::wstring& title) override {
     messages.push_back({text, title});
+    if (while_modal) while_modal();
   }
 
   bool AnotherInstanceRunning() override { return another_instance; }
@@ -141,12 +148,15 @@ class FakePlatform final : public Platform {
     if (it == files.end()) return FileLookup::Missing;
     return it->second.hidden ? FileLookup::HiddenOrSystem : FileLookup::Normal;
   }
-  Status ReadWholeFile(const std::wstring& path, std::string* bytes) override {
+  Status ReadWholeFile(const std::wstring& path, std::string* bytes, size_t max_bytes) override {
     ++file_calls;
     ++reads;
+    bytes->clear();
+    if (Busy(FileStep::Read)) return Status::Busy(L"The file is in use.");
     if (!read_error.empty()) return Status::Fail(read_error);
     auto it = files.find(path);
     if (it == files.end()) return Status::Fail(L"The system cannot find the file specified.");
+    if (it->second.bytes.size() > max_bytes) return Status::Fail(L"The file is too large.");
     *bytes = it->second.bytes;
     return Status::Ok();
   }
@@ -156,17 +166,17 @@ class FakePlatform final : public Platform {
     FakeOutFile(FakePlatform& owner, std::wstring path) : owner_(owner), path_(std::move(path)) {}
     Status Write(std::string_view bytes) override {
       ++owner_.writes;
-      if (owner_.fault == SaveFault::Write)
+      if (owner_.fault == FileStep::Write)
         return Status::Fail(L"There is not enough space on the disk.");
       owner_.files[path_].bytes.append(bytes.data(), bytes.size());
       return Status::Ok();
     }
     Status Flush() override {
-      return owner_.fault == SaveFault::Flush ? Status::Fail(L"The device is not ready.")
+      return owner_.fault == FileStep::Flush ? Status::Fail(L"The device is not ready.")
                                               : Status::Ok();
     }
     Status Close() override {
-      return owner_.fault == SaveFault::Close
+      return owner_.fault == FileStep::Close
                  ? Status::Fail(L"The network name is no longer available.")
                  : Status::Ok();
     }
@@ -178,16 +188,16 @@ class FakePlatform final : public Platform {
 
   Status CreateOutFile(const std::wstring& path, std::unique_ptr<OutFile>* file) override {
     ++file_calls;
-    if (Busy(SaveFault::Create)) return Status::Busy(L"Access is denied.");
-    if (fault == SaveFault::Create) return Status::Fail(L"Access is denied.");
+    if (Busy(FileStep::Create)) return Status::Busy(L"Access is denied.");
+    if (fault == FileStep::Create) return Status::Fail(L"Access is denied.");
     files[path] = File{};
     *file = std::make_unique<FakeOutFile>(*this, path);
     return Status::Ok();
   }
   Status MoveReplacing(const std::wstring& from, const std::wstring& to) override {
     ++file_calls;
-    if (Busy(SaveFault::Replace)) return Status::Busy(L"The file is in use.");
-    if (fault == SaveFault::Replace) {
+    if (Busy(FileStep::Replace)) return Status::Busy(L"The file is in use.");
+    if (fault == FileStep::Replace) {
       return Status::Fail(
           L"The process cannot access the file because it is being used by another process.");
     }
@@ -203,7 +213,7 @@ class FakePlatform final : public Platform {
   }
 
  private:
-  bool Busy(SaveFault step) {
+  bool Busy(FileStep step) {
     if (busy_step != step || busy_times == 0) return false;
     --busy_times;
     return true;

@@ -1,6 +1,7 @@
 // A main window that only remembers what it was told to show.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -21,6 +22,8 @@ class FakeView final : public Form1View {
   bool pictures_before_list = false;
   int list_fills = 0;
   int calls = 0;
+  std::vector<std::wstring> shown;  // "How To Use", or the About window's version line
+  std::function<void()> while_modal;  // runs while About or How To Use is up
 
   void List1Fill(const EntryList& entries) override {
     ++calls, ++list_fills, list = entries, selected = -1;
@@ -36,6 +39,15 @@ class FakeView final : public Form1View {
   void SetStatusText(const std::wstring& text) override { ++calls, status = text; }
   void LoadToolbarPictures(const std::wstring& program_folder) override {
     ++calls, picture_folder = program_folder, pictures_before_list = list_fills == 0;
+  }
+
+  void ShowHowToUse() override {
+    shown.push_back(L"How To Use");
+    if (while_modal) while_modal();
+  }
+  void ShowAbout(const std::wstring& version_text) override {
+    shown.push_back(version_text);
+    if (while_modal) while_modal();
   }
 
   // The captions of the enabled buttons in order, such as "Add Delete Open Hide".

@@ -17,7 +17,10 @@ class Form1Test : public ::testing::Test {
   FakeView view;
   Form1 form{platform, view};
 
-  std::string& Disk() { return platform.files[platform.ListPath()].bytes; }
+  std::string& Disk() { return Disk(platform); }
+  static std::string& Disk(FakePlatform& platform) {
+    return platform.files[platform.ListPath()].bytes;
+  }
   void Store(const std::string& bytes) { platform.files[platform.ListPath()] = {bytes, false}; }
   void Folder(const std::wstring& path, uint32_t attributes = 0) {
     platform.folders[path] = attributes;
@@ -71,21 +74,53 @@ TEST_F(Form1Test, ToolbarPicturesComeFromTheProgramFolderBeforeTheList) {
   EXPECT_STREQ(kImageList1Files[kToolbarPictures[5 - 1]], L"\\ico\\4.ico");
 }
 
-TEST_F(Form1Test, UnreadableListIsReportedOnceAndKeptOnDisk) {
-  Store("C:\\Keep;");
-  platform.read_error = L"Access is denied.";
-  ASSERT_TRUE(form.Load());
-  ASSERT_EQ(platform.messages.size(), 1u);
-  EXPECT_EQ(platform.messages[0].title, L"Error");
-  EXPECT_NE(platform.messages[0].text.find(platform.ListPath()), std::wstring::npos);
-  EXPECT_NE(platform.messages[0].text.find(L"Access is denied."), std::wstring::npos);
-
-  Folder(L"C:\\New");
-  Pick(L"C:\\New");
-  form.Command1Click(kAdd);
-  EXPECT_EQ(view.list, (std::vector<std::wstring>{L"C:\\New"}));
-  EXPECT_NE(LastMessage().find(L"could not be saved"), std::wstring::npos);
-  EXPECT_EQ(Disk(), "C:\\Keep;");
+// A list file left alone for the session (hidden, or unreadable at start)
+// could not keep a new folder: Add and drops are refused before anything is
+// asked, and the file stays as it was.
+TEST_F(Form1Test, ListLeftAloneRefusesAddsBeforeTheBrowserOpens) {
+  struct Case {
+    const char* name;
+    bool hidden;
+    const wchar_t* read_error;
+    const wchar_t* start_message;  // part of it; nullptr: none
+    const wchar_t* why;            // part of Add's message
+  };
+  const Case cases[] = {
+      {"unreadable", false, L"Access is denied.", L"Access is denied.", L"could not be read"},
+      {"hidden", true, L"", nullptr, L"hidden or marked system"},
+  };
+  for (const auto& c : cases) {
+    for (bool drop : {false, true}) {
+      SCOPED_TRACE(testing::Message() << c.name << (drop ? " drop" : " add"));
+      FakePlatform platform;
+      FakeView view;
+      Form1 form{platform, view};
+      platform.files[platform.ListPath()] = {"C:\\Keep;", c.hidden};
+      platform.read_error = c.read_error;
+      platform.folders[L"C:\\New"] = 0;
+      ASSERT_TRUE(form.Load());
+      ASSERT_EQ(platform.messages.size(), c.start_message ? 1u : 0u);
+      if (c.start_message) {
+        EXPECT_NE(platform.messages[0].text.find(platform.ListPath()), std::wstring::npos);
+        EXPECT_NE(platform.messages[0].text.find(c.start_message), std::wstring::npos);
+      }
+      platform.messages.clear();
+      platform.browse_answers.push_back({BrowseOutcome::Chosen, L"C:\\New"});
+      if (drop) {
+        form.Handle(UserAction::Dropped({L"C:\\New"}));
+      } else {
+        form.Handle({UserAction::Kind::Command1, kAdd});
+      }
+      EXPECT_TRUE(platform.browse_prompts.empty()) << "no folder asked for";
+      ASSERT_EQ(platform.messages.size(), 1u);
+      EXPECT_EQ(platform.messages[0].title, L"Error");
+      EXPECT_NE(platform.messages[0].text.find(L"No folder can be added"), std::wstring::npos);
+      EXPECT_NE(platform.messages[0].text.find(c.why), std::wstring::npos);
+      EXPECT_TRUE(view.list.empty());
+      EXPECT_EQ(view.Buttons(), "Add");
+      EXPECT_EQ(platform.files[platform.ListPath()].bytes, "C:\\Keep;");
+    }
+  }
 }
 
 TEST_F(Form1Test, SelectionStatusNeedsBothHiddenAndSystem) {
@@ -127,6 +162,7 @@ TEST_F(Form1Test, TypingInTheListSelectsTheNextEntryStartingWithIt) {
       {0, L"c", 2},           // the same for an entry in lower case
       {2, L"C", 0},           // back to the first entry
       {0, L"dd", 1},          // one key again and again: the next entry each time
+      {1, L"dD", 3},          // in either case
       {1, L"ddd", 3},         // and the next
       {0, L"d:\\de", 3},      // a longer prefix
       {4, L"c:\\g", 2},       // searched from the selected entry, wrapping
@@ -252,8 +288,14 @@ TEST_F(Form1Test, DroppedFoldersAreAddedAsAddAddsThemWithOneSave) {
        {L"C:\\notes.txt", L"D:\\", L"E:\\Stick", L"C:\\a;b", L"C:\\A"},
        "C:\\A;",
        0,
-       {L"C:\\notes.txt is not a folder", L"Invalid folder!",
-        L"The type of folder is not supported!", L"\";\"", L"Folder C:\\A already exists!"}},
+       {L"C:\\notes.txt is not a folder", L"D:\\: Invalid folder!",
+        L"E:\\Stick: The type of folder is not supported!", L"\";\"",
+        L"Folder C:\\A already exists!"}},
+      {"two drive roots",
+       {L"Z:\\", L"C:\\"},
+       "C:\\A;",
+       0,
+       {L"Z:\\: Invalid folder!\n\nC:\\: Invalid folder!"}},
       {"nothing", {}, "C:\\A;", 0, {}},
   };
   for (const auto& c : cases) {
@@ -262,7 +304,8 @@ TEST_F(Form1Test, DroppedFoldersAreAddedAsAddAddsThemWithOneSave) {
     FakeView view;
     Form1 form{platform, view};
     for (const wchar_t* folder :
-         {L"C:\\A", L"C:\\New", L"C:\\\x00e9t\x00e9", L"D:\\", L"E:\\Stick", L"C:\\a;b"}) {
+         {L"C:\\A", L"C:\\New", L"C:\\\x00e9t\x00e9", L"D:\\", L"E:\\Stick", L"C:\\a;b", L"Z:\\",
+          L"C:\\"}) {
       platform.folders[folder] = 0;
     }
     platform.drive_types[L"E:\\Stick"] = kDriveRemovable;
@@ -404,42 +447,131 @@ TEST_F(Form1Test, CommandsWithoutSelectionDoNothing) {
   EXPECT_EQ(view.Buttons(), "Add");
 }
 
-TEST_F(Form1Test, EveryFailedSaveShowsOneMessageAndKeepsTheFile) {
+// A change whose save fails is taken back: the window keeps showing exactly
+// what data.bin holds, and the one message says what became of the change.
+TEST_F(Form1Test, EveryFailedSaveTakesTheChangeBack) {
   Folder(L"C:\\A");
-  StartWith("C:\\A;");
-  const SaveFault faults[] = {SaveFault::Create, SaveFault::Write, SaveFault::Flush,
-                              SaveFault::Close, SaveFault::Replace};
-  int added = 0;
-  for (SaveFault fault : faults) {
-    for (int command : {kAdd, kDelete}) {
-      SCOPED_TRACE(testing::Message()
-                   << "fault " << static_cast<int>(fault) << " command " << command);
+  Folder(L"C:\\B");
+  Folder(L"C:\\New");
+  StartWith("C:\\A;C:\\B;C:\\Gone;");
+  const FileStep faults[] = {FileStep::Create, FileStep::Write, FileStep::Flush,
+                             FileStep::Close, FileStep::Replace};
+  const std::vector<std::wstring> listed = {L"C:\\A", L"C:\\B", L"C:\\Gone"};
+  struct Command {
+    const char* name;
+    int select;
+    UserAction action;
+    const wchar_t* says;  // how the last message ends
+  };
+  const Command commands[] = {
+      {"add", 1, {UserAction::Kind::Command1, kAdd}, L"Nothing was added to the list."},
+      {"drop", 1, UserAction::Dropped({L"C:\\New", L"C:\\A"}),
+       L"Nothing was added to the list.\n\nFolder C:\\A already exists!"},
+      {"delete", 1, {UserAction::Kind::Command1, kDelete}, L"Folder C:\\B stays in the list."},
+      {"missing folder", 2, {UserAction::Kind::Command1, kHide},
+       L"Folder C:\\Gone stays in the list."},
+  };
+  for (FileStep fault : faults) {
+    for (const auto& c : commands) {
+      SCOPED_TRACE(testing::Message() << c.name << " fault " << static_cast<int>(fault));
+      view.selected = c.select;  // as the user selects it
+      form.Handle({UserAction::Kind::List1Select, c.select});
       platform.messages.clear();
       platform.fault = fault;
-      if (command == kAdd) Pick(L"C:\\New" + std::to_wstring(++added));
-      form.Command1Click(command);
+      Pick(L"C:\\New");
+      form.Handle(c.action);
+      platform.browse_answers.clear();
+      ASSERT_FALSE(platform.messages.empty());
+      const std::wstring& failure = platform.messages.back().text;
+      EXPECT_NE(failure.find(platform.ListPath()), std::wstring::npos);
+      EXPECT_TRUE(failure.size() >= wcslen(c.says) &&
+                  failure.compare(failure.size() - wcslen(c.says), wcslen(c.says), c.says) == 0)
+          << "ends with " << testing::PrintToString(c.says);
+      EXPECT_EQ(Disk(), "C:\\A;C:\\B;C:\\Gone;");
+      EXPECT_EQ(view.list, listed);
+      EXPECT_EQ(form.entries(), listed);
+      EXPECT_EQ(view.selected, c.select) << "the entry stays selected";
+      EXPECT_EQ(form.selected(), c.select);
+    }
+  }
+  platform.fault = FileStep::None;
+  form.Command1Click(kDelete);
+  EXPECT_EQ(Disk(), "C:\\A;C:\\B;") << "the next good save writes the list shown";
+}
+
+// Whatever arrives while a message, the browser, About or How To Use is up
+// is refused; the command that opened it then finishes on what it reported.
+TEST_F(Form1Test, NothingIsTakenWhileAWindowOfOursIsUp) {
+  const UserAction kDuring[] = {
+      {UserAction::Kind::Command1, kDelete},     {UserAction::Kind::Command1, kAdd},
+      {UserAction::Kind::Command1, kHide},       {UserAction::Kind::Toolbar1, 5},
+      {UserAction::Kind::Toolbar1, 2},           {UserAction::Kind::Toolbar1, 3},
+      {UserAction::Kind::List1Select, 0},        UserAction::Typed(L"c"),
+      UserAction::Dropped({L"C:\\New"}),
+  };
+  for (const char* list : {"C:\\Gone;", "C:\\A;C:\\Gone;C:\\B;"}) {
+    for (const UserAction& during : kDuring) {
+      SCOPED_TRACE(testing::Message() << list << " kind " << static_cast<int>(during.kind)
+                                      << " index " << during.index);
+      FakePlatform platform;
+      FakeView view;
+      Form1 form{platform, view};
+      platform.folders = {{L"C:\\A", 0}, {L"C:\\B", 0}, {L"C:\\New", 0}};
+      platform.files[platform.ListPath()] = {list, false};
+      platform.browse_answers.push_back({BrowseOutcome::Chosen, L"C:\\New"});
+      ASSERT_TRUE(form.Load());
+      const int gone = std::string(list).size() > 10 ? 1 : 0;
+      form.Handle({UserAction::Kind::List1Select, gone});
+      // About, then the action, while "doesn't exist!" is up.
+      int nested = 0;
+      platform.while_modal = [&] {
+        if (nested++) return;
+        form.Handle({UserAction::Kind::Toolbar1, 5});
+        form.Handle(during);
+      };
+      view.while_modal = platform.while_modal;
+      form.Handle({UserAction::Kind::Command1, kHide});
+
+      EXPECT_TRUE(view.shown.empty()) << "no window opens over the message";
+      EXPECT_TRUE(platform.browse_prompts.empty());
+      EXPECT_TRUE(platform.opened_addresses.empty());
       ASSERT_EQ(platform.messages.size(), 1u);
-      EXPECT_EQ(platform.messages[0].title, L"Error");
-      EXPECT_NE(platform.messages[0].text.find(platform.ListPath()), std::wstring::npos);
-      EXPECT_EQ(Disk(), "C:\\A;");
+      EXPECT_EQ(platform.messages[0].text, L"Folder C:\\Gone doesn't exist!");
+      std::vector<std::wstring> left = gone ? std::vector<std::wstring>{L"C:\\A", L"C:\\B"}
+                                            : std::vector<std::wstring>{};
+      EXPECT_EQ(form.entries(), left) << "only the entry reported goes";
+      EXPECT_EQ(view.list, left);
+      EXPECT_EQ(Disk(platform), gone ? "C:\\A;C:\\B;" : "");
+      EXPECT_FALSE(form.modal());
     }
   }
 }
 
-TEST_F(Form1Test, FailedSaveIsReportedAndTheEntryStaysListed) {
+// A drop's message comes once data.bin holds what was added and the last
+// added folder is selected: a program killed while it is up loses nothing.
+TEST_F(Form1Test, DropMessageComesAfterTheSave) {
   Folder(L"C:\\A");
+  Folder(L"C:\\New");
   StartWith("C:\\A;");
-  platform.fault = SaveFault::Replace;
-  Pick(L"C:\\B");
-  form.Command1Click(kAdd);
+  std::string disk_then;
+  int selected_then = -2;
+  platform.while_modal = [&] {
+    disk_then = Disk();
+    selected_then = view.selected;
+  };
+  form.Handle(UserAction::Dropped({L"C:\\New", L"C:\\A"}));
   ASSERT_EQ(platform.messages.size(), 1u);
-  EXPECT_NE(platform.messages[0].text.find(platform.ListPath()), std::wstring::npos);
-  EXPECT_EQ(view.list.size(), 2u);
-  EXPECT_EQ(Disk(), "C:\\A;");
+  EXPECT_EQ(disk_then, "C:\\A;C:\\New;");
+  EXPECT_EQ(selected_then, 1);
+}
 
-  platform.fault = SaveFault::None;
-  form.Command1Click(kDelete);
-  EXPECT_EQ(Disk(), "C:\\A;") << "the next good save writes the whole list";
+TEST_F(Form1Test, ToolbarOpensItsWindowsAndPages) {
+  ASSERT_TRUE(form.Load());
+  for (int button = 1; button <= 5; ++button) form.Handle({UserAction::Kind::Toolbar1, button});
+  EXPECT_EQ(view.shown, (std::vector<std::wstring>{L"How To Use", L"Version: 1.0"}));
+  EXPECT_EQ(platform.opened_addresses,
+            (std::vector<std::wstring>{L"http://www.orvanta.example/veilkeep.php",
+                                       L"http://www.orvanta.example/support.php"}));
 }
 
 }  // namespace

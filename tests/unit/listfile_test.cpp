@@ -1,6 +1,8 @@
 // data.bin: parsing, both writers, the two encodings and every failure point.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "fake_platform.h"
 #include "listfile/listfile.h"
 #include "listfile/utf8.h"
@@ -262,9 +264,9 @@ TEST_F(ListFileTest, UnreadableFileIsReportedAndNeverOverwritten) {
 }
 
 TEST_F(ListFileTest, EveryFailedSaveLeavesThePreviousFileWhole) {
-  const SaveFault faults[] = {SaveFault::Create, SaveFault::Write, SaveFault::Flush,
-                              SaveFault::Close, SaveFault::Replace};
-  for (SaveFault fault : faults) {
+  const FileStep faults[] = {FileStep::Create, FileStep::Write, FileStep::Flush,
+                              FileStep::Close, FileStep::Replace};
+  for (FileStep fault : faults) {
     for (bool whole : {true, false}) {
       Store("C:\\Old;C:\\Older;");
       platform.files.erase(platform.ListPath() + L".new");
@@ -281,24 +283,26 @@ TEST_F(ListFileTest, EveryFailedSaveLeavesThePreviousFileWhole) {
       EXPECT_EQ(platform.waits, 0) << "a lasting failure is not tried again";
     }
   }
-  platform.fault = SaveFault::None;
+  platform.fault = FileStep::None;
   EXPECT_TRUE(file.SaveWholeList({L"C:\\New"}));
   EXPECT_EQ(Disk(), "C:\\New;");
 }
 
-// A file that another program holds for a moment: creating the file beside
-// data.bin and replacing data.bin are tried again for about a second.
+// A file that another program holds for a moment: reading data.bin at
+// start-up, creating the file beside it and replacing it are tried again for
+// about a second.
 TEST_F(ListFileTest, BusyFileIsTriedAgainForAboutASecond) {
   struct Row {
-    SaveFault step;
+    FileStep step;
     int busy_times;
-    bool saved;
+    bool done;
     int waits;
   };
   const Row rows[] = {
-      {SaveFault::Create, 3, true, 3},    {SaveFault::Replace, 3, true, 3},
-      {SaveFault::Create, 20, true, 20},  {SaveFault::Replace, 20, true, 20},
-      {SaveFault::Create, 21, false, 20}, {SaveFault::Replace, 1000, false, 20},
+      {FileStep::Create, 3, true, 3},    {FileStep::Replace, 3, true, 3},
+      {FileStep::Create, 20, true, 20},  {FileStep::Replace, 20, true, 20},
+      {FileStep::Create, 21, false, 20}, {FileStep::Replace, 1000, false, 20},
+      {FileStep::Read, 6, true, 6},      {FileStep::Read, 21, false, 20},
   };
   for (const Row& row : rows) {
     for (bool whole : {true, false}) {
@@ -309,13 +313,49 @@ TEST_F(ListFileTest, BusyFileIsTriedAgainForAboutASecond) {
       platform.waited_ms = 0;
       platform.busy_step = row.step;
       platform.busy_times = row.busy_times;
-      const EntryList entries = {L"C:\\New"};
-      Status saved = whole ? file.SaveWholeList(entries) : file.SaveEntryByEntry(entries);
-      EXPECT_EQ(static_cast<bool>(saved), row.saved);
+      if (row.step == FileStep::Read) {
+        ListFile starting(platform, platform.ListPath());
+        LoadResult loaded = starting.LoadList();
+        EXPECT_EQ(loaded.state, row.done ? LoadState::Loaded : LoadState::Unreadable);
+        EXPECT_EQ(loaded.entries, row.done ? EntryList{L"C:\\Old"} : EntryList{});
+        EXPECT_EQ(starting.refusal().empty(), row.done) << "saves refused only after a failed read";
+      } else {
+        const EntryList entries = {L"C:\\New"};
+        Status saved = whole ? file.SaveWholeList(entries) : file.SaveEntryByEntry(entries);
+        EXPECT_EQ(static_cast<bool>(saved), row.done);
+        EXPECT_EQ(Disk(), row.done ? "C:\\New;" : "C:\\Old;");
+        EXPECT_EQ(platform.files.count(platform.ListPath() + L".new"), 0u);
+      }
       EXPECT_EQ(platform.waits, row.waits);
       EXPECT_LE(platform.waited_ms, 1000u);
-      EXPECT_EQ(Disk(), row.saved ? "C:\\New;" : "C:\\Old;");
-      EXPECT_EQ(platform.files.count(platform.ListPath() + L".new"), 0u);
+    }
+  }
+}
+
+// A file too large to be a folder list is reported, kept, and never overwritten.
+TEST_F(ListFileTest, ListsBeyondTheLimitsAreUnreadableAndKept) {
+  struct Row {
+    const char* name;
+    std::string bytes;
+    bool loads;
+  };
+  const Row rows[] = {
+      {"the most folders", std::string(kMaxListEntries, ';'), true},
+      {"one folder more", std::string(kMaxListEntries + 1, ';'), false},
+      {"the most bytes", std::string(kMaxListBytes - 2, 'x') + ";", true},
+      {"one byte more", std::string(kMaxListBytes, 'x') + ";", false},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    Store(row.bytes);
+    ListFile starting(platform, platform.ListPath());
+    LoadResult loaded = starting.LoadList();
+    EXPECT_EQ(loaded.state, row.loads ? LoadState::Loaded : LoadState::Unreadable);
+    EXPECT_EQ(loaded.entries.size(), row.loads ? std::count(row.bytes.begin(), row.bytes.end(), ';') : 0);
+    EXPECT_EQ(loaded.reason.empty(), row.loads);
+    if (!row.loads) {
+      EXPECT_FALSE(starting.SaveWholeList({L"C:\\New"}));
+      EXPECT_EQ(Disk().size(), row.bytes.size());
     }
   }
 }

@@ -34,8 +34,21 @@ HWND Create(HINSTANCE instance, HWND owner, const wchar_t* class_name, const wch
                          instance, param);
 }
 
+namespace {
+// Set on a secondary window whose owner was already disabled when it opened
+// (by a message box, say): closing it must not enable the owner under that box.
+constexpr wchar_t kOwnerWasDisabled[] = L"Veilkeep.OwnerWasDisabled";
+
+// Gives the owner back the enabled state it had before `window` opened.
+void GiveBackOwner(HWND window, HWND owner) {
+  if (!GetPropW(window, kOwnerWasDisabled)) EnableWindow(owner, TRUE);
+}
+}  // namespace
+
 void RunModal(HWND window, HWND owner) {
   if (!window) return;
+  const bool owner_was_disabled = !IsWindowEnabled(owner);
+  if (owner_was_disabled) SetPropW(window, kOwnerWasDisabled, reinterpret_cast<HANDLE>(1));
   EnableWindow(owner, FALSE);
   ShowWindow(window, SW_SHOWNORMAL);
   UpdateWindow(window);
@@ -53,14 +66,20 @@ void RunModal(HWND window, HWND owner) {
     }
   }
   // Enable the owner before the window goes, so activation returns to it.
-  EnableWindow(owner, TRUE);
-  if (IsWindow(window)) DestroyWindow(window);
-  SetActiveWindow(owner);
+  if (IsWindow(window)) {
+    GiveBackOwner(window, owner);
+    RemovePropW(window, kOwnerWasDisabled);
+    DestroyWindow(window);
+  } else if (!owner_was_disabled) {
+    EnableWindow(owner, TRUE);
+  }
+  if (!owner_was_disabled) SetActiveWindow(owner);
 }
 
 bool HandleCommon(HWND hwnd, UINT message, WPARAM wparam, LRESULT* result) {
   if (message == WM_CLOSE || (message == WM_COMMAND && LOWORD(wparam) == IDCANCEL)) {
-    EnableWindow(GetWindow(hwnd, GW_OWNER), TRUE);
+    GiveBackOwner(hwnd, GetWindow(hwnd, GW_OWNER));
+    RemovePropW(hwnd, kOwnerWasDisabled);
     DestroyWindow(hwnd);
     *result = 0;
     return true;

@@ -71,7 +71,8 @@ LRESULT CALLBACK Toolbar1Proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpa
 
 }  // namespace
 
-Form1Window::Form1Window(Win32Platform& platform) : platform_(platform), form1_(platform, *this) {}
+Form1Window::Form1Window(Win32Platform& platform)
+    : platform_(platform), form1_(platform, *this, VEILKEEP_PUBLISHER_HOST) {}
 
 bool Form1Window::Create(HINSTANCE instance) {
   instance_ = instance;
@@ -152,8 +153,7 @@ LRESULT Form1Window::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_NOTIFY:
       return OnNotify(reinterpret_cast<const NMHDR*>(lparam));
     case WM_HELP:  // F1 opens How To Use, as the toolbar's Help does
-      // A message box sends its F1 here too: nothing opens over it.
-      if (IsWindowEnabled(hwnd_)) OnToolbarClick(2);
+      form1_.Handle({UserAction::Kind::Toolbar1, 2});
       return TRUE;
     case WM_DROPFILES:
       OnDropFiles(reinterpret_cast<HDROP>(wparam));
@@ -311,12 +311,12 @@ void Form1Window::OnCommand(int id, int code) {
   if (id >= IDC_COMMAND1 && id < IDC_COMMAND1 + kCommandCount) {
     if (code == BN_CLICKED) ClickCommand(id - IDC_COMMAND1);
   } else if (id > IDC_TOOLBUTTON && id <= IDC_TOOLBUTTON + kToolbarButtonCount) {
-    OnToolbarClick(id - IDC_TOOLBUTTON);
+    form1_.Handle({UserAction::Kind::Toolbar1, id - IDC_TOOLBUTTON});
   }
 }
 
 void Form1Window::ClickCommand(int index) {
-  form1_.Command1Click(index);
+  form1_.Handle({UserAction::Kind::Command1, index});
   // A button that disabled itself has lost the focus: it goes on to the
   // next control after that button.
   HWND focus = GetFocus();
@@ -326,13 +326,13 @@ void Form1Window::ClickCommand(int index) {
 }
 
 void Form1Window::OnDropFiles(HDROP drop) {
-  std::vector<std::wstring> paths = platform_.TakeDroppedFiles(drop);
-  // While a modal window is open the main window is disabled, and takes nothing.
-  if (IsWindowEnabled(hwnd_)) form1_.DropFolders(paths);
+  // The drop is taken from the shell even when Form1 refuses it.
+  form1_.Handle(UserAction::Dropped(platform_.TakeDroppedFiles(drop)));
 }
 
 void Form1Window::ShowList1Menu(POINT at) {
-  if (form1_.selected() < 0) return;
+  // No menu over another window of ours: nothing it offers would be taken.
+  if (form1_.selected() < 0 || form1_.modal()) return;
   HMENU menu = CreatePopupMenu();
   if (!menu) return;
   for (size_t i = 0; i < std::size(kList1Menu); ++i) {
@@ -353,7 +353,8 @@ void Form1Window::ShowList1Menu(POINT at) {
 void Form1Window::OnList1ContextMenu(LPARAM lparam) {
   POINT at = {GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)};
   if (lparam == -1) {
-    // From the keyboard: below the selected entry's text.
+    // From the keyboard: below the selected entry's text, scrolled into view.
+    ListView_EnsureVisible(list_, form1_.selected(), FALSE);
     RECT row = {};
     if (!ListView_GetItemRect(list_, form1_.selected(), &row, LVIR_LABEL)) return;
     at = {row.left, row.bottom};
@@ -368,25 +369,6 @@ void Form1Window::OnList1ContextMenu(LPARAM lparam) {
     if (index != form1_.selected()) UserSelect(index);
   }
   ShowList1Menu(at);
-}
-
-void Form1Window::OnToolbarClick(int index) {
-  switch (ActionForToolbarButton(index)) {
-    case ToolbarAction::ShowHowToUse:
-      ShowForm3(instance_, hwnd_);
-      break;
-    case ToolbarAction::OpenProductPage:
-      platform_.OpenWebAddress(ProductPageAddress(VEILKEEP_PUBLISHER_HOST));
-      break;
-    case ToolbarAction::OpenSupportPage:
-      platform_.OpenWebAddress(SupportPageAddress(VEILKEEP_PUBLISHER_HOST));
-      break;
-    case ToolbarAction::ShowAbout:
-      ShowForm2(instance_, hwnd_, VersionText(platform_.Version()));
-      break;
-    case ToolbarAction::None:
-      break;
-  }
 }
 
 LRESULT Form1Window::OnNotify(const NMHDR* header) {
@@ -422,7 +404,7 @@ LRESULT Form1Window::OnNotify(const NMHDR* header) {
       if (selecting_ || !(change->uChanged & LVIF_STATE)) return 0;
       if ((change->uNewState & LVIS_SELECTED) && !(change->uOldState & LVIS_SELECTED)) {
         shown_selection_ = change->iItem;
-        form1_.List1Click(change->iItem);
+        form1_.Handle({UserAction::Kind::List1Select, change->iItem});
       }
       return 0;
     }
@@ -541,12 +523,12 @@ void Form1Window::List1Char(wchar_t typed) {
   if (now - typed_at_ > kTypeAheadMs) typed_.clear();
   typed_at_ = now;
   typed_ += typed;
-  form1_.List1Search(typed_);
+  form1_.Handle(UserAction::Typed(typed_));
 }
 
 void Form1Window::UserSelect(int index) {
   List1Select(index);
-  form1_.List1Click(index);
+  form1_.Handle({UserAction::Kind::List1Select, index});
 }
 
 void Form1Window::FitList1Column() {
@@ -613,6 +595,12 @@ void Form1Window::SetStatusText(const std::wstring& text) {
 void Form1Window::LoadToolbarPictures(const std::wstring& program_folder) {
   picture_folder_ = program_folder;
   LoadPictures();
+}
+
+void Form1Window::ShowHowToUse() { ShowForm3(instance_, hwnd_); }
+
+void Form1Window::ShowAbout(const std::wstring& version_text) {
+  ShowForm2(instance_, hwnd_, version_text);
 }
 
 }  // namespace vk

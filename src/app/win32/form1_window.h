@@ -32,6 +32,8 @@ class Form1Window final : public Form1View {
   void SetCommandEnabled(int index, bool enabled) override;
   void SetStatusText(const std::wstring& text) override;
   void LoadToolbarPictures(const std::wstring& program_folder) override;
+  void ShowHowToUse() override;
+  void ShowAbout(const std::wstring& version_text) override;
 
   // For WindowProc: every message of the main window.
   bool Handle(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam, LRESULT* result);
@@ -44,7 +46,6 @@ class Form1Window final : public Form1View {
   void OnCommand(int id, int code);
   void OnSize();
   void OnDpiChanged(int dpi, const RECT* suggested);
-  void OnToolbarClick(int index);
   // Command1(index) clicked, from its button, List1's menu or Enter in List1.
   void ClickCommand(int index);
   void OnDropFiles(HDROP drop);

@@ -207,7 +207,13 @@ BrowseResult Win32Platform::BrowseForFolder(const std::wstring& prompt) {
 std::vector<std::wstring> Win32Platform::TakeDroppedFiles(HDROP drop) {
   std::vector<std::wstring> paths;
   const Shell* shell = LoadShell();
-  if (!shell) return paths;
+  if (!shell) {
+    // The names cannot be read without the shell, but the drop is given back
+    // all the same: it is one block of global memory, which is what
+    // DragFinish frees.
+    GlobalFree(drop);
+    return paths;
+  }
   const UINT count = shell->drop_query(drop, 0xFFFFFFFF, nullptr, 0);
   for (UINT i = 0; i < count; ++i) {
     std::wstring path(shell->drop_query(drop, i, nullptr, 0), L'\0');
@@ -249,8 +255,10 @@ Status Win32Platform::OpenFolder(const std::wstring& path) {
   std::wstring folder = path;
   // A closing quote after a backslash would be read as a quote: double it.
   if (!folder.empty() && folder.back() == L'\\') folder += L'\\';
+  // The system's Windows folder: on a Remote Desktop server the plain Windows
+  // folder of an application may be the user's own, writable copy.
   wchar_t windows[MAX_PATH] = {};
-  UINT length = GetWindowsDirectoryW(windows, MAX_PATH);
+  UINT length = GetSystemWindowsDirectoryW(windows, MAX_PATH);
   if (length == 0 || length >= MAX_PATH) return LastError();
   const std::wstring explorer = std::wstring(windows) + L"\\explorer.exe";
   std::wstring command = L"\"" + explorer + L"\" \"" + folder + L"\"";
@@ -375,17 +383,24 @@ FileLookup Win32Platform::FindNormalFile(const std::wstring& path) {
   return FileLookup::Normal;
 }
 
-Status Win32Platform::ReadWholeFile(const std::wstring& path, std::string* bytes) {
+Status Win32Platform::ReadWholeFile(const std::wstring& path, std::string* bytes,
+                                    size_t max_bytes) {
   bytes->clear();
-  FileHandle file(CreateFileW(SystemPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+  // Another program may hold the file open, even for writing (an editor, a
+  // sync client): it is read all the same, and only a program that shares
+  // nothing makes it busy.
+  FileHandle file(CreateFileW(SystemPath(path).c_str(), GENERIC_READ,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                               OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-  if (!file) return LastError();
+  if (!file) return LastFileError();
   Status status;
   LARGE_INTEGER size = {};
   if (!GetFileSizeEx(file.get(), &size)) {
     status = LastError();
-  } else if (size.QuadPart > 0x7FFFFFFF) {
-    status = Status::Fail(L"The file is too large to be a folder list.");
+  } else if (static_cast<unsigned long long>(size.QuadPart) > max_bytes) {
+    status = Status::Fail(L"The file holds " + std::to_wstring(size.QuadPart) +
+                          L" bytes, more than the " + std::to_wstring(max_bytes) +
+                          L" a folder list may hold.");
   } else {
     bytes->resize(static_cast<size_t>(size.QuadPart));
     size_t done = 0;
@@ -393,7 +408,7 @@ Status Win32Platform::ReadWholeFile(const std::wstring& path, std::string* bytes
       DWORD got = 0;
       if (!ReadFile(file.get(), bytes->data() + done, static_cast<DWORD>(bytes->size() - done),
                     &got, nullptr)) {
-        status = LastError();
+        status = LastFileError();
         break;
       }
       if (got == 0) break;  // the file shrank while being read
