@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Checks the portable zip: Veilkeep.exe, the five toolbar pictures and the read-me, nothing else.
+# Checks the portable zip: Veilkeep.exe, the five toolbar pictures and the
+# read-me, nothing else, each with the same file mode whatever the builder's umask.
 set -euo pipefail
 zip=${1:?usage: check_package.sh Veilkeep-<version>-portable.zip}
 expected="README.txt
@@ -11,12 +12,26 @@ ico/3.ico
 ico/4.ico
 ico/5.ico"
 actual=$(unzip -Z1 "$zip" | sed 's|^[^/]*/||' | grep -v '^$' | sort)
+passed=0
+failed=0
 if [ "$actual" = "$expected" ]; then
   echo "ok - package holds exactly the exe, the ico folder and the read-me"
-  echo "1 passed, 0 failed"
+  passed=$((passed + 1))
 else
   echo "FAIL - package contents differ:"
   diff <(echo "$expected") <(echo "$actual") || true
-  echo "0 passed, 1 failed"
-  exit 1
+  failed=$((failed + 1))
 fi
+# Folders drwxr-xr-x, files -rw-r--r--, as zipinfo lists them.
+modes=$(unzip -Z "$zip" | awk '$1 ~ /^[d-]/ {print $1, $NF}')
+wrong=$(awk '($NF ~ /\/$/ && $1 != "drwxr-xr-x") || ($NF !~ /\/$/ && $1 != "-rw-r--r--")' <<<"$modes")
+if [ -n "$modes" ] && [ -z "$wrong" ]; then
+  echo "ok - folders are drwxr-xr-x and files -rw-r--r--"
+  passed=$((passed + 1))
+else
+  echo "FAIL - entries with other modes:"
+  echo "${wrong:-(no entries listed)}"
+  failed=$((failed + 1))
+fi
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]

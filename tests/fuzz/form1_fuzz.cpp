@@ -1,0 +1,334 @@
+// Stateful fuzz target for the main window's behaviour. The input is a
+// sequence of user actions (start-up, Add, drops, the buttons, selecting,
+// typing, the toolbar, a restart, and any of them arriving while a message or
+// another window of the program is up) and world events (a save step failing,
+// a busy file, a folder vanishing or turning into a file, data.bin hidden or
+// unreadable at the next start). After every step, and whenever a message
+// box shows, the invariants below must hold; a failure aborts.
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "app/form1.h"
+#include "fake_platform.h"
+#include "fake_view.h"
+
+namespace vk {
+namespace {
+
+// What the user may pick or drop: folders, then a file and a drive root.
+const std::wstring kPaths[] = {L"C:\\A",        L"C:\\B",     L"C:\\a",   L"C:\\\u00e9t\u00e9",
+                               L"C:\\\u6587",   L"E:\\Stick", L"C:\\x;y", L"C:\\f.txt",
+                               L"D:\\"};
+constexpr size_t kPathCount = sizeof(kPaths) / sizeof(kPaths[0]);
+constexpr size_t kFolderCount = kPathCount - 2;
+constexpr uint32_t kHiddenAttrs = kAttrReadOnly | kAttrHidden | kAttrSystem;
+
+class Input {
+ public:
+  Input(const uint8_t* data, size_t size) : p_(data), end_(data + size) {}
+  bool empty() const { return p_ == end_; }
+  unsigned Byte() { return p_ < end_ ? *p_++ : 0; }
+  unsigned Below(unsigned n) { return Byte() % n; }
+
+ private:
+  const uint8_t* p_;
+  const uint8_t* end_;
+};
+
+// With FORM1_FUZZ_TRACE set, each step is printed: a found input reads as a story.
+const bool kTrace = std::getenv("FORM1_FUZZ_TRACE") != nullptr;
+
+void Trace(const char* what, int index = 0, const std::wstring& text = L"") {
+  if (kTrace) std::fprintf(stderr, "  %s %d %ls\n", what, index, text.c_str());
+}
+
+[[noreturn]] void Fail(const char* what) {
+  std::fprintf(stderr, "invariant broken: %s\n", what);
+  std::abort();
+}
+
+void Expect(bool ok, const char* what) {
+  if (!ok) Fail(what);
+}
+
+struct World {
+  FakePlatform platform;
+  std::unique_ptr<FakeView> view;
+  std::unique_ptr<Form1> form;
+  bool saves_refused = false;        // data.bin is left alone this session
+  std::string start_bytes;           // data.bin as this session found it
+  bool next_hidden = false;          // data.bin hidden at the next start
+  bool next_unreadable = false;      // ...or unreadable
+  int next_busy = 0;                 // ...or busy this many reads
+  std::set<std::wstring> hidden;     // folders the program hid, still listed by the user
+  size_t attribute_sets_seen = 0;
+  std::optional<UserAction> nested;  // arrives while the next window of ours is up
+
+  std::wstring ListPath() const { return platform.ListPath(); }
+
+  // The entries data.bin gives after a restart.
+  EntryList OnDisk() {
+    FakePlatform reader;
+    reader.cyrillic_ansi = platform.cyrillic_ansi;
+    auto it = platform.files.find(ListPath());
+    if (it == platform.files.end()) return {};
+    reader.files[reader.ListPath()] = {it->second.bytes, false};
+    ListFile file(reader, reader.ListPath());
+    return file.LoadList().entries;
+  }
+
+  // What must hold at any moment the user can see the window.
+  void CheckInvariants() {
+    const EntryList& entries = form->entries();
+    const int selected = form->selected();
+    Expect(platform.files.count(ListPath() + L".new") == 0, "no half-written list left");
+    const EntryList disk = OnDisk();
+    if (saves_refused) {
+      Expect(entries.empty(), "a list left alone is shown empty");
+      Expect(platform.files[ListPath()].bytes == start_bytes, "a list left alone is never written");
+    } else {
+      Expect(disk == entries, "the window shows exactly what data.bin holds");
+    }
+    Expect(view->list == entries, "List1 shows Form1's entries");
+    Expect(view->selected == selected, "List1 shows Form1's selection");
+    Expect(entries.empty() ? selected == -1
+                           : selected >= 0 && selected < static_cast<int>(entries.size()),
+           "an entry is selected exactly when there are entries");
+    const bool* on = view->enabled;
+    Expect(on[kAdd], "Add is never disabled");
+    Expect(on[kDelete] == !entries.empty() && on[kOpen] == !entries.empty(),
+           "Delete and Open are enabled exactly when there are entries");
+    if (entries.empty()) {
+      Expect(!on[kHide] && !on[kUnhide], "no Hide or Unhide without entries");
+      Expect(view->status == kStatusInitial || view->status == kStatusEmptied,
+             "an empty list shows no hidden state");
+    } else {
+      Expect(on[kHide] != on[kUnhide], "exactly one of Hide and Unhide");
+      Expect(view->status == (on[kUnhide] ? kStatusHidden : kStatusShown),
+             "the status agrees with Hide and Unhide");
+    }
+    for (const std::wstring& path : hidden) {
+      auto folder = platform.folders.find(path);
+      if (folder == platform.folders.end() || (folder->second & kHiddenAttrs) != kHiddenAttrs) {
+        continue;
+      }
+      Expect(std::find(disk.begin(), disk.end(), path) != disk.end(),
+             "a folder the program hid is in data.bin's list");
+    }
+  }
+
+  // Folders hidden and revealed since the last look.
+  void NoteAttributeChanges() {
+    for (; attribute_sets_seen < platform.attribute_sets.size(); ++attribute_sets_seen) {
+      const auto& [path, attributes] = platform.attribute_sets[attribute_sets_seen];
+      auto folder = platform.folders.find(path);
+      if (folder == platform.folders.end() || folder->second != attributes) continue;
+      if (attributes == kHiddenAttrs) {
+        hidden.insert(path);
+      } else {
+        hidden.erase(path);
+      }
+    }
+  }
+
+  // The user does `action`; a Delete drops its folder from those we follow.
+  void Act(const UserAction& action) {
+    std::wstring deleting;
+    if (action.kind == UserAction::Kind::Command1 && action.index == kDelete &&
+        form->selected() >= 0) {
+      deleting = form->entries()[form->selected()];
+    }
+    static const char* const kKinds[] = {"Command1", "Toolbar1", "List1Select", "List1Type", "Drop"};
+    std::wstring text = action.typed;
+    for (const auto& path : action.paths) text += path + L" ";
+    Trace(kKinds[static_cast<int>(action.kind)], action.index, text);
+    if (action.kind == UserAction::Kind::List1Select && action.index >= 0 &&
+        action.index < static_cast<int>(form->entries().size())) {
+      view->selected = action.index;  // a click shows itself before Form1 hears of it
+    }
+    form->Handle(action);
+    NoteAttributeChanges();
+    const EntryList& entries = form->entries();
+    if (!deleting.empty() && std::find(entries.begin(), entries.end(), deleting) == entries.end()) {
+      hidden.erase(deleting);
+    }
+  }
+
+  // While a message, the browser or a secondary window is up.
+  void WhileModal() {
+    NoteAttributeChanges();
+    if (form) CheckInvariants();
+    if (!nested) return;
+    const UserAction action = *nested;
+    nested.reset();
+    Act(action);
+  }
+
+  void Start(Input& in) {
+    // The program ends and starts again; data.bin may have been changed meanwhile.
+    switch (in.Below(4)) {
+      case 0:
+        break;  // as the last session left it
+      case 1: {   // a list of the known folders
+        EntryList entries;
+        for (unsigned n = in.Below(5); n > 0; --n) entries.push_back(kPaths[in.Below(kFolderCount)]);
+        platform.files[ListPath()] = {EncodeListPlain(platform, entries), false};
+        hidden.clear();
+        break;
+      }
+      case 2: {  // any bytes
+        std::string bytes;
+        for (unsigned n = in.Below(12); n > 0; --n) bytes += static_cast<char>(in.Byte());
+        platform.files[ListPath()] = {bytes, false};
+        hidden.clear();
+        break;
+      }
+      case 3:
+        platform.files.erase(ListPath());
+        hidden.clear();
+        break;
+    }
+    const bool exists = platform.files.count(ListPath()) != 0;
+    if (exists) platform.files[ListPath()].hidden = next_hidden;
+    Trace("start; data.bin hidden, unreadable, busy:", next_hidden * 100 + next_unreadable * 10,
+          std::to_wstring(next_busy));
+    platform.read_error = next_unreadable ? L"Access is denied." : L"";
+    platform.busy_step = next_busy > 0 ? FileStep::Read : FileStep::None;
+    platform.busy_times = next_busy;
+    saves_refused = exists && (next_hidden || next_unreadable || next_busy > 20);
+    start_bytes = exists ? platform.files[ListPath()].bytes : std::string();
+    next_hidden = next_unreadable = false;
+    next_busy = 0;
+
+    form.reset();
+    view = std::make_unique<FakeView>();
+    form = std::make_unique<Form1>(platform, *view);
+    view->while_modal = platform.while_modal = [this] { WhileModal(); };
+    Expect(form->Load(), "the only copy starts");
+    platform.read_error.clear();
+    platform.busy_times = 0;
+  }
+
+  // One user action from the input; never a restart.
+  UserAction ReadAction(Input& in) {
+    switch (in.Below(7)) {
+      case 0: {
+        const unsigned answer = in.Below(kPathCount + 2);
+        if (answer < kPathCount) {
+          platform.browse_answers.push_back({BrowseOutcome::Chosen, kPaths[answer]});
+        } else {
+          platform.browse_answers.push_back(
+              {answer == kPathCount ? BrowseOutcome::Cancelled : BrowseOutcome::NoPath, L""});
+        }
+        return {UserAction::Kind::Command1, kAdd};
+      }
+      case 1: {
+        std::vector<std::wstring> paths;
+        for (unsigned n = in.Below(4); n > 0; --n) paths.push_back(kPaths[in.Below(kPathCount)]);
+        return UserAction::Dropped(paths);
+      }
+      case 2:
+        return {UserAction::Kind::Command1, static_cast<int>(kDelete + in.Below(4))};
+      case 3:
+        return {UserAction::Kind::List1Select, static_cast<int>(in.Below(8)) - 1};
+      case 4: {
+        static const wchar_t kKeys[] = L"cCdDeE\\:";
+        std::wstring typed;
+        for (unsigned n = 1 + in.Below(3); n > 0; --n) typed += kKeys[in.Below(8)];
+        return UserAction::Typed(typed);
+      }
+      case 5:
+        return {UserAction::Kind::Toolbar1, static_cast<int>(in.Below(6))};
+      default:
+        return {UserAction::Kind::Command1, static_cast<int>(in.Below(6))};
+    }
+  }
+
+  void Event(Input& in) {
+    const unsigned event = in.Below(6);
+    Trace("event", static_cast<int>(event));
+    switch (event) {
+      case 0:  // the next save fails at one of its steps
+        platform.fault = static_cast<FileStep>(static_cast<int>(FileStep::Create) + in.Below(5));
+        break;
+      case 1:  // another program holds the file for a moment, or longer
+        platform.busy_step = in.Below(2) ? FileStep::Create : FileStep::Replace;
+        platform.busy_times = static_cast<int>(in.Below(25));
+        break;
+      case 2: {  // a folder vanishes, turns into a file, or is made again
+        const std::wstring& path = kPaths[in.Below(kFolderCount)];
+        switch (in.Below(3)) {
+          case 0:
+            platform.folders.erase(path);
+            break;
+          case 1:
+            platform.folders.erase(path);
+            platform.files[path] = {"text", false};
+            break;
+          case 2:
+            platform.files.erase(path);
+            platform.folders[path] = 0;
+            break;
+        }
+        break;
+      }
+      case 3:  // data.bin at the next start
+        next_hidden = in.Below(4) == 0;
+        next_unreadable = in.Below(4) == 0;
+        next_busy = static_cast<int>(in.Below(25));
+        break;
+      case 4:  // the shell or the file system refuses
+        platform.open_folder_error = in.Below(2) ? L"Application not found." : L"";
+        platform.set_attributes_error = in.Below(3) == 0 ? L"Access is denied." : L"";
+        break;
+      case 5:  // the next window of ours has something arrive while it is up
+        nested = ReadAction(in);
+        Trace("  ...to arrive during the next window of ours:", static_cast<int>(nested->kind),
+              std::to_wstring(nested->index));
+        break;
+    }
+  }
+
+  void Step(Input& in) {
+    const size_t before = form->entries().size();
+    const unsigned what = in.Below(8);
+    if (what == 0) {
+      Start(in);
+    } else if (what <= 2) {
+      Event(in);
+      return;
+    } else {
+      Act(ReadAction(in));
+      platform.fault = FileStep::None;
+      platform.browse_answers.clear();
+      Expect(form->entries().size() + 1 >= before, "one action removes one entry at most");
+    }
+    Expect(!form->modal(), "no window of ours is left counted as open");
+    CheckInvariants();
+  }
+};
+
+}  // namespace
+}  // namespace vk
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  vk::Input in(data, size);
+  vk::World world;
+  world.platform.cyrillic_ansi = in.Below(2) == 1;
+  for (size_t i = 0; i < vk::kFolderCount; ++i) world.platform.folders[vk::kPaths[i]] = 0;
+  world.platform.folders[L"D:\\"] = 0;  // a drive root
+  world.platform.files[L"C:\\f.txt"] = {"text", false};
+  world.platform.drive_types[L"E:\\Stick"] = vk::kDriveRemovable;
+  world.Start(in);
+  world.CheckInvariants();
+  for (int steps = 0; steps < 64 && !in.empty(); ++steps) world.Step(in);
+  return 0;
+}
