@@ -8,16 +8,28 @@
 namespace e2e {
 namespace {
 
+void CheckEnding(const std::wstring& text, const std::wstring& ending) {
+  Check(L"message text ends with " + Quote(ending),
+        text.size() >= ending.size() &&
+            text.compare(text.size() - ending.size(), ending.size(), ending) == 0,
+        Quote(text));
+}
+
+// The message of a save that failed, naming data.bin itself (not the file
+// beside it); it says what became of the change.
+void ExpectSaveMessage(const App& app, const std::wstring& list_file,
+                       std::vector<std::wstring> parts, const std::wstring& ending) {
+  parts.insert(parts.begin(), L"The folder list could not be saved to " + list_file + L".\n\n");
+  CheckEnding(ExpectMessageWith(app, parts), ending);
+}
+
 // Adds `folder` through the browser while saving cannot work: one message
-// saying so, naming data.bin itself.
+// saying so, and nothing is added.
 void AddExpectingSaveMessage(const App& app, const std::wstring& folder,
                              const std::wstring& list_file, std::vector<std::wstring> parts = {}) {
   HWND dialog = OpenBrowser(app);
   if (!dialog || !ChooseAndConfirm(app, dialog, folder)) return;
-  parts.insert(parts.begin(), {L"could not be saved", list_file});
-  const std::wstring text = ExpectMessageWith(app, parts);
-  Check(L"the message names data.bin, not the file beside it",
-        text.find(list_file + L".new") == std::wstring::npos, Quote(text));
+  ExpectSaveMessage(app, list_file, parts, L"\n\nNothing was added to the list.");
 }
 
 void CheckNoTemporaryFile(const std::wstring& when, const std::wstring& list_file) {
@@ -38,33 +50,48 @@ void CheckRewritten(const std::wstring& what, const std::wstring& list_file,
 
 void UnwritableList() {
   const std::wstring kept = MakeFolder(L"Held Kept"), added = MakeFolder(L"Held Added");
+  const std::wstring gone = g_root + L"\\Held Gone";  // listed, never there
   const auto [folder, list_file, before] =
-      OpenScenario(L"data.bin held by another program", L"held list", {kept});
+      OpenScenario(L"data.bin held by another program", L"held list", {kept, gone});
   App app;
   if (!Start(folder, &app)) return Close(&app);
   HeldFile held(list_file, OPEN_EXISTING);
   AddExpectingSaveMessage(app, added, list_file);
-  CheckList(app, L"after the message", {kept, added}, 1);
+  CheckList(app, L"after the message", {kept, gone}, 0);
   CheckState(app, L"after the message", L"Add Delete Open Hide", L"Hidden: False");
+  Drop(app, {added});
+  ExpectSaveMessage(app, list_file, {}, L"\n\nNothing was added to the list.");
+  CheckList(app, L"after the message for a dropped folder", {kept, gone}, 0);
   CheckUntouched(L"data.bin unchanged (read through the held handle)", before, held.State());
   CheckNoTemporaryFile(L"after the failed save", list_file);
 
   g_scenario = L"data.bin held: the program keeps working";
-  ClickListEntry(app, 0);
-  CheckState(app, L"entry 0 picked", L"Add Delete Open Hide", L"Hidden: False");
   Click(app, kHide);
   CheckHidden(kept, true);
   CheckState(app, L"after Hide", L"Add Delete Open Unhide", L"Hidden: True");
   Click(app, kUnhide);
   CheckHidden(kept, false);
   ClickListEntry(app, 1);
-  CheckState(app, L"entry 1 picked", L"Add Delete Open Hide", L"Hidden: False");
+  CheckState(app, L"entry 1 picked", L"Add Delete Open Unhide", L"Hidden: True");
+
+  // The folder that is not there is reported, and stays listed and selected
+  // when its removal cannot be saved.
+  g_scenario = L"data.bin held: a folder that is not there";
+  HWND box = PostClick(app, kUnhide) ? WaitForDialog(app, L"Error") : nullptr;
+  if (box) {
+    const std::wstring text = TextOf(GetDlgItem(box, kBoxText));
+    Require(text == L"Folder " + gone + L" doesn't exist!", L"the message for the folder",
+            Quote(text));
+    PressButton(box, IDOK);
+    ExpectSaveMessage(app, list_file, {}, L"\n\nFolder " + gone + L" stays in the list.");
+  }
+  CheckList(app, L"after the messages", {kept, gone}, 1);
 
   g_scenario = L"data.bin released";
   held.Release();
   CheckFileUntouched(L"data.bin on disk is still as before", list_file, before);
   Click(app, kDelete);
-  CheckList(app, L"after deleting the new entry", {kept}, 0);
+  CheckList(app, L"after deleting the folder that is not there", {kept}, 0);
   CheckRewritten(L"data.bin holds the remaining folder", list_file, before, Ansi(kept + L";"));
   CheckNoTemporaryFile(L"after the save", list_file);
   Close(&app);
@@ -79,15 +106,16 @@ void BusyTemporaryFile() {
   App app;
   if (!Start(folder, &app)) return Close(&app);
   AddExpectingSaveMessage(app, added, list_file);
-  CheckList(app, L"after the message", {kept, added}, 1);
+  CheckList(app, L"after the message", {kept}, 0);
   CheckState(app, L"after the message", L"Add Delete Open Hide", L"Hidden: False");
   CheckFileUntouched(L"data.bin on disk is as before", list_file, before);
   held.Release();
 
   g_scenario = L"data.bin.new released";
-  Click(app, kDelete);
-  CheckList(app, L"after deleting the new entry", {kept}, 0);
-  CheckRewritten(L"data.bin holds the remaining folder", list_file, before, Ansi(kept + L";"));
+  AddFolder(app, added);
+  CheckList(app, L"after adding the folder again", {kept, added}, 1);
+  CheckRewritten(L"data.bin holds both folders", list_file, before,
+                 Ansi(kept + L";" + added + L";"));
   CheckNoTemporaryFile(L"after the save", list_file);
   Close(&app);
 }
@@ -103,6 +131,17 @@ HWND FindProgramMessage(DWORD pid) {
     }
   }
   return nullptr;
+}
+
+// A drop and Add while data.bin is left alone for the session: each refused
+// with one message, Add before the folder browser opens; the list stays empty.
+void CheckAddsRefused(const App& app, const std::wstring& list_file, const std::wstring& folder) {
+  const std::wstring refused =
+      L"No folder can be added: the folder list " + list_file + L" cannot be saved.\n\n";
+  Drop(app, {folder});
+  ExpectMessageWith(app, {refused, L"left as it is"});
+  if (PostClick(app, kAdd)) ExpectMessageWith(app, {refused, L"left as it is"});
+  CheckList(app, L"after a drop and Add", {}, -1);
 }
 
 }  // namespace
@@ -137,8 +176,7 @@ void UnreadableListAtStart() {
   }
   ExpectNoDialog(app, L"the start-up message");
   CheckList(app, L"after the message", {}, -1);
-  AddExpectingSaveMessage(app, added, list_file, {L"left as it is"});
-  CheckList(app, L"after Add", {added}, 0);
+  CheckAddsRefused(app, list_file, added);
   Close(&app);
   held.Release();
   CheckFileUntouched(L"data.bin holds its first bytes after the program ends", list_file, before);
@@ -232,13 +270,12 @@ void BadListFiles() {
 namespace e2e {
 namespace {
 
-// Delete of the selected entry while saving cannot work: one message naming
-// data.bin and holding every piece of `parts`.
+// Delete of the selected entry `entry` while saving cannot work: one message
+// naming data.bin and holding every piece of `parts`; the entry stays.
 void DeleteExpectingSaveMessage(const App& app, const std::wstring& list_file,
-                                std::vector<std::wstring> parts) {
+                                const std::wstring& entry, std::vector<std::wstring> parts) {
   if (!PostClick(app, kDelete)) return;
-  parts.insert(parts.begin(), {L"could not be saved", list_file});
-  ExpectMessageWith(app, parts);
+  ExpectSaveMessage(app, list_file, parts, L"\n\nFolder " + entry + L" stays in the list.");
 }
 
 // Add, then Delete, each refused with one message; data.bin and the folder
@@ -247,10 +284,10 @@ void CheckSavesRefused(const App& app, const std::wstring& list_file, const File
                        const std::wstring& kept, const std::wstring& added,
                        const std::wstring& reason) {
   AddExpectingSaveMessage(app, added, list_file, {reason});
-  CheckList(app, L"after the refused Add", {kept, added}, 1);
+  CheckList(app, L"after the refused Add", {kept}, 0);
   CheckFileUntouched(L"data.bin byte-identical after the refused Add", list_file, before);
   CheckNoTemporaryFile(L"after the refused Add", list_file);
-  DeleteExpectingSaveMessage(app, list_file, {reason});
+  DeleteExpectingSaveMessage(app, list_file, kept, {reason});
   CheckList(app, L"after the refused Delete", {kept}, 0);
   CheckFileUntouched(L"data.bin byte-identical after the refused Delete", list_file, before);
   CheckNoTemporaryFile(L"after the refused Delete", list_file);
@@ -305,7 +342,6 @@ void FullDisk() {
   const std::wstring list_file = folder + L"\\data.bin";
   const std::wstring kept = MakeFolder(L"Full Kept");
   const std::wstring added = MakeFolder(L"Full Added");
-  const std::wstring more = MakeFolder(L"Full More");
   WriteFixture(list_file, Ansi(kept + L";"));
   const FileState before = ReadFileState(list_file);
 
@@ -330,15 +366,15 @@ void FullDisk() {
   App app;
   if (!Start(folder, &app)) return Close(&app);
   AddExpectingSaveMessage(app, added, list_file, {SystemMessage(ERROR_DISK_FULL)});
-  CheckList(app, L"after the message", {kept, added}, 1);
+  CheckList(app, L"after the message", {kept}, 0);
   CheckFileUntouched(L"data.bin byte-identical", list_file, before);
   CheckNoTemporaryFile(L"after the failed save", list_file);
 
   g_scenario = L"full disk, space freed";
   Require(DeleteFileW(filler.c_str()), L"free the space", ErrorText(GetLastError()));
-  AddFolder(app, more);
+  AddFolder(app, added);
   CheckRewritten(L"the next Add saves the whole list", list_file, before,
-                 Ansi(kept + L";" + added + L";" + more + L";"));
+                 Ansi(kept + L";" + added + L";"));
   CheckNoTemporaryFile(L"after the save", list_file);
   Close(&app);
 }
