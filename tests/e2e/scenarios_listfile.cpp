@@ -383,11 +383,44 @@ void FullDisk() {
 // beside it for a moment, then for longer than the program waits.
 void BriefLocks() {
   const std::wstring kept = MakeFolder(L"Brief Kept"), added = MakeFolder(L"Brief Added");
-  const Scenario opened = OpenScenario(L"data.bin held for 300 ms", L"brief locks", {kept});
+  const Scenario opened =
+      OpenScenario(L"data.bin open for writing at start", L"brief locks", {kept});
   const std::wstring &folder = opened.folder, &list_file = opened.list_file;
   const std::wstring temp_file = list_file + L".new";
   App app;
-  if (!Start(folder, &app)) return Close(&app);
+  // An editor or a sync client writing the file while letting readers in.
+  HANDLE writer = CreateFileW(list_file.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  Require(writer != INVALID_HANDLE_VALUE, L"open data.bin for writing, sharing it with readers",
+          ErrorText(GetLastError()));
+  if (Start(folder, &app)) {
+    ExpectNoDialog(app, L"start-up");
+    CheckList(app, L"at start", {kept}, 0);
+  }
+  Close(&app);
+  if (writer != INVALID_HANDLE_VALUE) CloseHandle(writer);
+
+  g_scenario = L"data.bin held for 300 ms";
+  {
+    HeldFile held(list_file, OPEN_EXISTING);  // from just before the start
+    if (!Require(Launch(folder, &app.process), L"start " + folder + L"\\Veilkeep.exe",
+                 ErrorText(GetLastError()))) {
+      return;
+    }
+    // The list is read once the main window exists, before it shows: held 300 ms from then.
+    WaitUntil(
+        [&] { return ProcessOf(FindWindowW(kMainClass, nullptr)) == app.process.dwProcessId; },
+        kWaitMs);
+    Sleep(300);
+  }
+  WaitUntil([&] { return (app.main = FindMainWindow(app.process.dwProcessId)) != nullptr; },
+            kWaitMs);
+  if (!Check(L"program starts and shows its main window", app.main != nullptr,
+             L"none within 10 s")) {
+    return Close(&app);
+  }
+  ExpectNoDialog(app, L"a start while data.bin was held for 300 ms");
+  CheckList(app, L"at start", {kept}, 0);
   HWND dialog = OpenBrowser(app);
   if (!dialog) return Close(&app);
   {
