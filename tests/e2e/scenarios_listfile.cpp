@@ -133,6 +133,38 @@ HWND FindProgramMessage(DWORD pid) {
   return nullptr;
 }
 
+// Starts the program on a data.bin it cannot read: one message at start,
+// before the main window shows, naming the file and holding every piece of
+// `parts`; then an empty list.
+bool StartUnreadable(const std::wstring& folder, const std::wstring& list_file,
+                     std::vector<std::wstring> parts, App* app) {
+  *app = App();
+  if (!Require(Launch(folder, &app->process), L"start " + folder + L"\\Veilkeep.exe",
+               ErrorText(GetLastError()))) {
+    return false;
+  }
+  HWND box = nullptr;
+  WaitUntil([&] { return (box = FindProgramMessage(app->process.dwProcessId)) != nullptr; },
+            kWaitMs);
+  if (Check(L"an \"Error\" message appears at start", box != nullptr, L"none within 10 s")) {
+    const std::wstring text = TextOf(GetDlgItem(box, kBoxText));
+    parts.insert(parts.begin(), {L"could not be read", list_file});
+    for (const std::wstring& part : parts) {
+      Check(L"message text holds " + Quote(part), text.find(part) != std::wstring::npos,
+            Quote(text));
+    }
+    PressButton(box, IDOK);
+  }
+  WaitUntil([&] { return (app->main = FindMainWindow(app->process.dwProcessId)) != nullptr; },
+            kWaitMs);
+  if (!Check(L"main window shows after the message", app->main != nullptr, L"none within 10 s")) {
+    return false;
+  }
+  ExpectNoDialog(*app, L"the start-up message");
+  CheckList(*app, L"after the message", {}, -1);
+  return true;
+}
+
 // A drop and Add while data.bin is left alone for the session: each refused
 // with one message, Add before the folder browser opens; the list stays empty.
 void CheckAddsRefused(const App& app, const std::wstring& list_file, const std::wstring& folder) {
@@ -151,31 +183,8 @@ void UnreadableListAtStart() {
   const auto [folder, list_file, before] =
       OpenScenario(L"data.bin unreadable at start", L"unreadable", {kept});
   HeldFile held(list_file, OPEN_EXISTING);
-
-  // The message comes while the program starts, before its main window shows.
   App app;
-  if (!Require(Launch(folder, &app.process), L"start " + folder + L"\\Veilkeep.exe",
-               ErrorText(GetLastError()))) {
-    return;
-  }
-  HWND box = nullptr;
-  WaitUntil([&] { return (box = FindProgramMessage(app.process.dwProcessId)) != nullptr; },
-            kWaitMs);
-  if (Check(L"an \"Error\" message appears at start", box != nullptr, L"none within 10 s")) {
-    const std::wstring text = TextOf(GetDlgItem(box, kBoxText));
-    Check(L"message text holds \"could not be read\"",
-          text.find(L"could not be read") != std::wstring::npos, Quote(text));
-    Check(L"message text holds " + Quote(list_file), text.find(list_file) != std::wstring::npos,
-          Quote(text));
-    PressButton(box, IDOK);
-  }
-  WaitUntil([&] { return (app.main = FindMainWindow(app.process.dwProcessId)) != nullptr; },
-            kWaitMs);
-  if (!Check(L"main window shows after the message", app.main != nullptr, L"none within 10 s")) {
-    return Close(&app);
-  }
-  ExpectNoDialog(app, L"the start-up message");
-  CheckList(app, L"after the message", {}, -1);
+  if (!StartUnreadable(folder, list_file, {}, &app)) return Close(&app);
   CheckAddsRefused(app, list_file, added);
   Close(&app);
   held.Release();
@@ -187,6 +196,22 @@ void UnreadableListAtStart() {
   ExpectNoDialog(app, L"start-up");
   CheckList(app, L"at start", {kept}, 0);
   Close(&app);
+
+  g_scenario = L"data.bin of 17 MiB";
+  std::string large = Ansi(kept + L";");
+  large.resize(size_t{17} << 20, ' ');
+  WriteFixture(list_file, large);
+  const FileState written = ReadFileState(list_file);
+  if (!StartUnreadable(folder, list_file, {std::to_wstring(large.size())}, &app)) {
+    return Close(&app);
+  }
+  CheckAddsRefused(app, list_file, added);
+  Close(&app);
+  const FileState now = ReadFileState(list_file);
+  Check(L"data.bin never overwritten", now.bytes == large && now.written == written.written,
+        std::to_wstring(now.bytes.size()) + L" bytes, written " +
+            (now.written == written.written ? L"as before" : L"again"));
+  CheckNoTemporaryFile(L"after the program ends", list_file);
 }
 
 namespace {
