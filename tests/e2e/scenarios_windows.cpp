@@ -207,6 +207,50 @@ void AboutWindow() {
     CheckClosed(app, form2, when + L"OK");
   }
   Close(&app);
+
+  // About pressed on the toolbar, and Delete, while the message for a folder
+  // that is not there is up: neither is taken, the main window stays disabled
+  // under the message, and once it closes exactly that folder leaves the list.
+  g_scenario = L"About and Delete pressed under a message";
+  const std::wstring gone = g_root + L"\\About Gone";
+  const std::wstring kept = MakeFolder(L"About Kept"), other = MakeFolder(L"About Other");
+  const std::vector<std::wstring> lists[] = {{gone}, {kept, gone, other}};
+  for (const std::vector<std::wstring>& listed : lists) {
+    const std::wstring when = std::to_wstring(listed.size()) + L" listed: ";
+    std::vector<std::wstring> left;
+    std::wstring saved;
+    for (const std::wstring& entry : listed) {
+      if (entry == gone) continue;
+      left.push_back(entry);
+      saved += entry + L";";
+    }
+    WriteFixture(folder + L"\\data.bin", Ansi(Joined(listed, L";") + L";"));
+    if (!Start(folder, &app)) return Close(&app);
+    if (listed.size() > 1) ClickListEntry(app, 1);
+    HWND box = PostClick(app, kUnhide) ? WaitForDialog(app, L"Error") : nullptr;
+    if (!box) return Close(&app);
+    PostToolbarClick(app, kAboutButton);
+    PostClick(app, kDelete);
+    HWND form2 = nullptr;
+    WaitUntil([&] { return (form2 = FindProgramWindow(app, L"Veilkeep.Form2")) != nullptr; }, 1000);
+    Check(when + L"no About window over the message", form2 == nullptr, L"About opened");
+    if (form2) PostMessageW(form2, WM_CLOSE, 0, 0);
+    WaitUntil([&] { return !form2 || !IsWindow(form2); }, kWaitMs);
+    Check(when + L"main window still disabled under the message", !IsWindowEnabled(app.main),
+          L"enabled");
+    const std::wstring text = TextOf(GetDlgItem(box, kBoxText));
+    Require(text == L"Folder " + gone + L" doesn't exist!", L"the message for the folder",
+            Quote(text));
+    PressButton(box, IDOK);
+    Check(when + L"the program still runs and answers",
+          Answers(app.main, 2000) && WaitForSingleObject(app.process.hProcess, 0) == WAIT_TIMEOUT,
+          L"it ended or does not answer");
+    ExpectNoDialog(app, when + L"the message");
+    CheckList(app, when + L"after the message", left, static_cast<int>(left.size()) - 1);
+    CheckFileBytes(when + L"data.bin without the folder reported", folder + L"\\data.bin",
+                   Ansi(saved));
+    Close(&app);
+  }
 }
 
 namespace {
