@@ -218,6 +218,11 @@ void DroppedFolders() {
   CheckList(app, L"after dropping a file", {first, second, unicode}, 2);
   CheckFileUntouched(L"data.bin after dropping a file", opened.list_file, saved);
 
+  // Two items refused alike: each refusal names its own.
+  Drop(app, {L"Z:\\", L"C:\\"});
+  CheckText(L"message for two dropped drive roots",
+            L"Z:\\: Invalid folder!\n\nC:\\: Invalid folder!", ExpectMessageWith(app, {}));
+
   // While About is open the program takes nothing.
   PostToolbarClick(app, 5);
   HWND about = nullptr;
