@@ -307,6 +307,32 @@ void KeyboardMenuAndEnter() {
   ExpectNoDialog(app, L"Enter without entries");
   CheckFileBytes(L"data.bin after deleting the last entry", opened.list_file, "");
   Close(&app);
+
+  // The menu comes at the selected entry, scrolled back into view first.
+  g_scenario = L"keyboard: List1's menu for an entry scrolled out of view";
+  std::wstring many;
+  for (int i = 0; i < 40; ++i) many += L"C:\\veilkeep menu\\entry " + std::to_wstring(i) + L";";
+  WriteFixture(opened.list_file, Ansi(many));
+  if (!Start(opened.folder, &app)) return Close(&app);
+  PressTab(app, 5);  // to List1
+  HWND list = app.Item(IDC_LIST1);
+  Send(list, LVM_SCROLL, 0, 10000);
+  Require(Send(list, LVM_GETTOPINDEX) > 0, L"scroll List1 to its end", L"still at the top");
+  ContextKey(app);
+  if (HWND menu = WaitForMenu(app)) {
+    RECT inside = {}, placed = {};
+    GetWindowRect(list, &inside);
+    GetWindowRect(menu, &placed);
+    Check(L"the menu's corner is within List1", PtInRect(&inside, {placed.left, placed.top}),
+          L"at " + std::to_wstring(placed.left) + L", " + std::to_wstring(placed.top) +
+              L", List1 from " + std::to_wstring(inside.left) + L", " +
+              std::to_wstring(inside.top) + L" to " + std::to_wstring(inside.right) + L", " +
+              std::to_wstring(inside.bottom));
+    PressKey(app, VK_ESCAPE);
+  } else {
+    Require(false, L"open List1's menu with the context key", L"no menu within 10 s");
+  }
+  Close(&app);
 }
 
 }  // namespace e2e
