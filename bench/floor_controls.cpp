@@ -2,9 +2,10 @@
 // as Veilkeep's main window, made by the same calls in the same order, shown
 // and idle. Five push buttons, Toolbar1 with its four shown captioned buttons
 // and their pictures read from the ico folder beside the exe, an owner-data
-// report list view, SBar with its text and one Tahoma font. No data.bin, no
-// single-instance check, no behaviour: what start-up costs Veilkeep beyond
-// this is Veilkeep's own.
+// report list view, SBar with its text and one Tahoma font. Toolbar1 and
+// List1 are Veilkeep's own controls, the same classes. No data.bin, no
+// single-instance check, no Form1: what start-up costs Veilkeep beyond this
+// is Veilkeep's own.
 //
 // Built with VEILKEEP_FLOOR_ROWS (veilkeep_floor_rows.exe) it shows what
 // Veilkeep shows with 32,767 entries: the rows (a made-up path of the same
@@ -19,9 +20,13 @@
 #include <cwchar>
 #include <string>
 
-#include "about/toolbar.h"
 #include "app/layout.h"
+#include "app/win32/command1.h"
+#include "app/win32/list1.h"
+#include "app/win32/toolbar1.h"
 #include "floor_rows.h"
+#include "platform/twips.h"
+#include "platform/win32/window_kit.h"
 #include "resource.h"
 
 namespace {
@@ -30,26 +35,43 @@ constexpr wchar_t kClassName[] = L"Veilkeep.FloorControls";
 constexpr DWORD kStyle =
     WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
 constexpr DWORD kExStyle = WS_EX_CONTROLPARENT;
-constexpr const wchar_t* kCommandCaptions[5] = {L"Add", L"Delete", L"Open", L"Hide", L"Unhide"};
-constexpr const wchar_t* kToolbarCaptions[vk::kToolbarButtonCount] = {
-    L" Settings ", L"Help", L"Website", L"  Support  ", L"About"};
 
 HINSTANCE instance;
 int dpi = USER_DEFAULT_SCREEN_DPI;
-HWND commands[5], toolbar, list, status;
-
+vk::Command1 commands;
+HWND status;
 #ifdef VEILKEEP_FLOOR_ROWS
 int count = kFloorRows;  // rows shown
-int shown = -1;          // the row shown selected
+#else
+int count = 0;
+#endif
+int shown = -1;  // the row shown selected
 
+// List1's rows, and nothing done when the user works it.
+class Rows final : public vk::List1Owner {
+ public:
+  int List1Count() override { return count; }
+  const wchar_t* List1Text(int index) override {
+    FloorRowText(index, text_);
+    return text_;
+  }
+  int List1Selected() override { return shown; }
+  void List1UserSelect(int) override {}
+  void List1Typed(const std::wstring&) override {}
+  bool List1CanChoose(int) override { return false; }
+  void List1Choose(int) override {}
+
+ private:
+  wchar_t text_[64] = {};
+};
+Rows rows;
+vk::Toolbar1 toolbar;
+vk::List1 list(rows);
+
+#ifdef VEILKEEP_FLOOR_ROWS
 // What Veilkeep's List1Select does.
 void Select(int index) {
-  if (shown >= 0 && shown != index)
-    ListView_SetItemState(list, shown, 0, LVIS_SELECTED | LVIS_FOCUSED);
-  if (index >= 0) {
-    ListView_SetItemState(list, index, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
-    ListView_EnsureVisible(list, index, FALSE);
-  }
+  list.Select(index);
   shown = index;
 }
 
@@ -69,7 +91,7 @@ void Command(UINT message) {
   switch (message) {
     case kFloorAdd:  // List1Append, then the new row selected
       ++count;
-      ListView_SetItemCountEx(list, count, LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+      list.Append(count);
       Select(count - 1);
       ShowFolder(RowHidden(shown));
       EnableWindow(commands[1], TRUE);
@@ -77,18 +99,9 @@ void Command(UINT message) {
       break;
     case kFloorDelete: {  // List1Remove of the selected last row, then the new last row selected
       const int index = shown;
-      Select(-1);
-      RECT client = {};
-      GetClientRect(list, &client);
-      RECT rows = client;
-      if (ListView_GetItemRect(list, index, &rows, LVIR_BOUNDS) && rows.top >= client.top) {
-        rows.bottom = client.bottom;
-      } else {
-        rows = client;
-      }
-      InvalidateRect(list, &rows, TRUE);
       --count;
-      ListView_SetItemCountEx(list, count, LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+      list.Remove(index, count);
+      shown = -1;
       Select(count - 1);
       ShowFolder(RowHidden(shown));
       break;
@@ -126,7 +139,7 @@ void Click(HWND hwnd, int index) {
 int Px(int twips) { return vk::TwipsToPixels(twips, dpi); }
 
 void OnSize(HWND hwnd) {
-  SendMessageW(toolbar, TB_AUTOSIZE, 0, 0);
+  toolbar.FitWidth();
   RECT client = {};
   GetClientRect(hwnd, &client);
   const int height = Px(vk::layout::kSBar.height);
@@ -134,38 +147,9 @@ void OnSize(HWND hwnd) {
 }
 
 void CreateControls(HWND hwnd) {
-  for (int i = 0; i < 5; ++i) {
-    const DWORD style =
-        WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON | (i == 0 ? 0 : WS_DISABLED);
-    commands[i] = CreateWindowExW(0, WC_BUTTONW, kCommandCaptions[i], style, 0, 0, 0, 0, hwnd,
-                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_COMMAND1 + i)),
-                                  instance, nullptr);
-  }
-
-  toolbar = CreateWindowExW(0, TOOLBARCLASSNAMEW, nullptr,
-                            WS_CHILD | WS_VISIBLE | WS_TABSTOP | CCS_TOP | CCS_NODIVIDER, 0, 0, 0,
-                            0, hwnd, reinterpret_cast<HMENU>(IDC_TOOLBAR1), instance, nullptr);
-  SendMessageW(toolbar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
-  TBBUTTON buttons[vk::kToolbarButtonCount] = {};
-  for (int i = 0; i < vk::kToolbarButtonCount; ++i) {
-    buttons[i].iBitmap = I_IMAGENONE;
-    buttons[i].idCommand = IDC_TOOLBUTTON + i + 1;
-    buttons[i].fsState = static_cast<BYTE>(TBSTATE_ENABLED | (i == 0 ? TBSTATE_HIDDEN : 0));
-    buttons[i].fsStyle = BTNS_BUTTON;
-    buttons[i].iString = reinterpret_cast<INT_PTR>(kToolbarCaptions[i]);
-  }
-  SendMessageW(toolbar, TB_ADDBUTTONSW, vk::kToolbarButtonCount, reinterpret_cast<LPARAM>(buttons));
-
-  list = CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, nullptr,
-                         WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_NOCOLUMNHEADER |
-                             LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_OWNERDATA,
-                         0, 0, 0, 0, hwnd, reinterpret_cast<HMENU>(IDC_LIST1), instance, nullptr);
-  ListView_SetExtendedListViewStyle(list,
-                                    LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER | LVS_EX_LABELTIP);
-  LVCOLUMNW column = {};
-  column.mask = LVCF_WIDTH;
-  ListView_InsertColumn(list, 0, &column);
-
+  commands.Create(hwnd, instance);
+  toolbar.Create(hwnd, instance);
+  list.Create(hwnd, instance);
   status = CreateWindowExW(0, STATUSCLASSNAMEW, nullptr,
                            WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP | CCS_NORESIZE, 0, 0, 0, 0, hwnd,
                            reinterpret_cast<HMENU>(IDC_SBAR), instance, nullptr);
@@ -176,54 +160,21 @@ void Layout(HWND hwnd) {
   HFONT font = CreateFontW(-MulDiv(825, dpi, 7200), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
                            DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
                            CLEARTYPE_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"Tahoma");
-  const auto font_handle = reinterpret_cast<WPARAM>(font);
-  for (HWND control : commands) SendMessageW(control, WM_SETFONT, font_handle, FALSE);
-  SendMessageW(list, WM_SETFONT, font_handle, FALSE);
-  SendMessageW(toolbar, WM_SETFONT, font_handle, FALSE);
-
-  const vk::TwipsRect& l = vk::layout::kList1;
-  MoveWindow(list, Px(l.left), Px(l.top), Px(l.width), Px(l.height), TRUE);
-  RECT inside = {};
-  GetWindowRect(list, &inside);
-  const int edges = 2 * GetSystemMetricsForDpi(SM_CXEDGE, dpi);
-  const int scroll_bar = GetSystemMetricsForDpi(SM_CXVSCROLL, dpi);
-  ListView_SetColumnWidth(list, 0, inside.right - inside.left - edges - scroll_bar);
-  for (int i = 0; i < 5; ++i) {
-    const vk::TwipsRect& c = vk::layout::kCommand1[i];
-    MoveWindow(commands[i], Px(c.left), Px(c.top), Px(c.width), Px(c.height), TRUE);
-  }
-  SendMessageW(toolbar, TB_SETBUTTONSIZE, 0,
-               MAKELPARAM(Px(vk::layout::kToolButtonWidth), Px(vk::layout::kToolButtonHeight)));
-  SendMessageW(
-      toolbar, TB_SETBUTTONWIDTH, 0,
-      MAKELPARAM(Px(vk::layout::kToolButtonWidth), Px(vk::layout::kToolButtonWidth * 3 / 2)));
+  commands.ApplyDpi(dpi, font);
+  list.ApplyDpi(dpi, font);
+  toolbar.ApplyDpi(dpi, font);
   int part = Px(vk::layout::kSBarPanelWidth);
   SendMessageW(status, SB_SETPARTS, 1, reinterpret_cast<LPARAM>(&part));
   OnSize(hwnd);
 }
 
-// The pictures, as the main window loads them: each file of the ico folder
-// beside the exe at 16 pixels (at 96 DPI) into one image list.
+// The pictures, as the main window loads them, from the ico folder beside the exe.
 void LoadPictures() {
   wchar_t exe[MAX_PATH] = {};
   GetModuleFileNameW(nullptr, exe, MAX_PATH);
   std::wstring folder = exe;
   folder.resize(folder.find_last_of(L'\\'));
-  const int size = MulDiv(16, dpi, USER_DEFAULT_SCREEN_DPI);
-  HIMAGELIST images = ImageList_Create(size, size, ILC_COLOR32, vk::kToolbarButtonCount, 1);
-  for (int i = 0; i < vk::kToolbarButtonCount; ++i) {
-    const std::wstring file = folder + vk::kImageList1Files[i];
-    HICON icon = static_cast<HICON>(
-        LoadImageW(nullptr, file.c_str(), IMAGE_ICON, size, size, LR_LOADFROMFILE));
-    ImageList_AddIcon(images, icon);
-    if (icon) DestroyIcon(icon);
-  }
-  SendMessageW(toolbar, TB_SETBITMAPSIZE, 0, MAKELPARAM(size, size));
-  SendMessageW(toolbar, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images));
-  for (int button = 1; button <= vk::kToolbarButtonCount; ++button) {
-    SendMessageW(toolbar, TB_CHANGEBITMAP, IDC_TOOLBUTTON + button,
-                 vk::kToolbarPictures[button - 1]);
-  }
+  toolbar.LoadPictures(folder);
 }
 
 LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -236,17 +187,13 @@ LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_SIZE:
       if (status) OnSize(hwnd);
       return 0;
-#ifdef VEILKEEP_FLOOR_ROWS
     case WM_NOTIFY: {
-      auto* info = reinterpret_cast<NMLVDISPINFOW*>(lparam);
-      if (info->hdr.hwndFrom == list && info->hdr.code == LVN_GETDISPINFOW &&
-          (info->item.mask & LVIF_TEXT)) {
-        static wchar_t text[64];
-        FloorRowText(info->item.iItem, text);
-        info->item.pszText = text;
-      }
+      const auto* header = reinterpret_cast<const NMHDR*>(lparam);
+      if (header->hwndFrom == toolbar.hwnd()) return toolbar.OnNotify(header);
+      if (header->hwndFrom == list.hwnd()) return list.OnNotify(header);
       return 0;
     }
+#ifdef VEILKEEP_FLOOR_ROWS
     case WM_COMMAND: {
       const int id = LOWORD(wparam);
       if (HIWORD(wparam) == BN_CLICKED && id >= IDC_COMMAND1 && id < IDC_COMMAND1 + 5) {
@@ -270,47 +217,17 @@ LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE this_instance, HINSTANCE, PWSTR, int show) {
-  SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
-  SetDllDirectoryW(L"");
-  INITCOMMONCONTROLSEX controls = {};
-  controls.dwSize = sizeof(controls);
-  controls.dwICC = ICC_BAR_CLASSES | ICC_STANDARD_CLASSES | ICC_LISTVIEW_CLASSES;
-  InitCommonControlsEx(&controls);
+  vk::StartWindowsProgram();
   instance = this_instance;
-
-  WNDCLASSEXW wc = {};
-  wc.cbSize = sizeof(wc);
-  wc.lpfnWndProc = Proc;
-  wc.hInstance = instance;
-  wc.hIcon =
-      static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_VEILKEEP), IMAGE_ICON,
-                                    GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0));
-  wc.hIconSm = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_VEILKEEP), IMAGE_ICON,
-                                             GetSystemMetrics(SM_CXSMICON),
-                                             GetSystemMetrics(SM_CYSMICON), 0));
-  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  wc.lpszClassName = kClassName;
-  RegisterClassExW(&wc);
+  vk::RegisterWindowClass(instance, kClassName, Proc, IDI_VEILKEEP);
   HWND hwnd = CreateWindowExW(kExStyle, kClassName, L"Floor with controls", kStyle, CW_USEDEFAULT,
                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr,
                               instance, nullptr);
 
-  // The set client size at this DPI, centred on the screen.
-  RECT frame = {0, 0, Px(vk::layout::kClientWidth), Px(vk::layout::kClientHeight)};
-  AdjustWindowRectExForDpi(&frame, kStyle, FALSE, kExStyle, dpi);
-  MONITORINFO monitor = {};
-  monitor.cbSize = sizeof(monitor);
-  GetMonitorInfoW(MonitorFromWindow(hwnd, MONITOR_DEFAULTTOPRIMARY), &monitor);
-  const RECT& work = monitor.rcWork;
-  const int width = frame.right - frame.left;
-  const int height = frame.bottom - frame.top;
-  SetWindowPos(hwnd, nullptr, work.left + (work.right - work.left - width) / 2,
-               work.top + (work.bottom - work.top - height) / 2, width, height,
-               SWP_NOZORDER | SWP_NOACTIVATE);
+  vk::CentreOnScreen(hwnd, Px(vk::layout::kClientWidth), Px(vk::layout::kClientHeight), dpi);
   LoadPictures();
 #ifdef VEILKEEP_FLOOR_ROWS
-  ListView_SetItemCountEx(list, count, 0);
+  list.Fill(count);
   Select(0);
   ShowFolder(RowHidden(shown));
   EnableWindow(commands[1], TRUE);

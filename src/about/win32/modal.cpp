@@ -8,15 +8,9 @@ namespace secondary {
 void RegisterClassOnce(HINSTANCE instance, const wchar_t* class_name, WNDPROC proc) {
   WNDCLASSEXW existing = {};
   existing.cbSize = sizeof(existing);
-  if (GetClassInfoExW(instance, class_name, &existing)) return;
-  WNDCLASSEXW wc = {};
-  wc.cbSize = sizeof(wc);
-  wc.lpfnWndProc = proc;
-  wc.hInstance = instance;
-  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  wc.lpszClassName = class_name;
-  RegisterClassExW(&wc);
+  if (!GetClassInfoExW(instance, class_name, &existing)) {
+    RegisterWindowClass(instance, class_name, proc);
+  }
 }
 
 HWND Create(HINSTANCE instance, HWND owner, const wchar_t* class_name, const wchar_t* caption,

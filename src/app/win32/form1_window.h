@@ -1,21 +1,24 @@
-// The main window: turns messages into Form1 calls and shows what Form1 decides.
+// The main window: creates, lays out and scales its controls, turns what the
+// user does into Form1's actions and shows what Form1 decides.
 #pragma once
 
 #include <windows.h>
-#include <commctrl.h>
 #include <shellapi.h>
 
 #include <string>
 
 #include "app/form1.h"
-#include "app/layout.h"
 #include "app/view.h"
+#include "app/win32/command1.h"
+#include "app/win32/list1.h"
+#include "app/win32/toolbar1.h"
+#include "platform/twips.h"
 #include "platform/win32/win32_platform.h"
 #include "platform/win32/window_kit.h"
 
 namespace vk {
 
-class Form1Window final : public Form1View {
+class Form1Window final : public Form1View, private List1Owner {
  public:
   explicit Form1Window(Win32Platform& platform);
 
@@ -39,55 +42,44 @@ class Form1Window final : public Form1View {
   bool Handle(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam, LRESULT* result);
 
  private:
-  LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam);
+  // List1Owner
+  int List1Count() override;
+  const wchar_t* List1Text(int index) override;
+  int List1Selected() override;
+  void List1UserSelect(int index) override;
+  void List1Typed(const std::wstring& typed) override;
+  bool List1CanChoose(int command) override;
+  void List1Choose(int command) override;
 
+  LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam);
   void OnCreate();
   void OnActivate(bool active);
   void OnCommand(int id, int code);
+  LRESULT OnNotify(const NMHDR* header);
   void OnSize();
   void OnDpiChanged(int dpi, const RECT* suggested);
+  void OnDropFiles(HDROP drop);
   // Command1(index) clicked, from its button, List1's menu or Enter in List1.
   void ClickCommand(int index);
-  void OnDropFiles(HDROP drop);
-  // List1's menu: Open, Hide, Unhide and Delete, at `at` (screen).
-  void OnList1ContextMenu(LPARAM lparam);
-  void ShowList1Menu(POINT at);
-  LRESULT OnNotify(const NMHDR* header);
-  LRESULT OnToolbarNotify(const NMHDR* header);
   // Gives the keyboard focus to `control` or, when it cannot take it, to the
   // next control in tab order that can, as the dialog manager moves it.
   void FocusOn(HWND control);
-  // List1's own keyboard and mouse selection, moved in one step each.
-  static LRESULT CALLBACK List1Proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam,
-                                    UINT_PTR id, DWORD_PTR data) noexcept;
-  bool List1Key(UINT key);
-  void List1Char(wchar_t typed);
-  void UserSelect(int index);
-  void FitList1Column();
 
   void CreateControls();
-  void ApplyDpi();      // positions, fonts and pictures for dpi_
-  void LoadPictures();  // ImageList1 at dpi_, shown on the toolbar
-  int PictureSize() const;
+  void ApplyDpi();  // positions, fonts and pictures for dpi_
   int Px(int twips) const { return TwipsToPixels(twips, dpi_); }
 
   Win32Platform& platform_;
   Form1 form1_;
   HINSTANCE instance_ = nullptr;
   HWND hwnd_ = nullptr;
-  HWND toolbar_ = nullptr;
-  HWND list_ = nullptr;
+  Command1 commands_;
+  Toolbar1 toolbar_;
+  List1 list_{*this};
   HWND status_ = nullptr;
-  HWND commands_[kCommandCount] = {};
   Font font_;
-  ImageList images_;
-  std::wstring picture_folder_;  // where ImageList1's files are; empty until start-up says
   int dpi_ = USER_DEFAULT_SCREEN_DPI;
-  bool selecting_ = false;    // List1Select is moving the selection: no click
-  int shown_selection_ = -1;  // the entry List1 shows selected
-  HWND focus_ = nullptr;      // the control that had the focus when the window was last active
-  std::wstring typed_;        // what was typed in List1 in quick succession
-  DWORD typed_at_ = 0;        // when its last character came
+  HWND focus_ = nullptr;  // the control that had the focus when the window was last active
 };
 
 }  // namespace vk

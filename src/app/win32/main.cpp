@@ -4,16 +4,11 @@
 
 #include "app/win32/form1_window.h"
 #include "platform/win32/win32_platform.h"
+#include "platform/win32/window_kit.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_command) {
-  // Before anything else loads: DLLs only from the system folder.
-  SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
-  SetDllDirectoryW(L"");
-
-  INITCOMMONCONTROLSEX controls = {};
-  controls.dwSize = sizeof(controls);
-  controls.dwICC = ICC_BAR_CLASSES | ICC_STANDARD_CLASSES | ICC_LISTVIEW_CLASSES;
-  InitCommonControlsEx(&controls);
+  // Before anything else loads.
+  vk::StartWindowsProgram();
 
   int exit_code = 0;
   {

@@ -83,6 +83,57 @@ inline LRESULT FocusedPushButton(HWND window) {
   return MAKELRESULT(GetDlgCtrlID(focus), DC_HASDEFID);
 }
 
+// What a program of ours does first: DLLs only from the system folder, then
+// the common controls its windows use.
+inline void StartWindowsProgram() {
+  SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+  SetDllDirectoryW(L"");
+  INITCOMMONCONTROLSEX controls = {};
+  controls.dwSize = sizeof(controls);
+  controls.dwICC = ICC_BAR_CLASSES | ICC_STANDARD_CLASSES | ICC_LISTVIEW_CLASSES;
+  InitCommonControlsEx(&controls);
+}
+
+// Registers a window class: the icon `icon_id` of `instance` (0: none) at
+// the large and small sizes, the arrow, the face colour of buttons.
+inline bool RegisterWindowClass(HINSTANCE instance, const wchar_t* class_name, WNDPROC proc,
+                                int icon_id = 0) {
+  WNDCLASSEXW wc = {};
+  wc.cbSize = sizeof(wc);
+  wc.lpfnWndProc = proc;
+  wc.hInstance = instance;
+  if (icon_id) {
+    wc.hIcon = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(icon_id), IMAGE_ICON,
+                                             GetSystemMetrics(SM_CXICON),
+                                             GetSystemMetrics(SM_CYICON), 0));
+    wc.hIconSm = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(icon_id), IMAGE_ICON,
+                                               GetSystemMetrics(SM_CXSMICON),
+                                               GetSystemMetrics(SM_CYSMICON), 0));
+  }
+  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  wc.lpszClassName = class_name;
+  return RegisterClassExW(&wc) != 0;
+}
+
+// Gives `window` a client area of `width` x `height` pixels at `dpi`, centred
+// on the work area of its screen.
+inline void CentreOnScreen(HWND window, int width, int height, int dpi) {
+  const DWORD style = static_cast<DWORD>(GetWindowLongPtrW(window, GWL_STYLE));
+  const DWORD ex_style = static_cast<DWORD>(GetWindowLongPtrW(window, GWL_EXSTYLE));
+  RECT frame = {0, 0, width, height};
+  AdjustWindowRectExForDpi(&frame, style, FALSE, ex_style, static_cast<UINT>(dpi));
+  MONITORINFO monitor = {};
+  monitor.cbSize = sizeof(monitor);
+  GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTOPRIMARY), &monitor);
+  const RECT& work = monitor.rcWork;
+  const int outer_width = frame.right - frame.left;
+  const int outer_height = frame.bottom - frame.top;
+  SetWindowPos(window, nullptr, work.left + (work.right - work.left - outer_width) / 2,
+               work.top + (work.bottom - work.top - outer_height) / 2, outer_width, outer_height,
+               SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 // The window procedure of a window whose state is a `Window`, passed as the
 // last argument of CreateWindowEx: binds it at WM_NCCREATE, then hands it
 // every message; `Window::Handle` returns true when it answered one.
