@@ -5,6 +5,8 @@
 
 #include <oleacc.h>
 
+#include <memory>
+
 namespace e2e {
 namespace {
 
@@ -117,22 +119,16 @@ IAccessible* ClientObject(HWND window, const std::wstring& what) {
   return SUCCEEDED(result) ? object : nullptr;
 }
 
-VARIANT Child(long id) {
-  VARIANT child;
-  VariantInit(&child);
-  child.vt = VT_I4;
-  child.lVal = id;
-  return child;
-}
-
-// What a screen reader reads as the name of `object`'s child `id` (CHILDID_SELF: itself).
-std::wstring NameOf(IAccessible* object, long id) {
+// What a screen reader reads as the name of `object` itself.
+std::wstring NameOf(IAccessible* object) {
+  VARIANT self;
+  VariantInit(&self);
+  self.vt = VT_I4;
+  self.lVal = CHILDID_SELF;
   BSTR name = nullptr;
-  const HRESULT result = object->get_accName(Child(id), &name);
-  std::wstring text =
-      name ? std::wstring(name, SysStringLen(name)) : L"(none: " + Hex(result) + L")";
-  SysFreeString(name);
-  return text;
+  const HRESULT result = object->get_accName(self, &name);
+  const std::unique_ptr<OLECHAR, decltype(&SysFreeString)> owned(name, SysFreeString);
+  return name ? std::wstring(name, SysStringLen(name)) : L"(none: " + Hex(result) + L")";
 }
 
 }  // namespace
@@ -432,14 +428,14 @@ void ScreenReaderNames() {
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
 
   if (IAccessible* list = ClientObject(app.Item(IDC_LIST1), L"List1")) {
-    CheckText(L"List1's name", L"Guarded folders", NameOf(list, CHILDID_SELF));
+    CheckText(L"List1's name", L"Guarded folders", NameOf(list));
     list->Release();
   }
   // The status bar reads the text it shows, and follows it.
   if (IAccessible* bar = ClientObject(app.Item(IDC_SBAR), L"the status bar")) {
-    CheckText(L"the status bar's name", L"Hidden: False", NameOf(bar, CHILDID_SELF));
+    CheckText(L"the status bar's name", L"Hidden: False", NameOf(bar));
     Click(app, kHide);
-    CheckText(L"the status bar's name after Hide", L"Hidden: True", NameOf(bar, CHILDID_SELF));
+    CheckText(L"the status bar's name after Hide", L"Hidden: True", NameOf(bar));
     Click(app, kUnhide);
     bar->Release();
   }
