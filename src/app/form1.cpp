@@ -91,7 +91,7 @@ void Form1::List1Search(const std::wstring& prefix) {
 
 void Form1::ShowSelectionStatus() {
   if (selected_ < 0) return;
-  const uint32_t attributes = platform_.GetAttributes(entries_[selected_]);
+  const uint32_t attributes = platform_.GetAttributes(std::wstring(entries_[selected_]));
   const bool hidden = (attributes & kAttrSystem) != 0 && (attributes & kAttrHidden) != 0;
   view_.SetStatusText(hidden ? kStatusHidden : kStatusShown);
   Enable(kHide, !hidden);
@@ -99,7 +99,7 @@ void Form1::ShowSelectionStatus() {
 }
 
 void Form1::Command1Click(int index) {
-  current_path_ = selected_ >= 0 ? entries_[selected_] : std::wstring();
+  current_path_ = selected_ >= 0 ? std::wstring(entries_[selected_]) : std::wstring();
   const bool exists = platform_.FolderExists(current_path_);
 
   if (index == kAdd) return Add();
@@ -168,7 +168,7 @@ std::wstring Form1::Refusal(const std::wstring& path, bool dropped) {
   if (path.size() <= 3) return msg::InvalidFolder();
   std::wstring why;
   if (!IsSupportedFolder(platform_, path, &why)) return why;
-  for (const auto& entry : entries_) {
+  for (std::wstring_view entry : entries_) {
     if (entry == path) return msg::AlreadyListed(path);
   }
   // The list file separates entries with ";", so such a path would come back as two.
@@ -209,13 +209,13 @@ void Form1::AddFolders(const std::vector<std::wstring>& paths, bool dropped) {
 
 void Form1::Delete(int index) {
   if (index < 0 || index >= static_cast<int>(entries_.size())) return;
-  std::wstring removed = std::move(entries_[index]);
-  entries_.erase(entries_.begin() + index);
+  const std::wstring removed(entries_[index]);
+  entries_.erase(index);
   Status saved = list_file_->SaveEntryByEntry(entries_);
   if (!saved) {
     // The entry stays listed and selected, as data.bin still holds it.
-    entries_.insert(entries_.begin() + index, std::move(removed));
-    return Error(msg::NotDeleted(list_file_->path(), entries_[index], saved.reason));
+    entries_.insert(index, removed);
+    return Error(msg::NotDeleted(list_file_->path(), removed, saved.reason));
   }
   selected_ = -1;
   view_.List1Remove(index);

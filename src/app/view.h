@@ -14,7 +14,7 @@ class Form1View {
 
   // List1 mirrors the entries Form1 holds.
   virtual void List1Fill(const EntryList& entries) = 0;
-  virtual void List1Append(const std::wstring& entry) = 0;
+  virtual void List1Append(std::wstring_view entry) = 0;
   virtual void List1Remove(int index) = 0;
   // Shows `index` as selected (-1: none). Raises no click.
   virtual void List1Select(int index) = 0;

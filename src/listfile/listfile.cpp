@@ -25,16 +25,15 @@ bool StartsWithBom(const std::string& bytes) {
 // are the same single bytes in every ANSI code page (Platform::ToAnsi) and
 // in UTF-8, so ASCII text converts to and from either form byte for byte.
 
-// TakeCensus reads blocks of a set length: the compiler checks each block
-// many bytes at a time.
-constexpr size_t kBlock = 64;
-
+// One pass over the bytes: how many ";" and whether all are ASCII. It reads
+// blocks of a set length, which the compiler checks many bytes at a time.
 struct ByteCensus {
-  size_t separators = 0;  // ";" bytes
+  size_t separators = 0;
   bool ascii = true;
 };
 
 ByteCensus TakeCensus(std::string_view bytes) {
+  constexpr size_t kBlock = 64;
   const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
   const auto* end = p + bytes.size();
   const unsigned char separator = static_cast<unsigned char>(kSeparator);
@@ -56,25 +55,25 @@ ByteCensus TakeCensus(std::string_view bytes) {
   return census;
 }
 
-bool IsAscii(std::string_view bytes) { return TakeCensus(bytes).ascii; }
-
-// The entry that ASCII bytes hold.
-std::wstring WidenAscii(std::string_view bytes) {
-  const auto* begin = reinterpret_cast<const unsigned char*>(bytes.data());
-  return std::wstring(begin, begin + bytes.size());
+// ASCII bytes -> their characters, in blocks of a set length that the
+// compiler widens many at a time.
+void WidenAscii(std::string_view bytes, wchar_t* out) {
+  constexpr size_t kBlock = 64;
+  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+  const auto* end = p + bytes.size();
+  for (; static_cast<size_t>(end - p) >= kBlock; p += kBlock, out += kBlock) {
+    unsigned char block[kBlock];  // apart from `out`, so nothing written can change it
+    std::memcpy(block, p, kBlock);
+    for (size_t k = 0; k < kBlock; ++k) out[k] = block[k];
+  }
+  for (; p < end; ++p) *out++ = *p;
 }
 
-bool IsAscii(const std::wstring& text) {
-  uint32_t all = 0;
-  for (wchar_t c : text) all |= static_cast<uint32_t>(c);
-  return all < 0x80;
-}
-
-// Writes `text` to `out` as bytes when it is all ASCII; returns the end of
+// Writes `entry` to `out` as bytes when it is all ASCII; returns the end of
 // what it wrote, or null (having written part of it) when it is not.
-char* NarrowAscii(const std::wstring& text, char* out) {
+char* NarrowAscii(std::wstring_view entry, char* out) {
   uint32_t all = 0;
-  for (wchar_t c : text) {
+  for (wchar_t c : entry) {
     all |= static_cast<uint32_t>(c);
     *out++ = static_cast<char>(c);
   }
@@ -106,54 +105,53 @@ size_t FindSeparator(std::string_view text) {
   return text.npos;
 }
 
-// Calls `take` with each entry of `text` (characters or bytes): outer spaces
-// trimmed, split at every ";", the piece after the last ";" dropped. Space
-// and ";" are single bytes that no multi-byte character contains, so bytes
-// split exactly as the characters they encode.
-template <typename Char, typename Take>
-void SplitList(std::basic_string_view<Char> text, Take&& take) {
+// `text` (characters or bytes) with its outer spaces trimmed and the piece
+// after its last ";" dropped: every entry of the list, each followed by ";".
+// Space and ";" are single bytes that no multi-byte character contains, so
+// bytes are cut exactly as the characters they encode.
+template <typename Char>
+std::basic_string_view<Char> Entries(std::basic_string_view<Char> text) {
   const Char space = static_cast<Char>(' ');
-  size_t begin = text.find_first_not_of(space);
-  if (begin == text.npos) return;
-  text = text.substr(begin, text.find_last_not_of(space) + 1 - begin);
-  for (;;) {
-    size_t sep = FindSeparator(text);
-    if (sep == text.npos) return;  // the last piece is dropped
-    take(text.substr(0, sep));
-    text.remove_prefix(sep + 1);
+  const size_t begin = text.find_first_not_of(space);
+  if (begin == text.npos) return {};
+  const size_t last = text.find_last_of(static_cast<Char>(kSeparator));
+  if (last == text.npos || last < begin) return {};
+  return text.substr(begin, last + 1 - begin);
+}
+
+// Calls `take` with each entry of `entries` (as Entries gives them).
+template <typename Char, typename Take>
+void SplitList(std::basic_string_view<Char> entries, Take&& take) {
+  while (!entries.empty()) {
+    const size_t sep = FindSeparator(entries);
+    take(entries.substr(0, sep));
+    entries.remove_prefix(sep + 1);
   }
+}
+
+EntryList SplitText(std::wstring_view text, size_t count) {
+  EntryList entries;
+  const std::wstring_view all = Entries(text);
+  entries.reserve(count, all.size());
+  SplitList(all, [&](std::wstring_view piece) { entries.push_back(piece); });
+  return entries;
 }
 
 // The whole list as text: every entry followed by ";".
 std::wstring JoinList(const EntryList& entries) {
-  size_t size = 0;
-  for (const auto& entry : entries) size += entry.size() + 1;
   std::wstring text;
-  text.reserve(size);
-  for (const auto& entry : entries) {
+  text.reserve(entries.characters());
+  for (std::wstring_view entry : entries) {
     text += entry;
     text += kSeparator;
   }
   return text;
 }
 
-// The list's UTF-8 form: the mark, then each entry and its ";". The same
-// bytes as the whole text encoded at once: no character spans a ";".
-void EncodeUtf8List(const EntryList& entries, size_t characters, std::string* bytes) {
-  bytes->assign(kBom);
-  bytes->reserve(kBomSize + characters + characters / 2);
-  for (const auto& entry : entries) {
-    AppendUtf8(entry, bytes);
-    *bytes += static_cast<char>(kSeparator);
-  }
-}
-
 }  // namespace
 
 EntryList ParseList(const std::wstring& text) {
-  EntryList entries;
-  SplitList(std::wstring_view(text), [&](std::wstring_view piece) { entries.emplace_back(piece); });
-  return entries;
+  return SplitText(text, std::count(text.begin(), text.end(), kSeparator));
 }
 
 std::string EncodeListPlain(Platform& platform, const EntryList& entries) {
@@ -170,55 +168,19 @@ std::string EncodeList(Platform& platform, const EntryList& entries) {
   return bytes;
 }
 
-void EncodeListTo(Platform& platform, const EntryList& entries, std::string* to) {
-  std::string& bytes = *to;
-  size_t size = 0;
-  for (const auto& entry : entries) size += entry.size() + 1;
-  bytes.resize(size);
-  char* out = bytes.data();
-  size_t ascii = 0;  // the entries before the first one past ASCII
-  for (; ascii < entries.size(); ++ascii) {
-    char* end = NarrowAscii(entries[ascii], out);
-    if (!end) break;
-    *end = static_cast<char>(kSeparator);
-    out = end + 1;
-  }
-  if (ascii == entries.size()) return;  // ASCII never begins like the mark
-
-  // ";" is one byte in every ANSI code page and in UTF-8, and no multi-byte
-  // character contains that byte, so text converts as its entries would and
-  // the bytes split at each ";" into theirs: the entries past ASCII are
-  // converted in one call and put back in their places.
-  std::wstring others;
-  size_t ascii_after = 0;  // characters of the ASCII entries after the first other one
-  for (size_t i = ascii; i < entries.size(); ++i) {
-    if (IsAscii(entries[i])) {
-      ascii_after += entries[i].size() + 1;
-    } else if (entries[i].find(kSeparator) != std::wstring::npos) {
-      bytes = EncodeListPlain(platform, entries);
+void EncodeListTo(Platform& platform, const EntryList& entries, std::string* bytes) {
+  // Each ASCII entry's characters are its bytes, and its NUL in the list
+  // becomes ";". ASCII never begins like the mark.
+  bytes->resize(entries.characters());
+  char* out = bytes->data();
+  for (std::wstring_view entry : entries) {
+    out = NarrowAscii(entry, out);
+    if (!out) {  // past ASCII: the whole list in one call
+      *bytes = EncodeListPlain(platform, entries);
       return;
-    } else {
-      (others += entries[i]) += kSeparator;
     }
+    *out++ = static_cast<char>(kSeparator);
   }
-  std::string converted;
-  if (!platform.ToAnsi(others, &converted)) return EncodeUtf8List(entries, size, to);
-  const size_t prefix = out - bytes.data();
-  bytes.resize(prefix + ascii_after + converted.size());
-  out = bytes.data() + prefix;
-  const char* from = converted.data();  // the next converted entry
-  const char* const converted_end = from + converted.size();
-  for (size_t i = ascii; i < entries.size(); ++i) {
-    if (IsAscii(entries[i])) {
-      out = NarrowAscii(entries[i], out);
-      *out++ = static_cast<char>(kSeparator);
-    } else {
-      const char* end = std::find(from, converted_end, static_cast<char>(kSeparator)) + 1;
-      out = std::copy(from, end, out);
-      from = end;
-    }
-  }
-  if (StartsWithBom(bytes)) EncodeUtf8List(entries, size, to);
 }
 
 ListFile::ListFile(Platform& platform, std::wstring path)
@@ -256,24 +218,36 @@ LoadResult ListFile::LoadList() {
 }
 
 Status ListFile::Decode(const std::string& bytes, EntryList* entries) {
-  // Split the bytes, then decode entry by entry: no second copy of the whole list.
-  std::string_view view(bytes);
+  std::string_view all(bytes);
   const bool utf8 = StartsWithBom(bytes);
-  if (utf8) view.remove_prefix(kBomSize);
-  const ByteCensus census = TakeCensus(view);
+  if (utf8) all.remove_prefix(kBomSize);
+  all = Entries(all);
+  const ByteCensus census = TakeCensus(all);
   if (census.separators > kMaxListEntries) {
     return Status::Fail(L"The file lists " + std::to_wstring(census.separators) +
                         L" folders, more than the " + std::to_wstring(kMaxListEntries) +
                         L" a folder list may hold.");
   }
   try {
-    entries->reserve(census.separators);
-    SplitList(view, [&](std::string_view piece) {
-      entries->push_back(census.ascii || IsAscii(piece) ? WidenAscii(piece)
-                         : utf8                         ? DecodeUtf8(piece.data(), piece.size())
-                                                        : platform_.FromAnsi(piece));
-    });
+    if (census.ascii) {
+      // Each byte is its character, widened in one pass; then each entry's
+      // ";" becomes its NUL.
+      wchar_t* text = entries->assign_uninitialized(all.size(), census.separators);
+      WidenAscii(all, text);
+      for (size_t at = 0; at < all.size();) {
+        const size_t end = at + FindSeparator(all.substr(at));  // Entries ends with ";"
+        entries->push_start(at);
+        text[end] = L'\0';
+        at = end + 1;
+      }
+    } else {
+      // Converted in one call, then split as the bytes would be.
+      const std::wstring text =
+          utf8 ? DecodeUtf8(all.data(), all.size()) : platform_.FromAnsi(all);
+      *entries = SplitText(text, census.separators);
+    }
   } catch (const std::bad_alloc&) {
+    entries->clear();
     return Status::Fail(L"There is not enough memory to hold the folders it lists.");
   }
   return Status::Ok();

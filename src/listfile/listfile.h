@@ -10,13 +10,11 @@
 #pragma once
 
 #include <string>
-#include <vector>
 
+#include "listfile/entry_list.h"
 #include "platform/platform.h"
 
 namespace vk {
-
-using EntryList = std::vector<std::wstring>;
 
 // The largest folder list read: a larger data.bin is reported as unreadable
 // and left as it is. Real lists hold tens of folders; these limits keep a
@@ -29,7 +27,7 @@ constexpr size_t kMaxListEntries = size_t{1} << 20;  // 1,048,576 folders
 EntryList ParseList(const std::wstring& text);
 
 // Entries -> file bytes (ANSI when every entry fits, else BOM + UTF-8).
-// ASCII entries are converted without the platform, the others in one call.
+// A list all in ASCII is converted without the platform, any other in one call.
 std::string EncodeList(Platform& platform, const EntryList& entries);
 // The same, into `bytes`, whose memory it uses again.
 void EncodeListTo(Platform& platform, const EntryList& entries, std::string* bytes);

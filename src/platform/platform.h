@@ -105,7 +105,7 @@ class Platform {
   virtual VersionNumbers Version() = 0;
 
   // Whether `text` begins with `prefix`, ignoring letter case as the system does.
-  virtual bool StartsWithIgnoringCase(const std::wstring& text, const std::wstring& prefix) = 0;
+  virtual bool StartsWithIgnoringCase(std::wstring_view text, std::wstring_view prefix) = 0;
   // Blocks the calling thread for about `milliseconds`.
   virtual void Wait(unsigned milliseconds) = 0;
 

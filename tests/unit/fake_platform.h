@@ -103,7 +103,7 @@ class FakePlatform final : public Platform {
   VersionNumbers Version() override { return version; }
 
   // Letter case is folded for ASCII and Latin-1, which is all the tests use.
-  bool StartsWithIgnoringCase(const std::wstring& text, const std::wstring& prefix) override {
+  bool StartsWithIgnoringCase(std::wstring_view text, std::wstring_view prefix) override {
     if (prefix.size() > text.size()) return false;
     auto fold = [](wchar_t c) {
       return (c >= L'a' && c <= L'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7) ? c - 0x20 : c;

@@ -26,9 +26,9 @@ class FakeView final : public Form1View {
   std::function<void()> while_modal;  // runs while About or How To Use is up
 
   void List1Fill(const EntryList& entries) override {
-    ++calls, ++list_fills, list = entries, selected = -1;
+    ++calls, ++list_fills, list.assign(entries.begin(), entries.end()), selected = -1;
   }
-  void List1Append(const std::wstring& entry) override { ++calls, list.push_back(entry); }
+  void List1Append(std::wstring_view entry) override { ++calls, list.emplace_back(entry); }
   void List1Remove(int index) override {
     ++calls;
     list.erase(list.begin() + index);

@@ -117,7 +117,7 @@ TEST_F(ListFileTest, BothWritersProduceTheSameBytes) {
     std::vector<EntryList> lists = {row.entries};
     if (row.removed >= 0) {
       lists.push_back(row.entries);
-      lists.back().erase(lists.back().begin() + row.removed);
+      lists.back().erase(row.removed);
     }
     for (const EntryList& entries : lists) {
       SCOPED_TRACE(testing::Message() << "row with " << row.entries.size() << " entries, removed "

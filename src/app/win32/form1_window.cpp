@@ -194,7 +194,9 @@ LRESULT Form1Window::OnNotify(const NMHDR* header) {
 
 int Form1Window::List1Count() { return static_cast<int>(form1_.entries().size()); }
 
-const wchar_t* Form1Window::List1Text(int index) { return form1_.entries()[index].c_str(); }
+const wchar_t* Form1Window::List1Text(int index) {
+  return form1_.entries()[index].data();  // each entry ends with a NUL in the list
+}
 
 int Form1Window::List1Selected() { return form1_.selected(); }
 
@@ -216,7 +218,7 @@ void Form1Window::List1Fill(const EntryList& entries) {
   list_.Fill(static_cast<int>(entries.size()));
 }
 
-void Form1Window::List1Append(const std::wstring&) { list_.Append(List1Count()); }
+void Form1Window::List1Append(std::wstring_view) { list_.Append(List1Count()); }
 
 void Form1Window::List1Remove(int index) { list_.Remove(index, List1Count()); }
 

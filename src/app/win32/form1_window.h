@@ -29,7 +29,7 @@ class Form1Window final : public Form1View, private List1Owner {
 
   // Form1View
   void List1Fill(const EntryList& entries) override;
-  void List1Append(const std::wstring& entry) override;
+  void List1Append(std::wstring_view entry) override;
   void List1Remove(int index) override;
   void List1Select(int index) override;
   void SetCommandEnabled(int index, bool enabled) override;

@@ -328,10 +328,10 @@ VersionNumbers Win32Platform::Version() {
   return version;
 }
 
-bool Win32Platform::StartsWithIgnoringCase(const std::wstring& text, const std::wstring& prefix) {
+bool Win32Platform::StartsWithIgnoringCase(std::wstring_view text, std::wstring_view prefix) {
   if (prefix.size() > text.size()) return false;
   if (prefix.empty()) return true;
-  return CompareStringOrdinal(text.c_str(), static_cast<int>(prefix.size()), prefix.c_str(),
+  return CompareStringOrdinal(text.data(), static_cast<int>(prefix.size()), prefix.data(),
                               static_cast<int>(prefix.size()), TRUE) == CSTR_EQUAL;
 }
 

@@ -33,7 +33,7 @@ class Win32Platform final : public Platform {
   std::wstring ProgramFolder() override;
   VersionNumbers Version() override;
 
-  bool StartsWithIgnoringCase(const std::wstring& text, const std::wstring& prefix) override;
+  bool StartsWithIgnoringCase(std::wstring_view text, std::wstring_view prefix) override;
   void Wait(unsigned milliseconds) override;
 
   bool ToAnsi(const std::wstring& text, std::string* bytes) override;

@@ -1,0 +1,109 @@
+#include "listfile/entry_list.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace vk {
+
+EntryList::EntryList(std::initializer_list<std::wstring_view> entries) {
+  size_t characters = 0;
+  for (std::wstring_view entry : entries) characters += entry.size() + 1;
+  reserve(entries.size(), characters);
+  for (std::wstring_view entry : entries) push_back(entry);
+}
+
+EntryList::EntryList(const EntryList& other) : starts_(other.starts_) {
+  Grow(other.size_);
+  std::copy_n(other.text_.get(), other.size_, text_.get());
+  size_ = other.size_;
+}
+
+EntryList& EntryList::operator=(const EntryList& other) {
+  if (this != &other) {
+    EntryList copy(other);
+    *this = std::move(copy);
+  }
+  return *this;
+}
+
+void EntryList::Grow(size_t more) {
+  if (size_ + more <= capacity_) return;
+  const size_t capacity = std::max(size_ + more, capacity_ + capacity_ / 2);
+  std::unique_ptr<wchar_t[]> text(new wchar_t[capacity]);
+  std::copy_n(text_.get(), size_, text.get());
+  text_ = std::move(text);
+  capacity_ = capacity;
+}
+
+void EntryList::reserve(size_t entries, size_t characters) {
+  starts_.reserve(entries);
+  if (characters > size_) Grow(characters - size_);
+}
+
+wchar_t* EntryList::push_back_uninitialized(size_t length) {
+  Grow(length + 1);
+  starts_.push_back(static_cast<uint32_t>(size_));
+  wchar_t* at = text_.get() + size_;
+  at[length] = L'\0';
+  size_ += length + 1;
+  return at;
+}
+
+wchar_t* EntryList::assign_uninitialized(size_t characters, size_t entries) {
+  clear();
+  reserve(entries, characters);
+  size_ = characters;
+  return text_.get();
+}
+
+void EntryList::push_back(std::wstring_view entry) {
+  wchar_t* at = push_back_uninitialized(entry.size());
+  std::copy(entry.begin(), entry.end(), at);
+}
+
+void EntryList::insert(size_t index, std::wstring_view entry) {
+  if (index >= size()) return push_back(entry);
+  const size_t length = entry.size() + 1;
+  Grow(length);
+  const size_t at = starts_[index];
+  wchar_t* text = text_.get();
+  std::memmove(text + at + length, text + at, (size_ - at) * sizeof(wchar_t));
+  std::copy(entry.begin(), entry.end(), text + at);
+  text[at + entry.size()] = L'\0';
+  size_ += length;
+  starts_.insert(starts_.begin() + index, static_cast<uint32_t>(at));
+  for (size_t i = index + 1; i < starts_.size(); ++i) starts_[i] += static_cast<uint32_t>(length);
+}
+
+void EntryList::erase(size_t index) {
+  const size_t at = starts_[index];
+  const size_t end = index + 1 < starts_.size() ? starts_[index + 1] : size_;
+  const size_t length = end - at;
+  wchar_t* text = text_.get();
+  std::memmove(text + at, text + end, (size_ - end) * sizeof(wchar_t));
+  size_ -= length;
+  starts_.erase(starts_.begin() + index);
+  for (size_t i = index; i < starts_.size(); ++i) starts_[i] -= static_cast<uint32_t>(length);
+}
+
+void EntryList::resize(size_t count) {
+  if (count >= size()) return;
+  size_ = starts_[count];
+  starts_.resize(count);
+}
+
+void EntryList::clear() {
+  size_ = 0;
+  starts_.clear();
+}
+
+bool operator==(const EntryList& a, const EntryList& b) {
+  return a.starts_ == b.starts_ &&
+         std::equal(a.text_.get(), a.text_.get() + a.size_, b.text_.get(), b.text_.get() + b.size_);
+}
+
+bool operator==(const EntryList& list, const std::vector<std::wstring>& entries) {
+  return list.size() == entries.size() && std::equal(list.begin(), list.end(), entries.begin());
+}
+
+}  // namespace vk
