@@ -226,6 +226,7 @@ void Form1Window::ApplyDpi() {
   for (HWND control : commands_) SendMessageW(control, WM_SETFONT, font_handle, FALSE);
   SendMessageW(list_, WM_SETFONT, font_handle, FALSE);
   SendMessageW(toolbar_, WM_SETFONT, font_handle, FALSE);
+  SendMessageW(status_, WM_SETFONT, font_handle, FALSE);  // its height follows its font
   font_ = std::move(font);  // the old font goes once no control uses it
 
   const TwipsRect& l = layout::kList1;
