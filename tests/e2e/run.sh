@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
-# Runs the end-to-end driver against a built Veilkeep.exe under Wine and exits
-# with its code. Wine, the driver and Veilkeep run as the unprivileged account
-# veilkeep-e2e (created when missing), with their own prefix and display, so
-# that file permissions stop writes as they stop a standard Windows user.
-# Root prepares what that account cannot make itself: a small, separate file
-# system to fill up, and a folder it may not change.
+# Runs the end-to-end driver against a built Veilkeep.exe under Wine, in a
+# session at 96 DPI, then the status bar's scenario in sessions started at 144
+# and 192 DPI; its last line adds up the checks of every session, and it exits
+# non-zero when any failed. Wine, the driver and Veilkeep run as the
+# unprivileged account veilkeep-e2e (created when missing), with their own
+# prefix and display, so that file permissions stop writes as they stop a
+# standard Windows user. Root prepares what that account cannot make itself: a
+# small, separate file system to fill up, and a folder it may not change.
 #
 #   tests/e2e/run.sh [BUILD_DIR [SCENARIO...]]   (default: build/mingw under the
 #   repo, every scenario; name scenarios, e.g. DroppedFolders, to run only those)
