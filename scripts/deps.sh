@@ -6,7 +6,7 @@ packages=(
   cmake make g++ googletest libgtest-dev libbenchmark-dev
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine wine64 xvfb x11-utils imagemagick unzip
-  librsvg2-bin icoutils zip xdotool clang libclang-rt-14-dev
+  librsvg2-bin icoutils zip xdotool clang libclang-rt-dev
 )
 
 missing=()

@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
-# Runs the end-to-end driver against a built Veilkeep.exe under Wine and exits
-# with its code. Wine, the driver and Veilkeep run as the unprivileged account
-# veilkeep-e2e (created when missing), with their own prefix and display, so
-# that file permissions stop writes as they stop a standard Windows user.
-# Root prepares what that account cannot make itself: a small, separate file
-# system to fill up, and a folder it may not change.
+# Runs the end-to-end driver against a built Veilkeep.exe under Wine, in a
+# session at 96 DPI, then the status bar's scenario in sessions started at 144
+# and 192 DPI; its last line adds up the checks of every session, and it exits
+# non-zero when any failed. Wine, the driver and Veilkeep run as the
+# unprivileged account veilkeep-e2e (created when missing), with their own
+# prefix and display, so that file permissions stop writes as they stop a
+# standard Windows user. Root prepares what that account cannot make itself: a
+# small, separate file system to fill up, and a folder it may not change.
 #
 #   tests/e2e/run.sh [BUILD_DIR [SCENARIO...]]   (default: build/mingw under the
 #   repo, every scenario; name scenarios, e.g. DroppedFolders, to run only those)
@@ -88,20 +90,57 @@ if ! as_e2e_user wine reg add 'HKLM\Software\Classes\http\shell\open\command' /v
 fi
 
 # Wine's own remarks (and the program's) go to a log, shown only on failure.
+# drive ARGS...: runs the driver in the current session and adds up its counts.
+passed=0
+failed=0
+code=0
+drive() {
+  local status counts
+  set +e
+  as_e2e_user timeout 600 wine "$run/build/veilkeep_e2e.exe" "$build_win" --host "$host" \
+    --url-log "$url_log_win" --small-disk "$small_win" --locked "$locked_win" "$@" \
+    </dev/null 2>"$work/stderr.log" | tee "$work/driver.log"
+  status=${PIPESTATUS[0]}
+  set -e
+  counts=$(tr -d '\r' <"$work/driver.log" | sed -n 's/^\([0-9]*\) passed, \([0-9]*\) failed$/\1 \2/p' |
+    tail -n 1)
+  if [[ -z $counts ]]; then
+    echo "run.sh: the driver ended without its count of checks" >&2
+    counts="0 1"
+  fi
+  passed=$((passed + ${counts%% *}))
+  failed=$((failed + ${counts##* }))
+  if [[ $status -ne 0 ]]; then
+    code=$status
+    [[ $status -eq 124 ]] && echo "run.sh: the driver did not finish within 600 s" >&2
+    if [[ -s $work/stderr.log ]]; then
+      echo "run.sh: standard error of the run:" >&2
+      tail -n 200 "$work/stderr.log" >&2
+    fi
+  fi
+}
+
+# Starts the session anew with the screen at $1 DPI. Windows gives a monitor
+# its DPI when the user signs in, and Wine 10 when a session starts: a
+# program started later in the same session keeps the old DPI.
+restart_session_at() {
+  as_e2e_user wineserver -k >/dev/null 2>&1 </dev/null || true
+  as_e2e_user wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f \
+    >/dev/null 2>&1 </dev/null
+  as_e2e_user wineserver -k >/dev/null 2>&1 </dev/null || true
+  as_e2e_user bash -c "$(declare -f start_wine); start_wine"
+}
+
 echo "run.sh: running as $E2E_USER (uid $uid) on display $DISPLAY, locale $LANG" >&2
 start=$SECONDS
-set +e
-as_e2e_user timeout 600 wine "$run/build/veilkeep_e2e.exe" "$build_win" --host "$host" \
-  --url-log "$url_log_win" --small-disk "$small_win" --locked "$locked_win" "${only[@]}" \
-  </dev/null 2>"$work/stderr.log"
-code=$?
-set -e
-if [[ $code -ne 0 ]]; then
-  [[ $code -eq 124 ]] && echo "run.sh: the driver did not finish within 600 s" >&2
-  if [[ -s $work/stderr.log ]]; then
-    echo "run.sh: standard error of the run:" >&2
-    tail -n 200 "$work/stderr.log" >&2
-  fi
+drive "${only[@]}"  # at 96 DPI
+# The status bar follows the DPI: its scenario again at 144 and 192 DPI.
+if [[ ${#only[@]} -eq 0 || " ${*:2} " == *" StatusBarHeight "* ]]; then
+  for dpi in 144 192; do
+    restart_session_at "$dpi"
+    drive --only StatusBarHeight
+  done
 fi
 echo "run.sh: driver exit code $code after $((SECONDS - start)) s" >&2
-exit "$code"
+echo "total: $passed passed, $failed failed"
+[[ $code -eq 0 && $failed -eq 0 ]] || exit $((code ? code : 1))

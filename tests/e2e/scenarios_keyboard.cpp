@@ -1,6 +1,8 @@
 // The program as a keyboard user meets it: only keys after the start, the
-// focus read back from the program's thread; List1's menu. Also the status bar's height at
-// two DPIs.
+// focus read back from the program's thread; List1's menu. Also the status bar's height and
+// font at the session's DPI.
+#include <algorithm>
+
 #include "harness.h"
 
 namespace e2e {
@@ -206,48 +208,156 @@ void KeyboardAfterModalWindows() {
   Close(&app);
 }
 
+// The box around the dark ink in `shot` (text in the system's text colour on
+// a light face), as "width x height"; "0 x 0" when there is none.
+std::wstring DarkInk(const ScreenShot& shot) {
+  int left = shot.width, right = -1, top = shot.height, bottom = -1;
+  for (int y = 0; y < shot.height; ++y) {
+    for (int x = 0; x < shot.width; ++x) {
+      const COLORREF c = shot.At(x, y);
+      if (GetRValue(c) >= 0x80 || GetGValue(c) >= 0x80 || GetBValue(c) >= 0x80) continue;
+      left = std::min(left, x);
+      right = std::max(right, x);
+      top = std::min(top, y);
+      bottom = std::max(bottom, y);
+    }
+  }
+  if (right < 0) return L"0 x 0";
+  return std::to_wstring(right - left + 1) + L" x " + std::to_wstring(bottom - top + 1);
+}
+
+// The colour `shot` shows most: a control's face.
+COLORREF FaceColour(const ScreenShot& shot) {
+  std::vector<std::pair<COLORREF, int>> counts;
+  for (COLORREF pixel : shot.pixels) {
+    auto it =
+        std::find_if(counts.begin(), counts.end(), [&](const auto& c) { return c.first == pixel; });
+    if (it == counts.end()) {
+      counts.push_back({pixel, 1});
+    } else {
+      ++it->second;
+    }
+  }
+  auto most = std::max_element(counts.begin(), counts.end(),
+                               [](const auto& a, const auto& b) { return a.second < b.second; });
+  return most == counts.end() ? RGB(255, 255, 255) : most->first;
+}
+
+// The box around `text`'s ink drawn here, on `face`, in Tahoma `pixels` high.
+std::wstring ReferenceInk(const std::wstring& text, int pixels, COLORREF face) {
+  ScreenShot drawn;
+  drawn.width = 40 * static_cast<int>(text.size()) + 2 * pixels;
+  drawn.height = 3 * pixels;
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof(info.bmiHeader);
+  info.bmiHeader.biWidth = drawn.width;
+  info.bmiHeader.biHeight = -drawn.height;  // top row first
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  HDC dc = CreateCompatibleDC(nullptr);
+  HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HFONT font = CreateFontW(-pixels, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                           OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY,
+                           DEFAULT_PITCH | FF_DONTCARE, L"Tahoma");
+  if (bitmap && bits && font) {
+    HGDIOBJ old_bitmap = SelectObject(dc, bitmap);
+    HGDIOBJ old_font = SelectObject(dc, font);
+    HBRUSH brush = CreateSolidBrush(face);
+    RECT all = {0, 0, drawn.width, drawn.height};
+    FillRect(dc, &all, brush);
+    DeleteObject(brush);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
+    TextOutW(dc, pixels, pixels, text.c_str(), static_cast<int>(text.size()));
+    GdiFlush();
+    const auto* bgra = static_cast<const BYTE*>(bits);
+    for (size_t i = 0; i < static_cast<size_t>(drawn.width) * drawn.height; ++i) {
+      drawn.pixels.push_back(RGB(bgra[i * 4 + 2], bgra[i * 4 + 1], bgra[i * 4]));
+    }
+    SelectObject(dc, old_font);
+    SelectObject(dc, old_bitmap);
+  }
+  if (font) DeleteObject(font);
+  if (bitmap) DeleteObject(bitmap);
+  DeleteDC(dc);
+  return DarkInk(drawn);
+}
+
+// SBar of the program, its window laid out at `dpi`: checked and its figures printed.
+void CheckStatusBar(const App& app, int dpi, const std::wstring& at) {
+  HWND sbar = app.Item(IDC_SBAR);
+  RECT client = {}, bar = {};
+  GetClientRect(app.main, &client);
+  GetWindowRect(sbar, &bar);
+  MapWindowPoints(nullptr, app.main, reinterpret_cast<POINT*>(&bar), 2);
+  // 375 twips high (15 twips a pixel at 96 DPI), along the client area's bottom edge.
+  CheckNumber(at + L"status bar height", (375 * dpi + 720) / 1440, bar.bottom - bar.top);
+  CheckText(at + L"status bar spans the bottom edge",
+            L"0.." + std::to_wstring(client.right) + L" x .." + std::to_wstring(client.bottom),
+            std::to_wstring(bar.left) + L".." + std::to_wstring(bar.right) + L" x .." +
+                std::to_wstring(bar.bottom));
+
+  // Its text in the window's font, Tahoma 8.25 pt at this DPI: on screen, its
+  // ink in the panel takes the box that font draws the same text in.
+  const int font_pixels = MulDiv(825, dpi, 7200);
+  const std::wstring text = StatusText(app);
+  RECT panel = {};
+  Remote remote(app.process.hProcess, sizeof(panel));
+  if (!remote) return;
+  Send(sbar, SB_GETRECT, 0, remote.Address());
+  remote.Read(&panel, sizeof(panel));
+  MapWindowPoints(sbar, nullptr, reinterpret_cast<POINT*>(&panel), 2);
+  UpdateWindow(sbar);
+  ScreenShot shot;
+  WaitUntil([&] { return DarkInk(shot = CaptureScreen(panel)) != L"0 x 0"; }, 3000);
+  const std::wstring seen = DarkInk(shot);
+  CheckText(at + L"status bar text ink, as " + std::to_wstring(font_pixels) +
+                L"-pixel Tahoma draws " + Quote(text),
+            ReferenceInk(text, font_pixels, FaceColour(shot)), seen);
+  Print(L"# " + g_scenario + L": " + at + L"status bar " + std::to_wstring(bar.bottom - bar.top) +
+        L" px high; its text " + Quote(text) + L" takes " + seen + L" px, as Tahoma of " +
+        std::to_wstring(font_pixels) + L" px draws it");
+}
+
 void StatusBarHeight() {
   g_scenario = L"status bar height";
-  // A new program reads the screen's DPI from the user's settings as it starts.
-  HKEY desktop = nullptr;
-  if (!Require(RegCreateKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", 0, nullptr, 0,
-                               KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &desktop,
-                               nullptr) == ERROR_SUCCESS,
-               L"open the desktop settings", L"refused")) {
-    return;
+  // The DPI this session started at. Windows gives a monitor its DPI when the
+  // user signs in, and so does Wine 10 when a session starts (Wine 8 also
+  // takes a later change, at each program's start): run.sh runs this scenario
+  // in sessions started at 96, 144 and 192 DPI.
+  DWORD dpi = USER_DEFAULT_SCREEN_DPI, size = sizeof(dpi);
+  RegGetValueW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"LogPixels", RRF_RT_REG_DWORD,
+               nullptr, &dpi, &size);
+  App app;
+  if (!Start(MakeProgramFolder(L"status bar"), &app)) return Close(&app);
+  // Measured in the screen's pixels: Windows, and Wine 10, scale what a
+  // DPI-unaware caller reads of another program's windows and of the screen
+  // (Wine 8 does not).
+  const DPI_AWARENESS_CONTEXT caller =
+      SetThreadDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
+  CheckStatusBar(app, static_cast<int>(dpi), L"at " + std::to_wstring(dpi) + L" DPI: ");
+
+  // Moved to a monitor of another DPI (the system's message, with the window's
+  // suggested place in the program's memory), the window lays itself out
+  // anew, SBar and its font too.
+  const int moved = dpi == 96 ? 144 : 96;
+  RECT frame = {};
+  GetWindowRect(app.main, &frame);
+  RECT suggested = {frame.left, frame.top,
+                    frame.left + MulDiv(frame.right - frame.left, moved, static_cast<int>(dpi)),
+                    frame.top + MulDiv(frame.bottom - frame.top, moved, static_cast<int>(dpi))};
+  Remote remote(app.process.hProcess, sizeof(suggested));
+  if (remote) {
+    remote.Write(&suggested, sizeof(suggested));
+    Send(app.main, WM_DPICHANGED, MAKEWPARAM(moved, moved), remote.Address());
+    CheckStatusBar(
+        app, moved,
+        L"moved from " + std::to_wstring(dpi) + L" to " + std::to_wstring(moved) + L" DPI: ");
   }
-  DWORD before = 0, size = sizeof(before);
-  const bool had = RegQueryValueExW(desktop, L"LogPixels", nullptr, nullptr,
-                                    reinterpret_cast<BYTE*>(&before), &size) == ERROR_SUCCESS;
-  const std::wstring program = MakeProgramFolder(L"status bar");
-  for (DWORD dpi : {96u, 144u}) {
-    const std::wstring at = L"at " + std::to_wstring(dpi) + L" DPI: ";
-    RegSetValueExW(desktop, L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi),
-                   sizeof(dpi));
-    App app;
-    if (!Start(program, &app)) {
-      Close(&app);
-      break;
-    }
-    RECT client = {}, bar = {};
-    GetClientRect(app.main, &client);
-    GetWindowRect(app.Item(IDC_SBAR), &bar);
-    MapWindowPoints(nullptr, app.main, reinterpret_cast<POINT*>(&bar), 2);
-    // 375 twips high (15 twips a pixel at 96 DPI), along the client area's bottom edge.
-    CheckNumber(at + L"status bar height", (375 * dpi + 720) / 1440, bar.bottom - bar.top);
-    CheckText(at + L"status bar spans the bottom edge",
-              L"0.." + std::to_wstring(client.right) + L" x .." + std::to_wstring(client.bottom),
-              std::to_wstring(bar.left) + L".." + std::to_wstring(bar.right) + L" x .." +
-                  std::to_wstring(bar.bottom));
-    Close(&app);
-  }
-  if (had) {
-    RegSetValueExW(desktop, L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&before),
-                   sizeof(before));
-  } else {
-    RegDeleteValueW(desktop, L"LogPixels");
-  }
-  RegCloseKey(desktop);
+  SetThreadDpiAwarenessContext(caller);
+  Close(&app);
 }
 
 void KeyboardMenuAndEnter() {

@@ -121,6 +121,8 @@ void Form1Window::ApplyDpi() {
   commands_.ApplyDpi(dpi_, font.get());
   list_.ApplyDpi(dpi_, font.get());
   toolbar_.ApplyDpi(dpi_, font.get());
+  // SBar's text in the DPI's font; its height is the laid-out one (OnSize).
+  SendMessageW(status_, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), FALSE);
   font_ = std::move(font);  // the old font goes once no control uses it
 
   int part = Px(layout::kSBarPanelWidth);
