@@ -58,6 +58,18 @@ wchar_t* EntryList::assign_uninitialized(size_t characters, size_t entries) {
   return text_.get();
 }
 
+void EntryList::end_entries() {
+  wchar_t* text = text_.get();
+  for (size_t i = 1; i < starts_.size(); ++i) text[starts_[i] - 1] = L'\0';
+  if (size_ > 0) text[size_ - 1] = L'\0';
+}
+
+char* EntryList::byte_room(size_t bytes) {
+  clear();
+  Grow(bytes + bytes / 8 + 1024);  // as assign_uninitialized will want it
+  return reinterpret_cast<char*>(text_.get() + bytes) - bytes;
+}
+
 void EntryList::push_back(std::wstring_view entry) {
   wchar_t* at = push_back_uninitialized(entry.size());
   std::copy(entry.begin(), entry.end(), at);

@@ -54,7 +54,15 @@ class EntryList {
   // write, with room for `entries` entries, each then marked by push_start
   // in order.
   wchar_t* assign_uninitialized(size_t characters, size_t entries);
+  // Empties the list and gives memory for `bytes` bytes at the end of that
+  // of its first `bytes` characters: ASCII read there can be widened in
+  // place by assign_uninitialized and a front-to-back pass, without another
+  // buffer.
+  char* byte_room(size_t bytes);
   void push_start(size_t at) { starts_.push_back(static_cast<uint32_t>(at)); }
+  // Then writes each entry's NUL: the character before the next entry's
+  // start, and the last one.
+  void end_entries();
   void insert(size_t index, std::wstring_view entry);
   void erase(size_t index);
   // Keeps the first `count` entries (never more than there are).

@@ -17,7 +17,7 @@ constexpr char kBom[] = "\xEF\xBB\xBF";
 constexpr size_t kBomSize = 3;
 constexpr wchar_t kSeparator = L';';
 
-bool StartsWithBom(const std::string& bytes) {
+bool StartsWithBom(std::string_view bytes) {
   return bytes.size() >= kBomSize && bytes.compare(0, kBomSize, kBom) == 0;
 }
 
@@ -201,8 +201,24 @@ LoadResult ListFile::LoadList() {
     case FileLookup::Normal:
       break;
   }
-  std::string bytes;
-  Status read = Retrying([&] { return platform_.ReadWholeFile(path_, &bytes, kMaxListBytes); });
+  // The bytes go into the list's own memory, where they are widened in place.
+  std::string_view bytes;
+  Status read = Retrying([&] {
+    char* at = nullptr;
+    size_t size = 0;
+    Status status = platform_.ReadWholeFile(
+        path_, kMaxListBytes,
+        [&](size_t wanted) -> char* {
+          try {
+            return at = result.entries.byte_room(wanted);
+          } catch (const std::bad_alloc&) {
+            return nullptr;
+          }
+        },
+        &size);
+    bytes = std::string_view(at, size);
+    return status;
+  });
   if (read) read = Decode(bytes, &result.entries);
   if (!read) {
     result.state = LoadState::Unreadable;
@@ -217,7 +233,7 @@ LoadResult ListFile::LoadList() {
   return result;
 }
 
-Status ListFile::Decode(const std::string& bytes, EntryList* entries) {
+Status ListFile::Decode(std::string_view bytes, EntryList* entries) {
   std::string_view all(bytes);
   const bool utf8 = StartsWithBom(bytes);
   if (utf8) all.remove_prefix(kBomSize);
@@ -231,15 +247,15 @@ Status ListFile::Decode(const std::string& bytes, EntryList* entries) {
   try {
     if (census.ascii) {
       // Each byte is its character, widened in one pass; then each entry's
-      // ";" becomes its NUL.
+      // ";" becomes its NUL. The bytes lie in the list's memory past the
+      // characters they become, so they are widened in place.
       wchar_t* text = entries->assign_uninitialized(all.size(), census.separators);
-      WidenAscii(all, text);
       for (size_t at = 0; at < all.size();) {
-        const size_t end = at + FindSeparator(all.substr(at));  // Entries ends with ";"
         entries->push_start(at);
-        text[end] = L'\0';
-        at = end + 1;
+        at += FindSeparator(all.substr(at)) + 1;  // Entries ends with ";"
       }
+      WidenAscii(all, text);  // the bytes are gone from here on
+      entries->end_entries();
     } else {
       // Converted in one call, then split as the bytes would be.
       const std::wstring text =

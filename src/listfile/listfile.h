@@ -10,6 +10,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "listfile/entry_list.h"
 #include "platform/platform.h"
@@ -77,7 +78,7 @@ class ListFile {
   template <typename WriteBody>
   Status Save(WriteBody&& write_body);
   // The file's bytes -> its entries, within kMaxListEntries.
-  Status Decode(const std::string& bytes, EntryList* entries);
+  Status Decode(std::string_view bytes, EntryList* entries);
 
   Platform& platform_;
   std::wstring path_;

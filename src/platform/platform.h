@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -118,9 +119,12 @@ class Platform {
 
   // List-file I/O.
   virtual FileLookup FindNormalFile(const std::wstring& path) = 0;
-  // Reads the whole file. Fails, reading nothing, when it holds more than
-  // `max_bytes`; a file another program holds is reported busy.
-  virtual Status ReadWholeFile(const std::wstring& path, std::string* bytes, size_t max_bytes) = 0;
+  // Reads the whole file into the memory `room` gives for its size, and says
+  // in *size how many bytes came (fewer when it shrank meanwhile). Fails when
+  // the file holds more than `max_bytes`, or when `room` gives none (null); a
+  // file another program holds is reported busy.
+  virtual Status ReadWholeFile(const std::wstring& path, size_t max_bytes,
+                               const std::function<char*(size_t)>& room, size_t* size) = 0;
   // Creates or truncates `path` for writing.
   virtual Status CreateOutFile(const std::wstring& path, std::unique_ptr<OutFile>* file) = 0;
   // Puts `from` in the place of `to` in one step, replacing any file there.

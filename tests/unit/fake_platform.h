@@ -2,6 +2,7 @@
 // message boxes are all scripted, and every failure point can be injected.
 #pragma once
 
+#include <algorithm>
 #include <deque>
 #include <functional>
 #include <map>
@@ -148,16 +149,21 @@ class FakePlatform final : public Platform {
     if (it == files.end()) return FileLookup::Missing;
     return it->second.hidden ? FileLookup::HiddenOrSystem : FileLookup::Normal;
   }
-  Status ReadWholeFile(const std::wstring& path, std::string* bytes, size_t max_bytes) override {
+  Status ReadWholeFile(const std::wstring& path, size_t max_bytes,
+                       const std::function<char*(size_t)>& room, size_t* size) override {
     ++file_calls;
     ++reads;
-    bytes->clear();
+    *size = 0;
     if (Busy(FileStep::Read)) return Status::Busy(L"The file is in use.");
     if (!read_error.empty()) return Status::Fail(read_error);
     auto it = files.find(path);
     if (it == files.end()) return Status::Fail(L"The system cannot find the file specified.");
-    if (it->second.bytes.size() > max_bytes) return Status::Fail(L"The file is too large.");
-    *bytes = it->second.bytes;
+    const std::string& bytes = it->second.bytes;
+    if (bytes.size() > max_bytes) return Status::Fail(L"The file is too large.");
+    char* into = room(bytes.size());
+    if (!into) return Status::Fail(L"Not enough memory resources are available.");
+    std::copy(bytes.begin(), bytes.end(), into);
+    *size = bytes.size();
     return Status::Ok();
   }
 

@@ -383,9 +383,9 @@ FileLookup Win32Platform::FindNormalFile(const std::wstring& path) {
   return FileLookup::Normal;
 }
 
-Status Win32Platform::ReadWholeFile(const std::wstring& path, std::string* bytes,
-                                    size_t max_bytes) {
-  bytes->clear();
+Status Win32Platform::ReadWholeFile(const std::wstring& path, size_t max_bytes,
+                                    const std::function<char*(size_t)>& room, size_t* size) {
+  *size = 0;
   // Another program may hold the file open, even for writing (an editor, a
   // sync client): it is read all the same, and only a program that shares
   // nothing makes it busy.
@@ -393,31 +393,27 @@ Status Win32Platform::ReadWholeFile(const std::wstring& path, std::string* bytes
                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                               OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   if (!file) return LastFileError();
-  Status status;
-  LARGE_INTEGER size = {};
-  if (!GetFileSizeEx(file.get(), &size)) {
-    status = LastError();
-  } else if (static_cast<unsigned long long>(size.QuadPart) > max_bytes) {
-    status = Status::Fail(L"The file holds " + std::to_wstring(size.QuadPart) +
-                          L" bytes, more than the " + std::to_wstring(max_bytes) +
-                          L" a folder list may hold.");
-  } else {
-    bytes->resize(static_cast<size_t>(size.QuadPart));
-    size_t done = 0;
-    while (done < bytes->size()) {
-      DWORD got = 0;
-      if (!ReadFile(file.get(), bytes->data() + done, static_cast<DWORD>(bytes->size() - done),
-                    &got, nullptr)) {
-        status = LastFileError();
-        break;
-      }
-      if (got == 0) break;  // the file shrank while being read
-      done += got;
-    }
-    bytes->resize(done);
+  LARGE_INTEGER length = {};
+  if (!GetFileSizeEx(file.get(), &length)) return LastError();
+  if (static_cast<unsigned long long>(length.QuadPart) > max_bytes) {
+    return Status::Fail(L"The file holds " + std::to_wstring(length.QuadPart) +
+                        L" bytes, more than the " + std::to_wstring(max_bytes) +
+                        L" a folder list may hold.");
   }
-  if (!status) bytes->clear();
-  return status;
+  const size_t wanted = static_cast<size_t>(length.QuadPart);
+  char* into = room(wanted);
+  if (!into) return Status::Fail(SystemErrorText(ERROR_NOT_ENOUGH_MEMORY));
+  size_t done = 0;
+  while (done < wanted) {
+    DWORD got = 0;
+    if (!ReadFile(file.get(), into + done, static_cast<DWORD>(wanted - done), &got, nullptr)) {
+      return LastFileError();
+    }
+    if (got == 0) break;  // the file shrank while being read
+    done += got;
+  }
+  *size = done;
+  return Status::Ok();
 }
 
 Status Win32Platform::CreateOutFile(const std::wstring& path, std::unique_ptr<OutFile>* file) {

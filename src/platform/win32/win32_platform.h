@@ -40,7 +40,8 @@ class Win32Platform final : public Platform {
   std::wstring FromAnsi(std::string_view bytes) override;
 
   FileLookup FindNormalFile(const std::wstring& path) override;
-  Status ReadWholeFile(const std::wstring& path, std::string* bytes, size_t max_bytes) override;
+  Status ReadWholeFile(const std::wstring& path, size_t max_bytes,
+                       const std::function<char*(size_t)>& room, size_t* size) override;
   Status CreateOutFile(const std::wstring& path, std::unique_ptr<OutFile>* file) override;
   Status MoveReplacing(const std::wstring& from, const std::wstring& to) override;
   void RemoveFile(const std::wstring& path) override;
