@@ -1,0 +1,20 @@
+// What the parts of Win32Platform share: the user's sentence for the last
+// error, and the form of a path the file-system calls should be given.
+#pragma once
+
+#include <string>
+
+#include "platform/platform.h"
+
+namespace vk {
+
+// The last error as a failed Status.
+Status LastError();
+// Like LastError, but a file another program holds open (or is scanning, so
+// that access is refused for a moment) is marked busy: worth trying again.
+Status LastFileError();
+// `path` as the file-system calls should be given it: a long path in its
+// extended-length form, so that it works whatever the system's path limit.
+std::wstring SystemPath(const std::wstring& path);
+
+}  // namespace vk

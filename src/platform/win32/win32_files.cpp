@@ -1,0 +1,139 @@
+// Win32Platform's list-file calls: the normal-files lookup, the whole read,
+// the buffered write and the replacing move.
+#include "platform/win32/system_calls.h"
+#include "platform/win32/win32_platform.h"
+
+namespace vk {
+namespace {
+
+// Writes go through a buffer, so that many small writes cost few system calls.
+// The buffer's memory is the platform's, lent for the file's life: the next
+// file writes into memory already in use, not into fresh pages.
+class Win32OutFile final : public OutFile {
+ public:
+  Win32OutFile(HANDLE handle, std::string* lent) : handle_(handle), lent_(lent) {
+    buffer_.swap(*lent_);
+    buffer_.clear();
+  }
+  ~Win32OutFile() override { buffer_.swap(*lent_); }
+
+  Status Write(std::string_view bytes) override {
+    if (buffer_.empty() && bytes.size() >= kBufferSize) return WriteAll(bytes);  // no copy
+    buffer_.append(bytes.data(), bytes.size());
+    return buffer_.size() >= kBufferSize ? Drain() : Status::Ok();
+  }
+
+  Status Flush() override {
+    Status drained = Drain();
+    if (!drained) return drained;
+    return FlushFileBuffers(handle_.get()) ? Status::Ok() : LastError();
+  }
+
+  Status Close() override {
+    Status drained = Drain();
+    if (!CloseHandle(handle_.release()) && drained) return LastError();
+    return drained;
+  }
+
+ private:
+  static constexpr size_t kBufferSize = 1 << 20;
+
+  Status Drain() {
+    Status written = WriteAll(buffer_);
+    buffer_.clear();
+    return written;
+  }
+
+  Status WriteAll(std::string_view bytes) {
+    const char* data = bytes.data();
+    size_t left = bytes.size();
+    while (left > 0) {
+      DWORD chunk = left > 0x40000000u ? 0x40000000u : static_cast<DWORD>(left);
+      DWORD written = 0;
+      if (!WriteFile(handle_.get(), data, chunk, &written, nullptr)) return LastError();
+      if (written == 0) return Status::Fail(SystemErrorText(ERROR_WRITE_FAULT));
+      data += written;
+      left -= written;
+    }
+    return Status::Ok();
+  }
+
+  FileHandle handle_;
+  std::string* lent_;
+  std::string buffer_;
+};
+
+}  // namespace
+
+FileLookup Win32Platform::FindNormalFile(const std::wstring& path) {
+  DWORD attributes = GetFileAttributesW(SystemPath(path).c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    DWORD error = GetLastError();
+    // Anything but "not there" leaves the file to be read, and that read reports it.
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? FileLookup::Missing
+                                                                          : FileLookup::Normal;
+  }
+  if (attributes & FILE_ATTRIBUTE_DIRECTORY) return FileLookup::Missing;
+  if (attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM))
+    return FileLookup::HiddenOrSystem;
+  return FileLookup::Normal;
+}
+
+Status Win32Platform::ReadWholeFile(const std::wstring& path, size_t max_bytes,
+                                    const std::function<char*(size_t)>& room, size_t* size) {
+  *size = 0;
+  // Another program may hold the file open, even for writing (an editor, a
+  // sync client): it is read all the same, and only a program that shares
+  // nothing makes it busy.
+  FileHandle file(CreateFileW(SystemPath(path).c_str(), GENERIC_READ,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  if (!file) return LastFileError();
+  LARGE_INTEGER length = {};
+  if (!GetFileSizeEx(file.get(), &length)) return LastError();
+  if (static_cast<unsigned long long>(length.QuadPart) > max_bytes) {
+    return Status::Fail(L"The file holds " + std::to_wstring(length.QuadPart) +
+                        L" bytes, more than the " + std::to_wstring(max_bytes) +
+                        L" a folder list may hold.");
+  }
+  const size_t wanted = static_cast<size_t>(length.QuadPart);
+  char* into = room(wanted);
+  if (!into) return Status::Fail(SystemErrorText(ERROR_NOT_ENOUGH_MEMORY));
+  size_t done = 0;
+  while (done < wanted) {
+    DWORD got = 0;
+    if (!ReadFile(file.get(), into + done, static_cast<DWORD>(wanted - done), &got, nullptr)) {
+      return LastFileError();
+    }
+    if (got == 0) break;  // the file shrank while being read
+    done += got;
+  }
+  *size = done;
+  return Status::Ok();
+}
+
+Status Win32Platform::CreateOutFile(const std::wstring& path, std::unique_ptr<OutFile>* file) {
+  HANDLE handle = CreateFileW(SystemPath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return LastFileError();
+  *file = std::make_unique<Win32OutFile>(handle, &write_buffer_);
+  return Status::Ok();
+}
+
+Status Win32Platform::MoveReplacing(const std::wstring& from, const std::wstring& to) {
+  // A read-only file is never replaced, as Windows refuses; not every file
+  // system underneath (a Samba share, Wine) does so by itself.
+  const std::wstring target = SystemPath(to);
+  const DWORD attributes = GetFileAttributesW(target.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+    return Status::Fail(SystemErrorText(ERROR_ACCESS_DENIED));
+  }
+  return MoveFileExW(SystemPath(from).c_str(), target.c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
+             ? Status::Ok()
+             : LastFileError();
+}
+
+void Win32Platform::RemoveFile(const std::wstring& path) { DeleteFileW(SystemPath(path).c_str()); }
+
+}  // namespace vk
