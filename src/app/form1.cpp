@@ -117,33 +117,31 @@ void Form1::Command1Click(int index) {
 }
 
 void Form1::Toolbar1Click(int index) {
+  // Each opens a window of ours, or the shell, which may ask the user something.
+  ModalWindow window(*this);
   switch (ActionForToolbarButton(index)) {
-    case ToolbarAction::ShowHowToUse: {
-      ModalWindow window(*this);
+    case ToolbarAction::ShowHowToUse:
       return view_.ShowHowToUse();
-    }
-    case ToolbarAction::ShowAbout: {
-      ModalWindow window(*this);
+    case ToolbarAction::ShowAbout:
       return view_.ShowAbout(VersionText(platform_.Version()));
-    }
-    case ToolbarAction::OpenProductPage: {
-      ModalWindow shell(*this);  // the shell may ask the user something on the way
+    case ToolbarAction::OpenProductPage:
       return platform_.OpenWebAddress(ProductPageAddress(publisher_host_));
-    }
-    case ToolbarAction::OpenSupportPage: {
-      ModalWindow shell(*this);
+    case ToolbarAction::OpenSupportPage:
       return platform_.OpenWebAddress(SupportPageAddress(publisher_host_));
-    }
     case ToolbarAction::None:
       return;
   }
 }
 
+bool Form1::KeepsNewFolders() {
+  if (list_file_->refusal().empty()) return true;
+  Error(msg::CannotAddNow(list_file_->path(), list_file_->refusal()));
+  return false;
+}
+
 void Form1::Add() {
   // Asking for a folder that could not be kept would only lose it later.
-  if (!list_file_->refusal().empty()) {
-    return Error(msg::CannotAddNow(list_file_->path(), list_file_->refusal()));
-  }
+  if (!KeepsNewFolders()) return;
   BrowseResult picked;
   {
     ModalWindow browser(*this);
@@ -155,11 +153,7 @@ void Form1::Add() {
 }
 
 void Form1::DropFolders(const std::vector<std::wstring>& paths) {
-  if (paths.empty()) return;
-  if (!list_file_->refusal().empty()) {
-    return Error(msg::CannotAddNow(list_file_->path(), list_file_->refusal()));
-  }
-  AddFolders(paths, true);
+  if (!paths.empty() && KeepsNewFolders()) AddFolders(paths, true);
 }
 
 std::wstring Form1::Refusal(const std::wstring& path, bool dropped) {

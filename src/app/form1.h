@@ -99,6 +99,8 @@ class Form1 {
   void SelectEntry(int index);
   void ShowSelectionStatus();
   void Add();
+  // False, having said why, while data.bin is left alone for the session.
+  bool KeepsNewFolders();
   // Why `path` may not join the list, or empty when it may: the checks of Add, in its order.
   std::wstring Refusal(const std::wstring& path, bool dropped);
   void AddFolders(const std::vector<std::wstring>& paths, bool dropped);

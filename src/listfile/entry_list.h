@@ -46,9 +46,6 @@ class EntryList {
 
   void reserve(size_t entries, size_t characters);
   void push_back(std::wstring_view entry);
-  // Room for an entry of `length` characters at the end, to be written by the
-  // caller; its NUL is already there.
-  wchar_t* push_back_uninitialized(size_t length);
   // For a reader that fills the list in one pass: the list becomes
   // `characters` characters (every entry's NUL included) for the caller to
   // write, with room for `entries` entries, each then marked by push_start
@@ -102,6 +99,9 @@ class EntryList {
   friend bool operator!=(const EntryList& a, const EntryList& b) { return !(a == b); }
 
  private:
+  // Room for an entry of `length` characters at the end, to be written by the
+  // caller; its NUL is already there.
+  wchar_t* push_back_uninitialized(size_t length);
   // Makes room for `more` characters past size_.
   void Grow(size_t more);
 
