@@ -21,6 +21,8 @@ bool Form1::Load() {
   LoadResult loaded = list_file_->LoadList();
   if (loaded.state == LoadState::Unreadable) {
     Error(msg::CannotRead(list_file_->path(), loaded.reason));
+  } else if (loaded.recovered) {
+    Error(msg::Recovered(list_file_->path(), list_file_->TempPath()));
   }
   entries_ = std::move(loaded.entries);
   view_.List1Fill(entries_);
@@ -40,16 +42,84 @@ void Form1::Handle(const UserAction& action) {
   }
   switch (action.kind) {
     case UserAction::Kind::Command1:
-      return Command1Click(action.index);
+      Command1Click(action.index);
+      break;
     case UserAction::Kind::Toolbar1:
-      return Toolbar1Click(action.index);
+      Toolbar1Click(action.index);
+      break;
     case UserAction::Kind::List1Select:
-      return List1Click(action.index);
+      List1Click(action.index);
+      break;
     case UserAction::Kind::List1Type:
-      return List1Search(action.typed);
+      List1Search(action.typed);
+      break;
     case UserAction::Kind::Drop:
-      return DropFolders(action.paths);
+      DropFolders(action.paths);
+      break;
   }
+  // A change of data.bin that came while a window of ours was up.
+  if (follow_pending_ && !modal()) FollowListFile();
+}
+
+bool Form1::FollowListFile() {
+  if (!list_file_) return true;
+  if (modal()) {
+    follow_pending_ = true;
+    return true;
+  }
+  follow_pending_ = false;
+  if (!list_file_->Changed()) return true;  // our own save, or nothing of the list
+  LoadResult now = list_file_->Reload(false);
+  if (now.state == LoadState::Loaded || now.state == LoadState::Missing) {
+    ShowList(std::move(now.entries));
+    return true;
+  }
+  // Being written: read again in a moment. Unreadable, hidden: the window
+  // keeps the list, and a save reads the file again first, or says why not.
+  return !now.busy;
+}
+
+void Form1::ShowList(EntryList entries) {
+  const std::wstring kept = selected_ >= 0 ? std::wstring(entries_[selected_]) : std::wstring();
+  const int was = selected_;
+  int index = entries.empty() ? -1 : 0;
+  if (was >= 0) {
+    if (was < static_cast<int>(entries.size()) && entries[was] == kept) {
+      index = was;
+    } else {
+      auto found = std::find(entries.begin(), entries.end(), kept);
+      if (found != entries.end()) index = static_cast<int>(std::distance(entries.begin(), found));
+    }
+  }
+  entries_ = std::move(entries);
+  selected_ = -1;
+  view_.List1Fill(entries_);
+  const bool any = !entries_.empty();
+  Enable(kDelete, any);
+  Enable(kOpen, any);
+  if (any) return SelectEntry(index);
+  Enable(kHide, false);
+  Enable(kUnhide, false);
+  view_.SetStatusText(kStatusEmptied);
+}
+
+bool Form1::CatchUp(std::wstring* why) {
+  if (!list_file_->Changed()) return true;
+  LoadResult now = list_file_->Reload(true);
+  if (now.state == LoadState::Loaded || now.state == LoadState::Missing) {
+    ShowList(std::move(now.entries));
+    return true;
+  }
+  *why = now.reason;
+  return false;
+}
+
+bool Form1::ShowReadBack() {
+  EntryList read_back;
+  if (!list_file_->ReadsBackOtherwise(entries_, &read_back)) return false;
+  ShowList(std::move(read_back));
+  if (!entries_.empty()) SelectEntry(static_cast<int>(entries_.size()) - 1);
+  return true;
 }
 
 void Form1::Error(const std::wstring& text) {
@@ -134,6 +204,8 @@ void Form1::Toolbar1Click(int index) {
 }
 
 bool Form1::KeepsNewFolders() {
+  // data.bin may have become readable since it was left alone.
+  if (!list_file_->refusal().empty()) FollowListFile();
   if (list_file_->refusal().empty()) return true;
   Error(msg::CannotAddNow(list_file_->path(), list_file_->refusal()));
   return false;
@@ -171,9 +243,16 @@ std::wstring Form1::Refusal(const std::wstring& path, bool dropped) {
 }
 
 void Form1::AddFolders(const std::vector<std::wstring>& paths, bool dropped) {
+  // Another program may have changed data.bin meanwhile: the folders join
+  // the list it holds now.
+  std::wstring why;
+  if (!CatchUp(&why)) return Error(msg::NotAdded(list_file_->path(), why));
   std::wstring refusals;
   const size_t before = entries_.size();
-  for (const auto& path : paths) {
+  for (size_t i = 0; i < paths.size(); ++i) {
+    const std::wstring& path = paths[i];
+    // A folder named twice in one drop is added once.
+    if (std::find(paths.begin(), paths.begin() + i, path) != paths.begin() + i) continue;
     std::wstring refusal = Refusal(path, dropped);
     if (!refusal.empty()) {
       // Among several dropped items each refusal names its own.
@@ -190,7 +269,7 @@ void Form1::AddFolders(const std::vector<std::wstring>& paths, bool dropped) {
       entries_.resize(before);
       const std::wstring failure = msg::NotAdded(list_file_->path(), saved.reason);
       refusals = refusals.empty() ? failure : failure + L"\n\n" + refusals;
-    } else {
+    } else if (!ShowReadBack()) {
       for (size_t i = before; i < entries_.size(); ++i) view_.List1Append(entries_[i]);
       SelectEntry(static_cast<int>(entries_.size()) - 1);
       Enable(kDelete, true);
@@ -204,6 +283,14 @@ void Form1::AddFolders(const std::vector<std::wstring>& paths, bool dropped) {
 void Form1::Delete(int index) {
   if (index < 0 || index >= static_cast<int>(entries_.size())) return;
   const std::wstring removed(entries_[index]);
+  std::wstring why;
+  if (!CatchUp(&why)) return Error(msg::NotDeleted(list_file_->path(), removed, why));
+  // The folder is removed by its path from the list data.bin holds now.
+  if (index >= static_cast<int>(entries_.size()) || entries_[index] != removed) {
+    auto found = std::find(entries_.begin(), entries_.end(), removed);
+    if (found == entries_.end()) return;  // another program removed it already
+    index = static_cast<int>(std::distance(entries_.begin(), found));
+  }
   entries_.erase(index);
   Status saved = list_file_->SaveEntryByEntry(entries_);
   if (!saved) {
@@ -212,6 +299,7 @@ void Form1::Delete(int index) {
     return Error(msg::NotDeleted(list_file_->path(), removed, saved.reason));
   }
   selected_ = -1;
+  if (ShowReadBack()) return;
   view_.List1Remove(index);
   if (entries_.empty()) {
     Enable(kDelete, false);

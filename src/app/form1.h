@@ -62,6 +62,15 @@ class Form1 {
   // True while such a window is up.
   bool modal() const { return modal_ > 0; }
 
+  // data.bin may have been changed by another program (a sync client, an
+  // editor, a second copy): the window shows the list it holds now, keeping
+  // the selected folder selected while it is listed. While a window of ours
+  // is up this waits until it closes. False when the file was being written
+  // and could not be read yet: call again in a moment.
+  bool FollowListFile();
+  // True while data.bin is left alone: it could not be read whole.
+  bool LeavesListAlone() const { return list_file_ && !list_file_->refusal().empty(); }
+
   // The handlers Handle calls.
   // One handler for the five buttons.
   void Command1Click(int index);
@@ -97,6 +106,15 @@ class Form1 {
   };
 
   void SelectEntry(int index);
+  // Shows `entries` as the list, keeping the selected folder selected while
+  // it is listed, else selecting the first entry.
+  void ShowList(EntryList entries);
+  // Before a change is saved: brings the list up to data.bin when another
+  // program changed it. False, with the reason in *why, when it cannot be read.
+  bool CatchUp(std::wstring* why);
+  // After a change was saved: shows what the saved file reads back as, when
+  // that differs from the list (a damaged entry). True when it did.
+  bool ShowReadBack();
   void ShowSelectionStatus();
   void Add();
   // False, having said why, while data.bin is left alone for the session.
@@ -120,6 +138,7 @@ class Form1 {
   int selected_ = -1;
   std::wstring current_path_;
   int modal_ = 0;  // windows of Form1's open now
+  bool follow_pending_ = false;  // data.bin changed while a window of ours was up
 };
 
 }  // namespace vk

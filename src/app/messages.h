@@ -34,6 +34,12 @@ inline std::wstring CannotRead(const std::wstring& file, const std::wstring& rea
   return L"The folder list " + file + L" could not be read, so the list is shown empty.\n\n" +
          reason + L"\n\nThe file is left as it is: Veilkeep will not overwrite it.";
 }
+// data.bin was missing at start, and the list came from the copy beside it.
+inline std::wstring Recovered(const std::wstring& file, const std::wstring& copy) {
+  return L"The folder list " + file + L" was missing, so the list was read from " + copy +
+         L", which a save that was cut short left behind.\n\nIt becomes " + file +
+         L" again at the next change to the list.";
+}
 // A change whose save failed is taken back: the list stays as data.bin holds it.
 inline std::wstring NotAdded(const std::wstring& file, const std::wstring& reason) {
   return L"The folder list could not be saved to " + file + L".\n\n" + reason +

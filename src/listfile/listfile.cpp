@@ -186,15 +186,16 @@ void EncodeListTo(Platform& platform, const EntryList& entries, std::string* byt
 ListFile::ListFile(Platform& platform, std::wstring path)
     : platform_(platform), path_(std::move(path)) {}
 
-LoadResult ListFile::LoadList() {
+LoadResult ListFile::Read(const std::wstring& file, bool wait, FileStamp* stamp) {
   LoadResult result;
-  switch (platform_.FindNormalFile(path_)) {
+  *stamp = FileStamp{};
+  switch (platform_.FindNormalFile(file)) {
     case FileLookup::Missing:
       result.state = LoadState::Missing;
       return result;
     case FileLookup::HiddenOrSystem:
       result.state = LoadState::Skipped;
-      refusal_ =
+      result.reason =
           L"The file is hidden or marked system, so Veilkeep did not read it and "
           L"will not overwrite it.";
       return result;
@@ -203,11 +204,11 @@ LoadResult ListFile::LoadList() {
   }
   // The bytes go into the list's own memory, where they are widened in place.
   std::string_view bytes;
-  Status read = Retrying([&] {
+  auto read_once = [&] {
     char* at = nullptr;
     size_t size = 0;
     Status status = platform_.ReadWholeFile(
-        path_, kMaxListBytes,
+        file, kMaxListBytes,
         [&](size_t wanted) -> char* {
           try {
             return at = result.entries.byte_room(wanted);
@@ -215,21 +216,70 @@ LoadResult ListFile::LoadList() {
             return nullptr;
           }
         },
-        &size);
+        &size, stamp);
     bytes = std::string_view(at, size);
     return status;
-  });
+  };
+  Status read = wait ? Retrying(read_once) : read_once();
   if (read) read = Decode(bytes, &result.entries);
   if (!read) {
     result.state = LoadState::Unreadable;
     result.entries.clear();
     result.reason = read.reason;
-    refusal_ =
-        L"The file could not be read when Veilkeep started, so it is left as it is "
-        L"to keep the folders it holds.";
+    result.busy = read.busy;
     return result;
   }
   result.state = LoadState::Loaded;
+  return result;
+}
+
+LoadResult ListFile::LoadList() {
+  FinishCutShortRewrite();
+  LoadResult result = Read(path_, true, &seen_);
+  if (result.state == LoadState::Missing) {
+    // A replace cut short (a stick pulled out) can leave the new list beside
+    // a missing data.bin: it is the only copy, so it is the list.
+    FileStamp copy;
+    LoadResult kept = Read(TempPath(), true, &copy);
+    if (kept.state == LoadState::Loaded) {
+      result = std::move(kept);
+      result.recovered = true;
+      recovering_ = true;
+    }
+  }
+  switch (result.state) {
+    case LoadState::Missing:
+    case LoadState::Loaded:
+      break;
+    case LoadState::Skipped:
+      refusal_ = result.reason;
+      seen_ = FileStamp{true, ~uint64_t{0}};  // never what is there: read again before a save
+      break;
+    case LoadState::Unreadable:
+      refusal_ =
+          L"The file could not be read when Veilkeep started, so it is left as it is "
+          L"to keep the folders it holds.";
+      seen_ = FileStamp{true, ~uint64_t{0}};
+      break;
+  }
+  return result;
+}
+
+bool ListFile::Changed() {
+  FileFacts facts;
+  if (!platform_.InspectFile(path_, &facts)) return true;
+  return facts.stamp != seen_;
+}
+
+LoadResult ListFile::Reload(bool wait) {
+  FileStamp stamp;
+  LoadResult result = Read(path_, wait, &stamp);
+  if (result.state == LoadState::Loaded || result.state == LoadState::Missing) {
+    // Read whole: saves go on from what it holds.
+    seen_ = stamp;
+    refusal_.clear();
+    recovering_ = false;
+  }
   return result;
 }
 
@@ -281,22 +331,121 @@ Status ListFile::Retrying(Step&& step) {
 }
 
 template <typename WriteBody>
-Status ListFile::Save(WriteBody&& write_body) {
-  if (!refusal_.empty()) return Status::Fail(refusal_);
-
-  const std::wstring temp = path_ + L".new";
+Status ListFile::WriteCopy(const std::wstring& temp, WriteBody&& write_body, FileStamp* stamp) {
   std::unique_ptr<OutFile> file;
   Status status = Retrying([&] { return platform_.CreateOutFile(temp, &file); });
   if (!status) return status;
-
   status = write_body(*file);
   if (status) status = file->Flush();
+  if (status) *stamp = file->Stamp();
   Status closed = file->Close();
   if (status) status = closed;
   file.reset();
-  if (status) status = Retrying([&] { return platform_.MoveReplacing(temp, path_); });
   if (!status) platform_.RemoveFile(temp);
   return status;
+}
+
+Status ListFile::RewriteInPlace(const std::wstring& target, std::string_view bytes,
+                                FileStamp* stamp) {
+  std::unique_ptr<OutFile> file;
+  Status status = Retrying([&] { return platform_.RewriteFile(target, &file); });
+  if (!status) return status;
+  status = bytes.empty() ? Status::Ok() : file->Write(bytes);
+  if (status) status = file->Flush();
+  if (status) *stamp = file->Stamp();
+  Status closed = file->Close();
+  return status ? closed : status;
+}
+
+void ListFile::FinishCutShortRewrite() {
+  FileFacts facts;
+  if (!platform_.InspectFile(path_, &facts) || !facts.stamp.exists) return;
+  const std::wstring journal = facts.final_path + kJournalSuffix;
+  if (platform_.FindNormalFile(journal) != FileLookup::Normal) return;
+  std::string bytes;
+  size_t size = 0;
+  FileStamp read;
+  Status status = Retrying([&] {
+    return platform_.ReadWholeFile(
+        journal, kMaxListBytes,
+        [&](size_t wanted) -> char* {
+          try {
+            bytes.resize(wanted);
+            return bytes.data();
+          } catch (const std::bad_alloc&) {
+            return nullptr;
+          }
+        },
+        &size, &read);
+  });
+  if (!status) return;  // data.bin is read as it is, and the journal kept for the next start
+  bytes.resize(size);
+  FileStamp written;
+  if (RewriteInPlace(facts.final_path, bytes, &written)) platform_.RemoveFile(journal);
+}
+
+template <typename WriteBody>
+Status ListFile::Save(WriteBody&& write_body) {
+  if (!refusal_.empty()) return Status::Fail(refusal_);
+
+  if (recovering_) {
+    // The list was read from the copy beside a missing data.bin: that copy
+    // becomes data.bin before a new copy is written in its place.
+    FileFacts facts;
+    if (platform_.InspectFile(path_, &facts) && !facts.stamp.exists) {
+      Status moved = Retrying([&] { return platform_.MoveReplacing(TempPath(), path_); });
+      if (!moved) return moved;
+    }
+    recovering_ = false;
+  }
+
+  // Links are kept: a symbolic link's target is what is replaced, and a file
+  // with several names is rewritten in place, so that every name sees the list.
+  FileFacts facts;
+  Status status = platform_.InspectFile(path_, &facts);
+  if (!status) return status;
+  const std::wstring& target = facts.final_path;
+  const std::wstring temp = target + kTempSuffix;
+  FileStamp written;
+  status = WriteCopy(temp, write_body, &written);
+  if (!status) return status;
+  if (facts.stamp.exists && facts.links > 1) {
+    // The complete copy takes the journal's name in one step: from then on a
+    // cut-short rewrite is finished from it at the next start.
+    const std::wstring journal = target + kJournalSuffix;
+    status = Retrying([&] { return platform_.MoveReplacing(temp, journal); });
+    if (!status) {
+      platform_.RemoveFile(temp);
+      return status;
+    }
+    status = RewriteInPlace(target, bytes_, &written);
+    // A rewrite that failed part-way is finished from the journal at the next start.
+    if (status) platform_.RemoveFile(journal);
+  } else {
+    status = Retrying([&] { return platform_.MoveReplacing(temp, target); });
+    if (!status) platform_.RemoveFile(temp);
+  }
+  if (!status) return status;
+
+  // What data.bin is now, when it is what was just written; otherwise what
+  // was written, so that whatever replaced it since is read again.
+  seen_ = written;
+  FileFacts now;
+  if (platform_.InspectFile(path_, &now) && now.stamp.exists && now.stamp.id == written.id &&
+      now.stamp.size == written.size) {
+    seen_ = now.stamp;
+  }
+  return status;
+}
+
+bool ListFile::ReadsBackOtherwise(const EntryList& entries, EntryList* read_back) {
+  // ASCII reads back as written but for the spaces before the first entry,
+  // which the reader trims; anything else is read back to be sure.
+  if (TakeCensus(bytes_).ascii && (bytes_.empty() || bytes_[0] != ' ')) return false;
+  EntryList back;
+  if (!Decode(bytes_, &back) || back == entries) return false;
+  *read_back = std::move(back);
+  return true;
 }
 
 Status ListFile::SaveWholeList(const EntryList& entries) {

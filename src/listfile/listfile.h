@@ -47,7 +47,9 @@ enum class LoadState {
 struct LoadResult {
   LoadState state = LoadState::Missing;
   EntryList entries;
-  std::wstring reason;  // with Unreadable
+  std::wstring reason;     // with Unreadable
+  bool busy = false;       // Unreadable only because another program is writing it
+  bool recovered = false;  // read from the copy a save that was cut short left behind
 };
 
 class ListFile {
@@ -55,18 +57,39 @@ class ListFile {
   ListFile(Platform& platform, std::wstring path);
 
   const std::wstring& path() const { return path_; }
+  // The copy a save writes first, beside the list file.
+  std::wstring TempPath() const { return path_ + kTempSuffix; }
 
-  // Reads the file once at start-up, trying again for about a second while
-  // another program holds it. After Skipped or Unreadable the file is never
-  // overwritten: every later save fails with a reason saying so.
+  // Reads the file at start-up, trying again for about a second while another
+  // program writes it. Before that it finishes a save of a hard-linked list
+  // that was cut short. When data.bin is missing but the copy a cut-short
+  // save left beside it is there, that copy is the list (`recovered`), and it
+  // becomes data.bin at the next save. After Skipped or Unreadable the file
+  // is not overwritten until it has been read whole: saves fail saying so.
   LoadResult LoadList();
-  // Why saves are refused for the rest of the session; empty while they are allowed.
+  // Why saves are refused now; empty while they are allowed.
   const std::wstring& refusal() const { return refusal_; }
 
+  // True when data.bin is no longer as it was last read or saved here:
+  // another program (a sync client, an editor, a second copy) changed it.
+  bool Changed();
+  // Reads data.bin again as it is now; `wait` tries again for about a second
+  // while another program writes it. Loaded or Missing: saves go on from it.
+  LoadResult Reload(bool wait);
+
   // The two writers produce the same bytes. SaveWholeList writes the list in
-  // one write, SaveEntryByEntry in one write per entry.
+  // one write, SaveEntryByEntry in one write per entry. Both save over
+  // whatever data.bin is now: the caller first checks Changed().
   Status SaveWholeList(const EntryList& entries);
   Status SaveEntryByEntry(const EntryList& entries);
+  // After a save of `entries`: true, with the list in *read_back, when the
+  // saved file reads back as another list (a damaged entry, outer spaces).
+  bool ReadsBackOtherwise(const EntryList& entries, EntryList* read_back);
+
+  static constexpr const wchar_t* kTempSuffix = L".new";
+  // A hard-linked list is rewritten in place, from this complete copy of the
+  // new list, kept until the rewrite is done.
+  static constexpr const wchar_t* kJournalSuffix = L".saving";
 
  private:
   static constexpr unsigned kBusyWaitMs = 50;
@@ -77,13 +100,24 @@ class ListFile {
   Status Retrying(Step&& step);
   template <typename WriteBody>
   Status Save(WriteBody&& write_body);
+  // Writes `temp` whole with `write_body`, flushed; *stamp is what was written.
+  template <typename WriteBody>
+  Status WriteCopy(const std::wstring& temp, WriteBody&& write_body, FileStamp* stamp);
+  // Rewrites the hard-linked `target` in place from the journal beside it.
+  Status RewriteInPlace(const std::wstring& target, std::string_view bytes, FileStamp* stamp);
+  // Finishes a rewrite in place that was cut short, from its journal.
+  void FinishCutShortRewrite();
+  // Reads `file` whole: Missing, Skipped, Loaded or Unreadable.
+  LoadResult Read(const std::wstring& file, bool wait, FileStamp* stamp);
   // The file's bytes -> its entries, within kMaxListEntries.
   Status Decode(std::string_view bytes, EntryList* entries);
 
   Platform& platform_;
   std::wstring path_;
-  std::wstring refusal_;  // why saves are refused; empty while they are allowed
-  std::string bytes_;     // the last save's bytes: its memory serves the next save
+  std::wstring refusal_;   // why saves are refused; empty while they are allowed
+  std::string bytes_;      // the last save's bytes: its memory serves the next save
+  FileStamp seen_;         // data.bin as last read or saved here
+  bool recovering_ = false;  // the list came from the copy beside a missing data.bin
 };
 
 }  // namespace vk

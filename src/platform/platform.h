@@ -62,6 +62,26 @@ enum class FileLookup {
   HiddenOrSystem,  // a file that is hidden or system: the search skips it
 };
 
+// One state of a file, as far as it can be told without reading it. A save
+// by anyone gives another: a new file (a replace), a new size or a new time.
+struct FileStamp {
+  bool exists = false;
+  uint64_t id = 0;       // the file's number on its volume, the volume's in the top bits
+  uint64_t size = 0;
+  uint64_t written = 0;  // last-write time
+  friend bool operator==(const FileStamp& a, const FileStamp& b) {
+    return a.exists == b.exists && a.id == b.id && a.size == b.size && a.written == b.written;
+  }
+  friend bool operator!=(const FileStamp& a, const FileStamp& b) { return !(a == b); }
+};
+
+// Where a file really is and how many names it has.
+struct FileFacts {
+  FileStamp stamp;
+  std::wstring final_path;  // the file itself, symbolic links followed; the path when missing
+  unsigned links = 1;       // its names: more than one when it is hard-linked
+};
+
 struct VersionNumbers {
   unsigned major = 0;
   unsigned minor = 0;
@@ -75,6 +95,8 @@ class OutFile {
   // Pushes everything written so far to the disk.
   virtual Status Flush() = 0;
   virtual Status Close() = 0;
+  // The file as written so far (after Flush).
+  virtual FileStamp Stamp() = 0;
 };
 
 class Platform {
@@ -119,14 +141,21 @@ class Platform {
 
   // List-file I/O.
   virtual FileLookup FindNormalFile(const std::wstring& path) = 0;
-  // Reads the whole file into the memory `room` gives for its size, and says
-  // in *size how many bytes came (fewer when it shrank meanwhile). Fails when
-  // the file holds more than `max_bytes`, or when `room` gives none (null); a
-  // file another program holds is reported busy.
+  // The file at `path` now; a missing one is no failure (stamp.exists false).
+  virtual Status InspectFile(const std::wstring& path, FileFacts* facts) = 0;
+  // Reads the whole file into the memory `room` gives for its size, says in
+  // *size how many bytes came and in *stamp which state of the file they are.
+  // Only a file no one writes meanwhile is read: one another program has open
+  // for writing, or that changes during the read, is reported busy. Fails when
+  // the file holds more than `max_bytes`, or when `room` gives none (null).
   virtual Status ReadWholeFile(const std::wstring& path, size_t max_bytes,
-                               const std::function<char*(size_t)>& room, size_t* size) = 0;
+                               const std::function<char*(size_t)>& room, size_t* size,
+                               FileStamp* stamp) = 0;
   // Creates or truncates `path` for writing.
   virtual Status CreateOutFile(const std::wstring& path, std::unique_ptr<OutFile>* file) = 0;
+  // Opens the existing file `path` for writing from its start, emptied, with
+  // no one else let in: every name of a hard-linked file sees what is written.
+  virtual Status RewriteFile(const std::wstring& path, std::unique_ptr<OutFile>* file) = 0;
   // Puts `from` in the place of `to` in one step, replacing any file there.
   virtual Status MoveReplacing(const std::wstring& from, const std::wstring& to) = 0;
   virtual void RemoveFile(const std::wstring& path) = 0;

@@ -25,6 +25,8 @@ class FakePlatform final : public Platform {
   struct File {
     std::string bytes;
     bool hidden = false;
+    uint64_t id = 0;       // set by the writes below; 0 for a file a test put there
+    uint64_t written = 0;  // the write clock at its last write
   };
 
   // Scripted state.
@@ -37,6 +39,8 @@ class FakePlatform final : public Platform {
   std::wstring program_folder = L"C:\\Apps\\Veilkeep";
   VersionNumbers version{1, 0};
   std::map<std::wstring, File> files;
+  std::map<std::wstring, std::wstring> symlinks;    // a link's name -> its target
+  std::map<std::wstring, std::wstring> hard_links;  // another name -> the name holding the file
   std::wstring read_error;  // non-empty: ReadWholeFile fails so
   // The ANSI code page: Latin-1, or one whose upper half is other letters
   // (bytes 0x80-0xFF are U+0400-U+047F, Cyrillic as in windows-1251).
@@ -62,6 +66,21 @@ class FakePlatform final : public Platform {
   int waits = 0;
 
   std::wstring ListPath() const { return program_folder + L"\\data.bin"; }
+
+  // Another program replaces `path` whole (a new file), or rewrites it in place.
+  void WriteByOther(const std::wstring& path, const std::string& bytes, bool in_place = false) {
+    const std::wstring name = Resolve(path);
+    File& file = files[name];
+    if (!in_place || file.id == 0) file.id = next_id_++;
+    file.bytes = bytes;
+    file.written = ++clock_;
+  }
+  // The name that holds the file `path` names: links followed.
+  std::wstring Resolve(std::wstring path) const {
+    if (auto link = symlinks.find(path); link != symlinks.end()) path = link->second;
+    if (auto alias = hard_links.find(path); alias != hard_links.end()) path = alias->second;
+    return path;
+  }
 
   uint32_t GetAttributes(const std::wstring& path) override {
     auto it = folders.find(path);
@@ -145,18 +164,31 @@ class FakePlatform final : public Platform {
 
   FileLookup FindNormalFile(const std::wstring& path) override {
     ++file_calls;
-    auto it = files.find(path);
+    auto it = files.find(Resolve(path));
     if (it == files.end()) return FileLookup::Missing;
     return it->second.hidden ? FileLookup::HiddenOrSystem : FileLookup::Normal;
   }
+  Status InspectFile(const std::wstring& path, FileFacts* facts) override {
+    ++file_calls;
+    *facts = FileFacts{};
+    const std::wstring name = Resolve(path);
+    facts->final_path = symlinks.count(path) ? symlinks.at(path) : path;
+    auto it = files.find(name);
+    if (it == files.end()) return Status::Ok();
+    facts->stamp = Stamp(it->second);
+    for (const auto& [alias, holder] : hard_links) facts->links += holder == name;
+    return Status::Ok();
+  }
   Status ReadWholeFile(const std::wstring& path, size_t max_bytes,
-                       const std::function<char*(size_t)>& room, size_t* size) override {
+                       const std::function<char*(size_t)>& room, size_t* size,
+                       FileStamp* stamp) override {
     ++file_calls;
     ++reads;
     *size = 0;
+    *stamp = FileStamp{};
     if (Busy(FileStep::Read)) return Status::Busy(L"The file is in use.");
     if (!read_error.empty()) return Status::Fail(read_error);
-    auto it = files.find(path);
+    auto it = files.find(Resolve(path));
     if (it == files.end()) return Status::Fail(L"The system cannot find the file specified.");
     const std::string& bytes = it->second.bytes;
     if (bytes.size() > max_bytes) return Status::Fail(L"The file is too large.");
@@ -164,6 +196,7 @@ class FakePlatform final : public Platform {
     if (!into) return Status::Fail(L"Not enough memory resources are available.");
     std::copy(bytes.begin(), bytes.end(), into);
     *size = bytes.size();
+    *stamp = Stamp(it->second);
     return Status::Ok();
   }
 
@@ -174,9 +207,12 @@ class FakePlatform final : public Platform {
       ++owner_.writes;
       if (owner_.fault == FileStep::Write)
         return Status::Fail(L"There is not enough space on the disk.");
-      owner_.files[path_].bytes.append(bytes.data(), bytes.size());
+      File& file = owner_.files[path_];
+      file.bytes.append(bytes.data(), bytes.size());
+      file.written = ++owner_.clock_;
       return Status::Ok();
     }
+    FileStamp Stamp() override { return owner_.Stamp(owner_.files[path_]); }
     Status Flush() override {
       return owner_.fault == FileStep::Flush ? Status::Fail(L"The device is not ready.")
                                               : Status::Ok();
@@ -196,8 +232,20 @@ class FakePlatform final : public Platform {
     ++file_calls;
     if (Busy(FileStep::Create)) return Status::Busy(L"Access is denied.");
     if (fault == FileStep::Create) return Status::Fail(L"Access is denied.");
-    files[path] = File{};
+    Unlink(path);
+    files[path] = File{"", false, next_id_++, ++clock_};
     *file = std::make_unique<FakeOutFile>(*this, path);
+    return Status::Ok();
+  }
+  Status RewriteFile(const std::wstring& path, std::unique_ptr<OutFile>* file) override {
+    ++file_calls;
+    if (Busy(FileStep::Create)) return Status::Busy(L"Access is denied.");
+    if (fault == FileStep::Create) return Status::Fail(L"Access is denied.");
+    auto it = files.find(Resolve(path));
+    if (it == files.end()) return Status::Fail(L"The system cannot find the file specified.");
+    it->second.bytes.clear();
+    it->second.written = ++clock_;
+    *file = std::make_unique<FakeOutFile>(*this, it->first);
     return Status::Ok();
   }
   Status MoveReplacing(const std::wstring& from, const std::wstring& to) override {
@@ -209,16 +257,41 @@ class FakePlatform final : public Platform {
     }
     auto it = files.find(from);
     if (it == files.end()) return Status::Fail(L"The system cannot find the file specified.");
-    files[to] = it->second;
-    files.erase(from);
+    const File moved = it->second;
+    files.erase(it);
+    Unlink(to);  // a name replaced is no longer a link: the new file takes it
+    files[to] = moved;
     return Status::Ok();
   }
   void RemoveFile(const std::wstring& path) override {
     ++file_calls;
-    files.erase(path);
+    Unlink(path);
   }
 
  private:
+  FileStamp Stamp(const File& file) const {
+    return {true, file.id, file.bytes.size(), file.written};
+  }
+  // Takes the name `path` away from its file; the file's other names keep it.
+  void Unlink(const std::wstring& path) {
+    symlinks.erase(path);
+    if (hard_links.erase(path)) return;
+    std::wstring heir;
+    for (auto& [alias, holder] : hard_links) {
+      if (holder != path) continue;
+      if (heir.empty()) heir = alias;
+      holder = heir;
+    }
+    if (!heir.empty()) {
+      hard_links.erase(heir);
+      files[heir] = files[path];
+    }
+    files.erase(path);
+  }
+
+  uint64_t clock_ = 0;
+  uint64_t next_id_ = 1;
+
   bool Busy(FileStep step) {
     if (busy_step != step || busy_times == 0) return false;
     --busy_times;

@@ -16,6 +16,11 @@ constexpr DWORD kStyle =
     WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
 // Folders dragged from the file manager may be dropped anywhere on the window.
 constexpr DWORD kExStyle = WS_EX_CONTROLPARENT | WS_EX_ACCEPTFILES;
+// data.bin is read again after this while another program writes it, and
+// checked at this pace where its folder cannot be watched.
+constexpr UINT_PTR kFollowTimer = 1;
+constexpr UINT kFollowRetryMs = 200;
+constexpr UINT kFollowPollMs = 1000;
 
 #ifndef VEILKEEP_PUBLISHER_HOST
 #define VEILKEEP_PUBLISHER_HOST L"www.orvanta.example"
@@ -47,7 +52,29 @@ bool Form1Window::Create(HINSTANCE instance) {
     hwnd_ = nullptr;
     return false;
   }
+  // Other programs may change data.bin, or the file its link names.
+  const std::wstring list_file = platform_.ProgramFolder() + kListFileName;
+  FileFacts facts;
+  if (!platform_.InspectFile(list_file, &facts)) facts.final_path = list_file;
+  if (!watch_.Start({list_file, facts.final_path})) SetTimer(hwnd_, kFollowTimer, kFollowPollMs, nullptr);
   return true;
+}
+
+void Form1Window::OnListFolderChanged(DWORD index) {
+  watch_.Rearm(index);
+  FollowListFile();
+}
+
+void Form1Window::OnTimer(UINT_PTR id) {
+  if (id != kFollowTimer) return;
+  if (watch_.count() > 0) KillTimer(hwnd_, kFollowTimer);
+  FollowListFile();
+}
+
+void Form1Window::FollowListFile() {
+  if (!form1_.FollowListFile() && watch_.count() > 0) {
+    SetTimer(hwnd_, kFollowTimer, kFollowRetryMs, nullptr);
+  }
 }
 
 void Form1Window::Show(int show_command) {
@@ -87,6 +114,9 @@ LRESULT Form1Window::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       return TRUE;
     case WM_DROPFILES:
       OnDropFiles(reinterpret_cast<HDROP>(wparam));
+      return 0;
+    case WM_TIMER:
+      OnTimer(wparam);
       return 0;
     case WM_DPICHANGED:
       OnDpiChanged(HIWORD(wparam), reinterpret_cast<const RECT*>(lparam));

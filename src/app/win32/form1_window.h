@@ -11,6 +11,7 @@
 #include "app/view.h"
 #include "app/win32/command1.h"
 #include "app/win32/list1.h"
+#include "app/win32/list_watch.h"
 #include "app/win32/toolbar1.h"
 #include "platform/twips.h"
 #include "platform/win32/win32_platform.h"
@@ -26,6 +27,10 @@ class Form1Window final : public Form1View, private List1Owner {
   bool Create(HINSTANCE instance);
   void Show(int show_command);
   HWND hwnd() const { return hwnd_; }
+  // What the message loop waits on besides messages: the folders of data.bin.
+  const ListWatch& watch() const { return watch_; }
+  // A folder of data.bin changed (watch handle `index` was signalled).
+  void OnListFolderChanged(DWORD index);
 
   // Form1View
   void List1Fill(const EntryList& entries) override;
@@ -59,6 +64,10 @@ class Form1Window final : public Form1View, private List1Owner {
   void OnSize();
   void OnDpiChanged(int dpi, const RECT* suggested);
   void OnDropFiles(HDROP drop);
+  void OnTimer(UINT_PTR id);
+  // Shows what data.bin holds now; while another program is still writing
+  // it, tries again in a moment.
+  void FollowListFile();
   // Command1(index) clicked, from its button, List1's menu or Enter in List1.
   void ClickCommand(int index);
   // Gives the keyboard focus to `control` or, when it cannot take it, to the
@@ -80,6 +89,7 @@ class Form1Window final : public Form1View, private List1Owner {
   Font font_;
   int dpi_ = USER_DEFAULT_SCREEN_DPI;
   HWND focus_ = nullptr;  // the control that had the focus when the window was last active
+  ListWatch watch_;
 };
 
 }  // namespace vk

@@ -16,11 +16,22 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_command) {
     vk::Form1Window form1(platform);
     if (form1.Create(instance)) {
       form1.Show(show_command);
-      MSG msg;
-      while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-        if (!IsDialogMessageW(form1.hwnd(), &msg)) {
-          TranslateMessage(&msg);
-          DispatchMessageW(&msg);
+      // Messages, and the changes of data.bin's folders, as they come.
+      MSG msg = {};
+      for (bool running = true; running;) {
+        const vk::ListWatch& watch = form1.watch();
+        const DWORD woke = MsgWaitForMultipleObjectsEx(watch.count(), watch.handles(), INFINITE,
+                                                       QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        if (woke >= WAIT_OBJECT_0 && woke < WAIT_OBJECT_0 + watch.count()) {
+          form1.OnListFolderChanged(woke - WAIT_OBJECT_0);
+          continue;
+        }
+        while (running && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+          running = msg.message != WM_QUIT;
+          if (running && !IsDialogMessageW(form1.hwnd(), &msg)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+          }
         }
       }
       exit_code = static_cast<int>(msg.wParam);

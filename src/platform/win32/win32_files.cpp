@@ -6,6 +6,36 @@
 namespace vk {
 namespace {
 
+// The state of the open file `handle`, or nothing when it cannot be told.
+bool StampOf(HANDLE handle, FileStamp* stamp) {
+  BY_HANDLE_FILE_INFORMATION info = {};
+  if (!GetFileInformationByHandle(handle, &info)) return false;
+  stamp->exists = true;
+  stamp->id = (uint64_t{info.nFileIndexHigh} << 32 | info.nFileIndexLow) ^
+              (uint64_t{info.dwVolumeSerialNumber} << 32);
+  stamp->size = uint64_t{info.nFileSizeHigh} << 32 | info.nFileSizeLow;
+  stamp->written =
+      uint64_t{info.ftLastWriteTime.dwHighDateTime} << 32 | info.ftLastWriteTime.dwLowDateTime;
+  return true;
+}
+
+// `path` as GetFinalPathNameByHandleW gives it, without the \\?\ it begins with.
+std::wstring FinalPathOf(HANDLE handle, const std::wstring& fallback) {
+  std::wstring path(MAX_PATH, L'\0');
+  DWORD length = GetFinalPathNameByHandleW(handle, path.data(), static_cast<DWORD>(path.size()),
+                                           FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+  if (length >= path.size()) {
+    path.resize(length + 1);
+    length = GetFinalPathNameByHandleW(handle, path.data(), static_cast<DWORD>(path.size()),
+                                       FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+  }
+  if (length == 0 || length >= path.size()) return fallback;
+  path.resize(length);
+  if (path.compare(0, 8, L"\\\\?\\UNC\\") == 0) return L"\\" + path.substr(7);
+  if (path.compare(0, 4, L"\\\\?\\") == 0) return path.substr(4);
+  return path;
+}
+
 // Writes go through a buffer, so that many small writes cost few system calls.
 // The buffer's memory is the platform's, lent for the file's life: the next
 // file writes into memory already in use, not into fresh pages.
@@ -27,6 +57,12 @@ class Win32OutFile final : public OutFile {
     Status drained = Drain();
     if (!drained) return drained;
     return FlushFileBuffers(handle_.get()) ? Status::Ok() : LastError();
+  }
+
+  FileStamp Stamp() override {
+    FileStamp stamp;
+    StampOf(handle_.get(), &stamp);
+    return stamp;
   }
 
   Status Close() override {
@@ -79,24 +115,48 @@ FileLookup Win32Platform::FindNormalFile(const std::wstring& path) {
   return FileLookup::Normal;
 }
 
-Status Win32Platform::ReadWholeFile(const std::wstring& path, size_t max_bytes,
-                                    const std::function<char*(size_t)>& room, size_t* size) {
-  *size = 0;
-  // Another program may hold the file open, even for writing (an editor, a
-  // sync client): it is read all the same, and only a program that shares
-  // nothing makes it busy.
-  FileHandle file(CreateFileW(SystemPath(path).c_str(), GENERIC_READ,
+Status Win32Platform::InspectFile(const std::wstring& path, FileFacts* facts) {
+  *facts = FileFacts{};
+  facts->final_path = path;
+  // Opened for nothing but its facts: it stops no one.
+  FileHandle file(CreateFileW(SystemPath(path).c_str(), FILE_READ_ATTRIBUTES,
                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                              OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+                              OPEN_EXISTING, 0, nullptr));
+  if (!file) {
+    const DWORD error = GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return Status::Ok();
+    return LastFileError();
+  }
+  BY_HANDLE_FILE_INFORMATION info = {};
+  if (!GetFileInformationByHandle(file.get(), &info) || !StampOf(file.get(), &facts->stamp)) {
+    return LastError();
+  }
+  facts->links = info.nNumberOfLinks;
+  facts->final_path = FinalPathOf(file.get(), path);
+  return Status::Ok();
+}
+
+Status Win32Platform::ReadWholeFile(const std::wstring& path, size_t max_bytes,
+                                    const std::function<char*(size_t)>& room, size_t* size,
+                                    FileStamp* stamp) {
+  *size = 0;
+  *stamp = FileStamp{};
+  // Only a whole list is read: while another program has the file open for
+  // writing it cannot be opened (busy), and one that changes all the same
+  // during the read (a file system that keeps no share modes) is busy too.
+  // Replacing it meanwhile is let through: what is read is the file as it was.
+  FileHandle file(CreateFileW(SystemPath(path).c_str(), GENERIC_READ,
+                              FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   if (!file) return LastFileError();
-  LARGE_INTEGER length = {};
-  if (!GetFileSizeEx(file.get(), &length)) return LastError();
-  if (static_cast<unsigned long long>(length.QuadPart) > max_bytes) {
-    return Status::Fail(L"The file holds " + std::to_wstring(length.QuadPart) +
+  FileStamp before;
+  if (!StampOf(file.get(), &before)) return LastError();
+  if (before.size > max_bytes) {
+    return Status::Fail(L"The file holds " + std::to_wstring(before.size) +
                         L" bytes, more than the " + std::to_wstring(max_bytes) +
                         L" a folder list may hold.");
   }
-  const size_t wanted = static_cast<size_t>(length.QuadPart);
+  const size_t wanted = static_cast<size_t>(before.size);
   char* into = room(wanted);
   if (!into) return Status::Fail(SystemErrorText(ERROR_NOT_ENOUGH_MEMORY));
   size_t done = 0;
@@ -105,16 +165,32 @@ Status Win32Platform::ReadWholeFile(const std::wstring& path, size_t max_bytes,
     if (!ReadFile(file.get(), into + done, static_cast<DWORD>(wanted - done), &got, nullptr)) {
       return LastFileError();
     }
-    if (got == 0) break;  // the file shrank while being read
+    if (got == 0) break;
     done += got;
   }
+  FileStamp after;
+  char more = 0;
+  DWORD extra = 0;
+  if (!StampOf(file.get(), &after) || after != before || done != wanted ||
+      (ReadFile(file.get(), &more, 1, &extra, nullptr) && extra != 0)) {
+    return Status::Busy(L"Another program was writing the file while it was being read.");
+  }
   *size = done;
+  *stamp = before;
   return Status::Ok();
 }
 
 Status Win32Platform::CreateOutFile(const std::wstring& path, std::unique_ptr<OutFile>* file) {
   HANDLE handle = CreateFileW(SystemPath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return LastFileError();
+  *file = std::make_unique<Win32OutFile>(handle, &write_buffer_);
+  return Status::Ok();
+}
+
+Status Win32Platform::RewriteFile(const std::wstring& path, std::unique_ptr<OutFile>* file) {
+  HANDLE handle = CreateFileW(SystemPath(path).c_str(), GENERIC_WRITE, 0, nullptr,
+                              TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return LastFileError();
   *file = std::make_unique<Win32OutFile>(handle, &write_buffer_);
   return Status::Ok();

@@ -40,9 +40,12 @@ class Win32Platform final : public Platform {
   std::wstring FromAnsi(std::string_view bytes) override;
 
   FileLookup FindNormalFile(const std::wstring& path) override;
+  Status InspectFile(const std::wstring& path, FileFacts* facts) override;
   Status ReadWholeFile(const std::wstring& path, size_t max_bytes,
-                       const std::function<char*(size_t)>& room, size_t* size) override;
+                       const std::function<char*(size_t)>& room, size_t* size,
+                       FileStamp* stamp) override;
   Status CreateOutFile(const std::wstring& path, std::unique_ptr<OutFile>* file) override;
+  Status RewriteFile(const std::wstring& path, std::unique_ptr<OutFile>* file) override;
   Status MoveReplacing(const std::wstring& from, const std::wstring& to) override;
   void RemoveFile(const std::wstring& path) override;
 
