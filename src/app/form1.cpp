@@ -74,9 +74,11 @@ bool Form1::FollowListFile() {
     ShowList(std::move(now.entries));
     return true;
   }
-  // Being written: read again in a moment. Unreadable, hidden: the window
-  // keeps the list, and a save reads the file again first, or says why not.
-  return !now.busy;
+  // Being written: read again in a moment.
+  if (now.busy) return false;
+  // Hidden or unreadable now: shown empty and left alone, as at start-up.
+  ShowList(EntryList());
+  return true;
 }
 
 void Form1::ShowList(EntryList entries) {
@@ -110,6 +112,7 @@ bool Form1::CatchUp(std::wstring* why) {
     ShowList(std::move(now.entries));
     return true;
   }
+  if (!now.busy) ShowList(EntryList());  // left alone, as at start-up
   *why = now.reason;
   return false;
 }

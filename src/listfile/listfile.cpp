@@ -247,22 +247,20 @@ LoadResult ListFile::LoadList() {
       recovering_ = true;
     }
   }
-  switch (result.state) {
-    case LoadState::Missing:
-    case LoadState::Loaded:
-      break;
-    case LoadState::Skipped:
-      refusal_ = result.reason;
-      seen_ = FileStamp{true, ~uint64_t{0}};  // never what is there: read again before a save
-      break;
-    case LoadState::Unreadable:
-      refusal_ =
-          L"The file could not be read when Veilkeep started, so it is left as it is "
-          L"to keep the folders it holds.";
-      seen_ = FileStamp{true, ~uint64_t{0}};
-      break;
-  }
+  LeaveAloneIfUnread(result);
   return result;
+}
+
+void ListFile::LeaveAloneIfUnread(const LoadResult& result) {
+  if (result.state == LoadState::Skipped) {
+    refusal_ = result.reason;
+  } else if (result.state == LoadState::Unreadable) {
+    refusal_ =
+        L"The file could not be read, so it is left as it is to keep the folders it holds.";
+  } else {
+    return;
+  }
+  seen_ = FileStamp{true, ~uint64_t{0}};  // never what is there: read again before a save
 }
 
 bool ListFile::Changed() {
@@ -279,6 +277,8 @@ LoadResult ListFile::Reload(bool wait) {
     seen_ = stamp;
     refusal_.clear();
     recovering_ = false;
+  } else if (!result.busy) {
+    LeaveAloneIfUnread(result);
   }
   return result;
 }

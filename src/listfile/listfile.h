@@ -75,6 +75,7 @@ class ListFile {
   bool Changed();
   // Reads data.bin again as it is now; `wait` tries again for about a second
   // while another program writes it. Loaded or Missing: saves go on from it.
+  // Skipped or Unreadable (not busy): it is left alone, as at start-up.
   LoadResult Reload(bool wait);
 
   // The two writers produce the same bytes. SaveWholeList writes the list in
@@ -107,6 +108,9 @@ class ListFile {
   Status RewriteInPlace(const std::wstring& target, std::string_view bytes, FileStamp* stamp);
   // Finishes a rewrite in place that was cut short, from its journal.
   void FinishCutShortRewrite();
+  // After a read that left the file unread (hidden, unreadable): saves are
+  // refused until it is read whole.
+  void LeaveAloneIfUnread(const LoadResult& result);
   // Reads `file` whole: Missing, Skipped, Loaded or Unreadable.
   LoadResult Read(const std::wstring& file, bool wait, FileStamp* stamp);
   // The file's bytes -> its entries, within kMaxListEntries.

@@ -3,8 +3,10 @@
 // typing, the toolbar, a restart, and any of them arriving while a message or
 // another window of the program is up) and world events (a save step failing,
 // a busy file, a folder vanishing or turning into a file, data.bin hidden or
-// unreadable at the next start). After every step, and whenever a message
-// box shows, the invariants below must hold; a failure aborts.
+// unreadable at the next start, another program rewriting or deleting
+// data.bin, a second copy of the program in another session acting on the
+// same files). After every step, and whenever a message box shows, the
+// invariants below must hold; a failure aborts.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -63,7 +65,6 @@ struct World {
   FakePlatform platform;
   std::unique_ptr<FakeView> view;
   std::unique_ptr<Form1> form;
-  bool saves_refused = false;        // data.bin is left alone this session
   std::string start_bytes;           // data.bin as this session found it
   bool next_hidden = false;          // data.bin hidden at the next start
   bool next_unreadable = false;      // ...or unreadable
@@ -71,6 +72,15 @@ struct World {
   std::set<std::wstring> hidden;     // folders the program hid, still listed by the user
   size_t attribute_sets_seen = 0;
   std::optional<UserAction> nested;  // arrives while the next window of ours is up
+  // A second copy, in another session, over the same files.
+  std::unique_ptr<FakeView> view2;
+  std::unique_ptr<Form1> form2;
+  bool second_acting = false;  // a window up now is the second copy's
+  bool others_wrote = false;   // another program or copy wrote data.bin this session
+  // What other programs and the second copy did to the list, until a user
+  // of this copy undoes it: folders they added must stay listed, folders
+  // they removed must not come back.
+  std::set<std::wstring> kept_by_others, removed_by_others;
 
   std::wstring ListPath() const { return platform.ListPath(); }
 
@@ -91,11 +101,25 @@ struct World {
     const int selected = form->selected();
     Expect(platform.files.count(ListPath() + L".new") == 0, "no half-written list left");
     const EntryList disk = OnDisk();
-    if (saves_refused) {
+    if (form->LeavesListAlone()) {
       Expect(entries.empty(), "a list left alone is shown empty");
-      Expect(platform.files[ListPath()].bytes == start_bytes, "a list left alone is never written");
+      Expect(others_wrote || platform.files[ListPath()].bytes == start_bytes,
+             "a list left alone is never written");
     } else {
       Expect(disk == entries, "the window shows exactly what data.bin holds");
+    }
+    auto list = platform.files.find(ListPath());
+    const bool list_hidden = list != platform.files.end() && list->second.hidden;
+    if (form2 && !form2->LeavesListAlone() && !list_hidden && platform.read_error.empty()) {
+      Expect(disk == form2->entries(), "the second copy shows what data.bin holds");
+    }
+    for (const std::wstring& path : kept_by_others) {
+      Expect(std::find(disk.begin(), disk.end(), path) != disk.end(),
+             "a folder another program or copy added is not lost");
+    }
+    for (const std::wstring& path : removed_by_others) {
+      Expect(std::find(disk.begin(), disk.end(), path) == disk.end(),
+             "a folder another program or copy removed does not come back");
     }
     Expect(view->list == entries, "List1 shows Form1's entries");
     Expect(view->selected == selected, "List1 shows Form1's selection");
@@ -142,10 +166,18 @@ struct World {
   // The user does `action`; a Delete drops its folder from those we follow.
   void Act(const UserAction& action) {
     std::wstring deleting;
-    if (action.kind == UserAction::Kind::Command1 && action.index == kDelete &&
+    if (action.kind == UserAction::Kind::Command1 && action.index >= kDelete &&
         form->selected() >= 0) {
+      // Delete, or Open, Hide or Unhide of a folder that is gone: the user removes it.
       deleting = form->entries()[form->selected()];
+      kept_by_others.erase(deleting);
+      if (action.index != kDelete && platform.FolderExists(deleting)) deleting.clear();
     }
+    if (action.kind == UserAction::Kind::Command1 && action.index == kAdd) {
+      for (const BrowseResult& answer : platform.browse_answers)
+        removed_by_others.erase(answer.path);
+    }
+    for (const auto& path : action.paths) removed_by_others.erase(path);
     static const char* const kKinds[] = {"Command1", "Toolbar1", "List1Select", "List1Type", "Drop"};
     std::wstring text = action.typed;
     for (const auto& path : action.paths) text += path + L" ";
@@ -165,6 +197,10 @@ struct World {
   // While a message, the browser or a secondary window is up.
   void WhileModal() {
     NoteAttributeChanges();
+    if (second_acting) return;  // the second copy's window: this one follows afterwards
+    // The second copy is another process: it follows while ours shows a window.
+    for (int tries = 0; form2 && tries < 40 && !form2->FollowListFile(); ++tries) {
+    }
     if (form) CheckInvariants();
     if (!nested) return;
     const UserAction action = *nested;
@@ -177,25 +213,34 @@ struct World {
     switch (in.Below(4)) {
       case 0:
         break;  // as the last session left it
-      case 1: {   // a list of the known folders
+      case 1: {  // a list of the known folders
         EntryList entries;
         for (unsigned n = in.Below(5); n > 0; --n) entries.push_back(kPaths[in.Below(kFolderCount)]);
-        platform.files[ListPath()] = {EncodeListPlain(platform, entries), false};
+        platform.WriteByOther(ListPath(), EncodeListPlain(platform, entries));
+        platform.files[platform.Resolve(ListPath())].hidden = false;
         hidden.clear();
+        kept_by_others.clear();
+        removed_by_others.clear();
         break;
       }
       case 2: {  // any bytes
         std::string bytes;
         for (unsigned n = in.Below(12); n > 0; --n) bytes += static_cast<char>(in.Byte());
-        platform.files[ListPath()] = {bytes, false};
+        platform.WriteByOther(ListPath(), bytes);
+        platform.files[platform.Resolve(ListPath())].hidden = false;
         hidden.clear();
+        kept_by_others.clear();
+        removed_by_others.clear();
         break;
       }
       case 3:
         platform.files.erase(ListPath());
         hidden.clear();
+        kept_by_others.clear();
+        removed_by_others.clear();
         break;
     }
+    others_wrote = false;
     const bool exists = platform.files.count(ListPath()) != 0;
     if (exists) platform.files[ListPath()].hidden = next_hidden;
     Trace("start; data.bin hidden, unreadable, busy:", next_hidden * 100 + next_unreadable * 10,
@@ -203,7 +248,6 @@ struct World {
     platform.read_error = next_unreadable ? L"Access is denied." : L"";
     platform.busy_step = next_busy > 0 ? FileStep::Read : FileStep::None;
     platform.busy_times = next_busy;
-    saves_refused = exists && (next_hidden || next_unreadable || next_busy > 20);
     start_bytes = exists ? platform.files[ListPath()].bytes : std::string();
     next_hidden = next_unreadable = false;
     next_busy = 0;
@@ -252,8 +296,99 @@ struct World {
     }
   }
 
+  // Another program rewrites data.bin: one folder added or removed, or the
+  // list reversed; replaced whole or rewritten in place, maybe caught by
+  // the next reads while it is still being written; or deleted.
+  void OtherProgram(Input& in) {
+    EntryList list = OnDisk();
+    const std::wstring& path = kPaths[in.Below(kFolderCount)];
+    const unsigned what = in.Below(4);
+    Trace("another program: add, remove, reverse, delete", static_cast<int>(what), path);
+    others_wrote = true;
+    if (what == 3) {
+      platform.files.erase(platform.Resolve(ListPath()));
+      kept_by_others.clear();
+      removed_by_others.clear();
+      hidden.clear();
+    } else {
+      if (what == 0 && path.find(L';') == std::wstring::npos) {
+        list.push_back(path);
+        kept_by_others.insert(path);
+        removed_by_others.erase(path);
+      } else if (what == 1) {
+        EntryList kept;
+        for (std::wstring_view entry : list) {
+          if (entry != path) kept.push_back(entry);
+        }
+        list = std::move(kept);
+        kept_by_others.erase(path);
+        removed_by_others.insert(path);
+        hidden.erase(path);
+      } else if (what == 2) {
+        EntryList reversed;
+        for (size_t i = list.size(); i > 0; --i) reversed.push_back(list[i - 1]);
+        list = std::move(reversed);
+      }
+      platform.WriteByOther(ListPath(), EncodeListPlain(platform, list), in.Below(2) == 0);
+      if (in.Below(2) == 0) {  // still being written when the next reads come
+        platform.busy_step = FileStep::Read;
+        platform.busy_times = static_cast<int>(in.Below(30));
+      }
+    }
+    if (platform.busy_step != FileStep::Read) platform.busy_times = 0;
+  }
+
+  // The second copy starts, acts on the list as its user does, or ends.
+  void SecondCopy(Input& in) {
+    if (!form2 || in.Below(8) == 0) {
+      Trace("second copy starts");
+      form2.reset();
+      view2 = std::make_unique<FakeView>();
+      form2 = std::make_unique<Form1>(platform, *view2);
+      second_acting = true;
+      Expect(form2->Load(), "the second copy starts in its own session");
+      second_acting = false;
+      return;
+    }
+    UserAction action = ReadAction(in);
+    if (action.kind == UserAction::Kind::Command1 && action.index >= kDelete &&
+        form2->selected() >= 0) {
+      const std::wstring path(form2->entries()[form2->selected()]);
+      if (action.index == kDelete || !platform.FolderExists(path)) {
+        removed_by_others.erase(path);  // its user may remove it; ours may add it again
+        kept_by_others.erase(path);
+        hidden.erase(path);
+      }
+    }
+    const EntryList before = OnDisk();
+    Trace("second copy acts:", static_cast<int>(action.kind), std::to_wstring(action.index));
+    second_acting = true;
+    form2->Handle(action);
+    second_acting = false;
+    platform.browse_answers.clear();
+    NoteAttributeChanges();
+    const EntryList after = OnDisk();
+    for (std::wstring_view entry : after) {
+      if (std::find(before.begin(), before.end(), entry) == before.end()) {
+        kept_by_others.insert(std::wstring(entry));
+        removed_by_others.erase(std::wstring(entry));
+        others_wrote = true;
+      }
+    }
+  }
+
+  // Each copy hears of the change as its folder's notification tells it,
+  // and tries again in a moment while the file is still being written.
+  void Follow() {
+    for (Form1* copy : {form.get(), form2.get()}) {
+      if (!copy) continue;
+      for (int tries = 0; tries < 40 && !copy->FollowListFile(); ++tries) {
+      }
+    }
+  }
+
   void Event(Input& in) {
-    const unsigned event = in.Below(6);
+    const unsigned event = in.Below(8);
     Trace("event", static_cast<int>(event));
     switch (event) {
       case 0:  // the next save fails at one of its steps
@@ -294,14 +429,25 @@ struct World {
         Trace("  ...to arrive during the next window of ours:", static_cast<int>(nested->kind),
               std::to_wstring(nested->index));
         break;
+      case 6:
+        OtherProgram(in);
+        Follow();
+        CheckInvariants();
+        break;
+      case 7:
+        SecondCopy(in);
+        Follow();
+        CheckInvariants();
+        break;
     }
   }
 
   void Step(Input& in) {
-    const size_t before = form->entries().size();
+    const size_t before = form->LeavesListAlone() ? 0 : OnDisk().size();
     const unsigned what = in.Below(8);
     if (what == 0) {
       Start(in);
+      Follow();
     } else if (what <= 2) {
       Event(in);
       return;
@@ -310,6 +456,7 @@ struct World {
       platform.fault = FileStep::None;
       platform.browse_answers.clear();
       Expect(form->entries().size() + 1 >= before, "one action removes one entry at most");
+      Follow();
     }
     Expect(!form->modal(), "no window of ours is left counted as open");
     CheckInvariants();
