@@ -69,8 +69,10 @@ struct FileStamp {
   uint64_t id = 0;       // the file's number on its volume, the volume's in the top bits
   uint64_t size = 0;
   uint64_t written = 0;  // last-write time
+  uint32_t marks = 0;    // kAttrHidden and kAttrSystem, as the file has them
   friend bool operator==(const FileStamp& a, const FileStamp& b) {
-    return a.exists == b.exists && a.id == b.id && a.size == b.size && a.written == b.written;
+    return a.exists == b.exists && a.id == b.id && a.size == b.size && a.written == b.written &&
+           a.marks == b.marks;
   }
   friend bool operator!=(const FileStamp& a, const FileStamp& b) { return !(a == b); }
 };

@@ -77,6 +77,10 @@ struct World {
   std::unique_ptr<Form1> form2;
   bool second_acting = false;  // a window up now is the second copy's
   bool others_wrote = false;   // another program or copy wrote data.bin this session
+  // data.bin as a package manager keeps it: a link to this file, symbolic
+  // or hard, which every save must keep.
+  enum class Link { None, Symbolic, Hard } link = Link::None;
+  const std::wstring persisted = L"D:\\Persist\\data.bin";
   // What other programs and the second copy did to the list, until a user
   // of this copy undoes it: folders they added must stay listed, folders
   // they removed must not come back.
@@ -88,7 +92,7 @@ struct World {
   EntryList OnDisk() {
     FakePlatform reader;
     reader.cyrillic_ansi = platform.cyrillic_ansi;
-    auto it = platform.files.find(ListPath());
+    auto it = platform.files.find(platform.Resolve(ListPath()));
     if (it == platform.files.end()) return {};
     reader.files[reader.ListPath()] = {it->second.bytes, false};
     ListFile file(reader, reader.ListPath());
@@ -99,16 +103,23 @@ struct World {
   void CheckInvariants() {
     const EntryList& entries = form->entries();
     const int selected = form->selected();
-    Expect(platform.files.count(ListPath() + L".new") == 0, "no half-written list left");
+    Expect(platform.files.count(ListPath() + L".new") == 0 &&
+               platform.files.count(persisted + L".new") == 0,
+           "no half-written list left");
+    if (link == Link::Symbolic) {
+      Expect(platform.symlinks.count(ListPath()) == 1, "a symbolic link stays a link");
+    } else if (link == Link::Hard && platform.files.count(persisted)) {
+      Expect(platform.Resolve(ListPath()) == persisted, "both names of a hard link stay one file");
+    }
     const EntryList disk = OnDisk();
     if (form->LeavesListAlone()) {
       Expect(entries.empty(), "a list left alone is shown empty");
-      Expect(others_wrote || platform.files[ListPath()].bytes == start_bytes,
+      Expect(others_wrote || platform.files[platform.Resolve(ListPath())].bytes == start_bytes,
              "a list left alone is never written");
-    } else {
+    } else if (!awaiting_follow) {
       Expect(disk == entries, "the window shows exactly what data.bin holds");
     }
-    auto list = platform.files.find(ListPath());
+    auto list = platform.files.find(platform.Resolve(ListPath()));
     const bool list_hidden = list != platform.files.end() && list->second.hidden;
     if (form2 && !form2->LeavesListAlone() && !list_hidden && platform.read_error.empty()) {
       Expect(disk == form2->entries(), "the second copy shows what data.bin holds");
@@ -173,11 +184,13 @@ struct World {
       kept_by_others.erase(deleting);
       if (action.index != kDelete && platform.FolderExists(deleting)) deleting.clear();
     }
+    // What the user adds now may come back, whatever was removed meanwhile.
+    user_adding = action.paths;
     if (action.kind == UserAction::Kind::Command1 && action.index == kAdd) {
       for (const BrowseResult& answer : platform.browse_answers)
-        removed_by_others.erase(answer.path);
+        user_adding.push_back(answer.path);
     }
-    for (const auto& path : action.paths) removed_by_others.erase(path);
+    for (const auto& path : user_adding) removed_by_others.erase(path);
     static const char* const kKinds[] = {"Command1", "Toolbar1", "List1Select", "List1Type", "Drop"};
     std::wstring text = action.typed;
     for (const auto& path : action.paths) text += path + L" ";
@@ -187,6 +200,7 @@ struct World {
       view->selected = action.index;  // a click shows itself before Form1 hears of it
     }
     form->Handle(action);
+    user_adding.clear();
     NoteAttributeChanges();
     const EntryList& entries = form->entries();
     if (!deleting.empty() && std::find(entries.begin(), entries.end(), deleting) == entries.end()) {
@@ -198,6 +212,14 @@ struct World {
   void WhileModal() {
     NoteAttributeChanges();
     if (second_acting) return;  // the second copy's window: this one follows afterwards
+    if (other_during) {
+      // Another program writes data.bin while the user is in our window.
+      const OtherWrite write = *other_during;
+      other_during.reset();
+      OtherProgram(write);
+      awaiting_follow = true;
+      form->FollowListFile();  // its notification: taken once the window closes
+    }
     // The second copy is another process: it follows while ours shows a window.
     for (int tries = 0; form2 && tries < 40 && !form2->FollowListFile(); ++tries) {
     }
@@ -234,21 +256,22 @@ struct World {
         break;
       }
       case 3:
-        platform.files.erase(ListPath());
+        platform.RemoveFile(ListPath());
+        link = Link::None;
         hidden.clear();
         kept_by_others.clear();
         removed_by_others.clear();
         break;
     }
     others_wrote = false;
-    const bool exists = platform.files.count(ListPath()) != 0;
-    if (exists) platform.files[ListPath()].hidden = next_hidden;
+    const bool exists = platform.files.count(platform.Resolve(ListPath())) != 0;
+    if (exists) platform.files[platform.Resolve(ListPath())].hidden = next_hidden;
     Trace("start; data.bin hidden, unreadable, busy:", next_hidden * 100 + next_unreadable * 10,
           std::to_wstring(next_busy));
     platform.read_error = next_unreadable ? L"Access is denied." : L"";
     platform.busy_step = next_busy > 0 ? FileStep::Read : FileStep::None;
     platform.busy_times = next_busy;
-    start_bytes = exists ? platform.files[ListPath()].bytes : std::string();
+    start_bytes = exists ? platform.files[platform.Resolve(ListPath())].bytes : std::string();
     next_hidden = next_unreadable = false;
     next_busy = 0;
 
@@ -299,14 +322,31 @@ struct World {
   // Another program rewrites data.bin: one folder added or removed, or the
   // list reversed; replaced whole or rewritten in place, maybe caught by
   // the next reads while it is still being written; or deleted.
-  void OtherProgram(Input& in) {
+  struct OtherWrite {
+    unsigned what, path, in_place, busy;
+  };
+  std::optional<OtherWrite> other_during;  // comes while the next window of ours is up
+  bool awaiting_follow = false;  // data.bin changed while a window of ours was up
+  std::vector<std::wstring> user_adding;  // what the user's action now adds
+
+  OtherWrite ReadOtherWrite(Input& in) {
+    OtherWrite write;
+    write.path = in.Below(kFolderCount);
+    write.what = in.Below(4);
+    write.in_place = in.Below(2);
+    write.busy = in.Below(2) ? in.Below(30) : 0;
+    return write;
+  }
+
+  void OtherProgram(const OtherWrite& write) {
     EntryList list = OnDisk();
-    const std::wstring& path = kPaths[in.Below(kFolderCount)];
-    const unsigned what = in.Below(4);
+    const std::wstring& path = kPaths[write.path];
+    const unsigned what = write.what;
     Trace("another program: add, remove, reverse, delete", static_cast<int>(what), path);
     others_wrote = true;
     if (what == 3) {
-      platform.files.erase(platform.Resolve(ListPath()));
+      platform.RemoveFile(ListPath());
+      link = Link::None;
       kept_by_others.clear();
       removed_by_others.clear();
       hidden.clear();
@@ -322,17 +362,19 @@ struct World {
         }
         list = std::move(kept);
         kept_by_others.erase(path);
-        removed_by_others.insert(path);
+        if (std::find(user_adding.begin(), user_adding.end(), path) == user_adding.end()) {
+          removed_by_others.insert(path);
+        }
         hidden.erase(path);
       } else if (what == 2) {
         EntryList reversed;
         for (size_t i = list.size(); i > 0; --i) reversed.push_back(list[i - 1]);
         list = std::move(reversed);
       }
-      platform.WriteByOther(ListPath(), EncodeListPlain(platform, list), in.Below(2) == 0);
-      if (in.Below(2) == 0) {  // still being written when the next reads come
+      platform.WriteByOther(ListPath(), EncodeListPlain(platform, list), write.in_place);
+      if (write.busy) {  // still being written when the next reads come
         platform.busy_step = FileStep::Read;
-        platform.busy_times = static_cast<int>(in.Below(30));
+        platform.busy_times = static_cast<int>(write.busy);
       }
     }
     if (platform.busy_step != FileStep::Read) platform.busy_times = 0;
@@ -430,7 +472,11 @@ struct World {
               std::to_wstring(nested->index));
         break;
       case 6:
-        OtherProgram(in);
+        if (in.Below(2)) {
+          other_during = ReadOtherWrite(in);
+          break;
+        }
+        OtherProgram(ReadOtherWrite(in));
         Follow();
         CheckInvariants();
         break;
@@ -455,8 +501,10 @@ struct World {
       Act(ReadAction(in));
       platform.fault = FileStep::None;
       platform.browse_answers.clear();
-      Expect(form->entries().size() + 1 >= before, "one action removes one entry at most");
+      Expect(awaiting_follow || form->entries().size() + 1 >= before,
+             "one action removes one entry at most");
       Follow();
+      awaiting_follow = false;
     }
     Expect(!form->modal(), "no window of ours is left counted as open");
     CheckInvariants();
@@ -474,6 +522,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   world.platform.folders[L"D:\\"] = 0;  // a drive root
   world.platform.files[L"C:\\f.txt"] = {"text", false};
   world.platform.drive_types[L"E:\\Stick"] = vk::kDriveRemovable;
+  switch (in.Below(3)) {
+    case 1:
+      world.link = vk::World::Link::Symbolic;
+      world.platform.symlinks[world.ListPath()] = world.persisted;
+      world.platform.files[world.persisted] = {"C:\\A;", false};
+      break;
+    case 2:
+      world.link = vk::World::Link::Hard;
+      world.platform.hard_links[world.ListPath()] = world.persisted;
+      world.platform.files[world.persisted] = {"C:\\A;", false};
+      break;
+  }
   world.Start(in);
   world.CheckInvariants();
   for (int steps = 0; steps < 64 && !in.empty(); ++steps) world.Step(in);

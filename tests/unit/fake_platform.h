@@ -270,7 +270,7 @@ class FakePlatform final : public Platform {
 
  private:
   FileStamp Stamp(const File& file) const {
-    return {true, file.id, file.bytes.size(), file.written};
+    return {true, file.id, file.bytes.size(), file.written, file.hidden ? kAttrHidden : 0u};
   }
   // Takes the name `path` away from its file; the file's other names keep it.
   void Unlink(const std::wstring& path) {

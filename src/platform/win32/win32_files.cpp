@@ -16,6 +16,7 @@ bool StampOf(HANDLE handle, FileStamp* stamp) {
   stamp->size = uint64_t{info.nFileSizeHigh} << 32 | info.nFileSizeLow;
   stamp->written =
       uint64_t{info.ftLastWriteTime.dwHighDateTime} << 32 | info.ftLastWriteTime.dwLowDateTime;
+  stamp->marks = info.dwFileAttributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
   return true;
 }
 
