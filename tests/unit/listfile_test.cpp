@@ -332,6 +332,74 @@ TEST_F(ListFileTest, BusyFileIsTriedAgainForAboutASecond) {
   }
 }
 
+// Whatever else holds data.bin: a change by another program is seen, links
+// are kept, and a save cut short is finished or its copy read.
+TEST_F(ListFileTest, OthersChangesAreSeenLinksKeptAndCutShortSavesRecovered) {
+  const std::wstring kept = L"D:\\Persist\\data.bin";
+  auto disk = [&](const std::wstring& path) {
+    auto it = platform.files.find(platform.Resolve(path));
+    return it == platform.files.end() ? std::string("(none)") : it->second.bytes;
+  };
+  {
+    SCOPED_TRACE("another program");
+    Store("A;");
+    ListFile mine(platform, platform.ListPath());
+    ASSERT_EQ(mine.LoadList().entries, EntryList({L"A"}));
+    EXPECT_FALSE(mine.Changed());
+    platform.WriteByOther(platform.ListPath(), "A;B;", true);
+    EXPECT_TRUE(mine.Changed());
+    EXPECT_EQ(mine.Reload(true).entries, EntryList({L"A", L"B"}));
+    EXPECT_FALSE(mine.Changed());
+    ASSERT_TRUE(mine.SaveWholeList({L"A", L"B", L"C"}));
+    EXPECT_FALSE(mine.Changed()) << "our own save is no change";
+    platform.files[platform.ListPath()].hidden = true;
+    EXPECT_TRUE(mine.Changed());
+    EXPECT_EQ(mine.Reload(true).state, LoadState::Skipped);
+    EXPECT_FALSE(mine.SaveWholeList({})) << "a list that became hidden is left alone";
+  }
+  for (bool hard : {false, true}) {
+    SCOPED_TRACE(hard ? "hard link" : "symbolic link");
+    platform.files.clear();
+    platform.symlinks.clear();
+    platform.hard_links.clear();
+    (hard ? platform.hard_links : platform.symlinks)[platform.ListPath()] = kept;
+    platform.files[kept] = {"A;", false};
+    ListFile linked(platform, platform.ListPath());
+    ASSERT_EQ(linked.LoadList().entries, EntryList({L"A"}));
+    ASSERT_TRUE(linked.SaveEntryByEntry({L"A", L"B"}));
+    EXPECT_EQ(platform.Resolve(platform.ListPath()), kept) << "still a link";
+    EXPECT_EQ(disk(kept), "A;B;");
+    EXPECT_EQ(platform.files.size(), 1u) << "no copy or journal left";
+  }
+  {
+    SCOPED_TRACE("a rewrite in place cut short");
+    platform.files[kept] = {"A;B", false};  // torn
+    const std::wstring journal = platform.ListPath() + ListFile::kJournalSuffix;
+    platform.files[journal] = {"A;B;C;", false};
+    ListFile starting(platform, platform.ListPath());
+    EXPECT_EQ(starting.LoadList().entries, EntryList({L"A", L"B", L"C"}));
+    EXPECT_EQ(disk(kept), "A;B;C;");
+    EXPECT_EQ(platform.files.count(journal), 0u);
+  }
+  {
+    SCOPED_TRACE("a replace cut short");
+    platform.files.clear();
+    platform.hard_links.clear();
+    platform.files[platform.ListPath() + L".new"] = {"A;B;C", false};
+    ListFile starting(platform, platform.ListPath());
+    LoadResult loaded = starting.LoadList();
+    EXPECT_TRUE(loaded.recovered);
+    EXPECT_EQ(loaded.entries, EntryList({L"A", L"B"}));
+    platform.fault = FileStep::Write;
+    EXPECT_FALSE(starting.SaveWholeList({L"A"}));
+    EXPECT_EQ(disk(platform.ListPath()), "A;B;C") << "the only copy is kept";
+    platform.fault = FileStep::None;
+    ASSERT_TRUE(starting.SaveWholeList({L"A"}));
+    EXPECT_EQ(disk(platform.ListPath()), "A;");
+    EXPECT_EQ(platform.files.size(), 1u);
+  }
+}
+
 // A file too large to be a folder list is reported, kept, and never overwritten.
 TEST_F(ListFileTest, ListsBeyondTheLimitsAreUnreadableAndKept) {
   struct Row {
@@ -342,7 +410,7 @@ TEST_F(ListFileTest, ListsBeyondTheLimitsAreUnreadableAndKept) {
   const Row rows[] = {
       {"the most folders", std::string(kMaxListEntries, ';'), true},
       {"one folder more", std::string(kMaxListEntries + 1, ';'), false},
-      {"the most bytes", std::string(kMaxListBytes - 2, 'x') + ";", true},
+      {"the most bytes", std::string(kMaxListBytes - 1, 'x') + ";", true},
       {"one byte more", std::string(kMaxListBytes, 'x') + ";", false},
   };
   for (const Row& row : rows) {
