@@ -133,11 +133,10 @@ HWND FindProgramMessage(DWORD pid) {
   return nullptr;
 }
 
-// Starts the program on a data.bin it cannot read: one message at start,
-// before the main window shows, naming the file and holding every piece of
-// `parts`; then an empty list.
-bool StartUnreadable(const std::wstring& folder, const std::wstring& list_file,
-                     std::vector<std::wstring> parts, App* app) {
+// Starts the program expecting one "Error" message at start, before the main
+// window shows, holding every piece of `parts`; then the main window.
+bool StartWithMessage(const std::wstring& folder, const std::vector<std::wstring>& parts,
+                      App* app) {
   *app = App();
   if (!Require(Launch(folder, &app->process), L"start " + folder + L"\\Veilkeep.exe",
                ErrorText(GetLastError()))) {
@@ -148,7 +147,6 @@ bool StartUnreadable(const std::wstring& folder, const std::wstring& list_file,
             kWaitMs);
   if (Check(L"an \"Error\" message appears at start", box != nullptr, L"none within 10 s")) {
     const std::wstring text = TextOf(GetDlgItem(box, kBoxText));
-    parts.insert(parts.begin(), {L"could not be read", list_file});
     for (const std::wstring& part : parts) {
       Check(L"message text holds " + Quote(part), text.find(part) != std::wstring::npos,
             Quote(text));
@@ -161,6 +159,15 @@ bool StartUnreadable(const std::wstring& folder, const std::wstring& list_file,
     return false;
   }
   ExpectNoDialog(*app, L"the start-up message");
+  return true;
+}
+
+// Starts the program on a data.bin it cannot read: one message at start
+// naming the file and holding every piece of `parts`; then an empty list.
+bool StartUnreadable(const std::wstring& folder, const std::wstring& list_file,
+                     std::vector<std::wstring> parts, App* app) {
+  parts.insert(parts.begin(), {L"could not be read", list_file});
+  if (!StartWithMessage(folder, parts, app)) return false;
   CheckList(*app, L"after the message", {}, -1);
   return true;
 }
@@ -212,6 +219,29 @@ void UnreadableListAtStart() {
         std::to_wstring(now.bytes.size()) + L" bytes, written " +
             (now.written == written.written ? L"as before" : L"again"));
   CheckNoTemporaryFile(L"after the program ends", list_file);
+
+  g_scenario = L"data.bin of exactly 16 MiB";
+  large = std::string(1023, 'a').replace(0, 3, "C:\\") + ";";
+  while (large.size() < (size_t{16} << 20)) large += large;
+  WriteFixture(list_file, large);
+  if (!Start(folder, &app)) return Close(&app);
+  ExpectNoDialog(app, L"start-up");
+  CheckNumber(L"list entries", 16384, ListCount(app));
+  Close(&app);
+
+  g_scenario = L"data.bin marked system, not hidden";
+  WriteFixture(list_file, Ansi(kept + L";"));
+  Require(SetFileAttributesW(list_file.c_str(), FILE_ATTRIBUTE_SYSTEM), L"mark data.bin system",
+          ErrorText(GetLastError()));
+  const FileState marked = ReadFileState(list_file);
+  if (!Start(folder, &app)) return Close(&app);
+  CheckList(app, L"at start", {}, -1);
+  if (PostClick(app, kAdd)) {
+    ExpectMessageWith(app, {L"No folder can be added: the folder list " + list_file,
+                            L"hidden or marked system"});
+  }
+  Close(&app);
+  CheckFileUntouched(L"data.bin never overwritten", list_file, marked);
 }
 
 namespace {
@@ -418,12 +448,11 @@ void BriefLocks() {
                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   Require(writer != INVALID_HANDLE_VALUE, L"open data.bin for writing, sharing it with readers",
           ErrorText(GetLastError()));
-  if (Start(folder, &app)) {
-    ExpectNoDialog(app, L"start-up");
-    CheckList(app, L"at start", {kept}, 0);
-  }
+  // data.bin is read only whole: for the whole start it is busy, so it is left alone.
+  StartUnreadable(folder, list_file, {}, &app);
   Close(&app);
   if (writer != INVALID_HANDLE_VALUE) CloseHandle(writer);
+  CheckFileUntouched(L"data.bin untouched", list_file, opened.saved);
 
   g_scenario = L"data.bin held for 300 ms";
   {
@@ -488,6 +517,20 @@ void BriefLocks() {
   Close(&app);
 }
 
+namespace {
+
+// Presses Delete and ends the program (as Task Manager does) `ms` later.
+void KillDuringDelete(App* app, DWORD ms) {
+  PostClick(*app, kDelete);
+  Sleep(ms);
+  TerminateProcess(app->process.hProcess, 1);
+  WaitForSingleObject(app->process.hProcess, kWaitMs);
+  CloseHandle(app->process.hProcess);
+  CloseHandle(app->process.hThread);
+}
+
+}  // namespace
+
 // The program is ended (as by Task Manager) at spread moments while Delete
 // saves a list of 40,000 entries.
 void KilledWhileSaving() {
@@ -509,12 +552,7 @@ void KilledWhileSaving() {
     const std::string new_bytes = old_bytes.substr(old_bytes.find(';') + 1);  // entry 0 gone
     App app;
     if (!Start(folder, &app)) return Close(&app);
-    if (!PostClick(app, kDelete)) return Close(&app);
-    Sleep(static_cast<DWORD>(round * 40 / (kRounds - 1)));  // 0 to 40 ms into the save
-    TerminateProcess(app.process.hProcess, 1);
-    WaitForSingleObject(app.process.hProcess, kWaitMs);
-    CloseHandle(app.process.hProcess);
-    CloseHandle(app.process.hThread);
+    KillDuringDelete(&app, static_cast<DWORD>(round * 40 / (kRounds - 1)));  // 0 to 40 ms in
     ++kills;
     const FileState now = ReadFileState(list_file);
     if (now.exists && now.bytes == old_bytes) {
@@ -546,6 +584,42 @@ void KilledWhileSaving() {
               static_cast<long long>(std::count(bytes.begin(), bytes.end(), ';')), ListCount(app));
   Click(app, kDelete);
   CheckFileBytes(L"data.bin after Delete", list_file, bytes.substr(bytes.find(';') + 1));
+  CheckNoTemporaryFile(L"after the save", list_file);
+  Close(&app);
+
+  // With a second name the list is rewritten in place: a start finishes a cut-short rewrite.
+  g_scenario = L"killed while saving a list with a second name";
+  const std::wstring twin = g_root + L"\\killed twin.bin";
+  if (!RunUnix(L"ln " + UnixPath(list_file) + L" " + UnixPath(twin))) return;
+  std::string old_bytes;  // before the last kill
+  std::wstring wrong;
+  for (int round = 0; round <= 6; ++round) {
+    if (!Start(folder, &app)) return Close(&app);
+    const std::string now = ReadFileState(list_file).bytes;
+    if (round > 0 && ((now != old_bytes && now != old_bytes.substr(old_bytes.find(';') + 1)) ||
+                      ReadFileState(twin).bytes != now ||
+                      ReadFileState(list_file + L".saving").exists)) {
+      wrong += L"round " + std::to_wstring(round) + L": " + std::to_wstring(now.size()) + L" bytes; ";
+    }
+    if (round == 6) break;
+    old_bytes = now;
+    KillDuringDelete(&app, static_cast<DWORD>(round * 8));  // 0 to 40 ms into the save
+  }
+  Close(&app);
+  Check(L"after each of 6 kills and a start, both names hold the old or the new list and no "
+        L"data.bin.saving is left",
+        wrong.empty(), wrong);
+
+  g_scenario = L"data.bin missing, data.bin.new beside it";
+  const std::wstring added = MakeFolder(L"Killed Added");
+  const std::string copy = "C:\\kept one;C:\\kept two;";
+  Require(DeleteFileW(list_file.c_str()), L"delete data.bin", ErrorText(GetLastError()));
+  WriteFixture(list_file + L".new", copy);
+  if (!StartWithMessage(folder, {list_file + L".new"}, &app)) return Close(&app);
+  CheckList(app, L"after the message", {L"C:\\kept one", L"C:\\kept two"}, 0);
+  AddFolder(app, added);
+  CheckFileBytes(L"data.bin holds the copy's list and the added folder", list_file,
+                 copy + Ansi(added + L";"));
   CheckNoTemporaryFile(L"after the save", list_file);
   Close(&app);
 }
