@@ -103,6 +103,7 @@ void FolderLife() {
   const std::wstring list_file = folder + L"\\data.bin";
   const std::wstring one = MakeFolder(L"Guarded One");
   const std::wstring two = MakeFolder(L"Guarded Two");
+  const std::wstring three = MakeFolder(L"Guarded Three");
   App app;
   if (!Start(folder, &app)) return Close(&app);
 
@@ -181,6 +182,44 @@ void FolderLife() {
   CheckList(app, L"at start", {}, -1);
   CheckState(app, L"at start", L"Add", L"Hidden:");
   ExpectNoDialog(app, L"start-up");
+
+  // Another program writes data.bin: replaced whole, in place, then deleted.
+  g_scenario = L"the window follows data.bin";
+  const std::wstring other = folder + L"\\list of another program";
+  WriteFixture(other, Ansi(two + L";"));
+  Require(MoveFileExW(other.c_str(), list_file.c_str(), MOVEFILE_REPLACE_EXISTING),
+          L"replace data.bin", ErrorText(GetLastError()));
+  const auto shows = [&](const std::vector<std::wstring>& items) {
+    return WaitUntil([&] { return ListItems(app) == items; }, 2000);
+  };
+  Check(L"data.bin replaced: shown within 2 s", shows({two}), Joined(ListItems(app)));
+  WriteFixture(list_file, Ansi(one + L";" + two + L";"));
+  Check(L"data.bin written in place: shown within 2 s", shows({one, two}), Joined(ListItems(app)));
+  CheckList(app, L"the selected folder stays selected", {one, two}, 1);
+  ExpectNoDialog(app, L"data.bin changed by another program");
+  Require(DeleteFileW(list_file.c_str()), L"delete data.bin", ErrorText(GetLastError()));
+  Check(L"data.bin deleted: the list empties within 2 s", shows({}), Joined(ListItems(app)));
+  Close(&app);
+
+  g_scenario = L"data.bin as a symbolic link";
+  const std::wstring target = MakeFolder(L"life elsewhere") + L"\\list.bin";
+  WriteFixture(target, Ansi(two + L";"));
+  if (!RunUnix(L"ln -s " + UnixPath(target) + L" " + UnixPath(list_file)) || !Start(folder, &app))
+    return Close(&app);
+  AddFolder(app, three);
+  Check(L"data.bin is still a link", RunUnix(L"test -L " + UnixPath(list_file)), L"not a link");
+  CheckFileBytes(L"its target holds the new list", target, Ansi(two + L";" + three + L";"));
+  Close(&app);
+
+  g_scenario = L"data.bin with a second name";
+  if (!RunUnix(L"ln -f " + UnixPath(target) + L" " + UnixPath(list_file)) || !Start(folder, &app))
+    return Close(&app);
+  Click(app, kDelete);  // the first entry
+  AddFolder(app, two);
+  CheckFileBytes(L"data.bin holds the new list", list_file, Ansi(three + L";" + two + L";"));
+  CheckFileBytes(L"its second name holds the same", target, Ansi(three + L";" + two + L";"));
+  Check(L"data.bin still has two names",
+        RunUnix(L"test $(stat -c %h " + UnixPath(list_file) + L") = 2"), L"not 2");
   Close(&app);
 }
 
