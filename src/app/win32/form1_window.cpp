@@ -56,7 +56,9 @@ bool Form1Window::Create(HINSTANCE instance) {
   const std::wstring list_file = platform_.ProgramFolder() + kListFileName;
   FileFacts facts;
   if (!platform_.InspectFile(list_file, &facts)) facts.final_path = list_file;
-  if (!watch_.Start({list_file, facts.final_path})) SetTimer(hwnd_, kFollowTimer, kFollowPollMs, nullptr);
+  if (!watch_.Start({list_file, facts.final_path})) {
+    SetTimer(hwnd_, kFollowTimer, kFollowPollMs, nullptr);
+  }
   return true;
 }
 

@@ -26,6 +26,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_command) {
           form1.OnListFolderChanged(woke - WAIT_OBJECT_0);
           continue;
         }
+        if (woke == WAIT_FAILED) WaitMessage();  // never a loop that spins
         while (running && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
           running = msg.message != WM_QUIT;
           if (running && !IsDialogMessageW(form1.hwnd(), &msg)) {
