@@ -6,6 +6,7 @@
 #   bash bench/run.sh commands        Add, Delete, Hide, Unhide, selection at 32,767 entries
 #   bash bench/run.sh footprint       exe size, imported DLLs, peak memory at 32,767 entries
 #   bash bench/run.sh codec           the list-file codec natively, beside memchr
+#   bash bench/run.sh idle            CPU used in 30 s of waiting, 32,767 entries, data.bin watched
 # The floors: veilkeep_floor, a bare window; veilkeep_floor_controls, the same
 # window and controls as Veilkeep, idle, with no list. veilkeep_floor_rows is
 # the latter showing 32,767 rows; the commands benchmark also has it do the
@@ -19,7 +20,7 @@
 set -euo pipefail
 source "$(dirname "$0")/../scripts/lib.sh"
 cd "$ROOT"
-what=${1:?usage: bench/run.sh startup-empty|startup-large|commands|footprint|codec}
+what=${1:?usage: bench/run.sh startup-empty|startup-large|commands|footprint|codec|idle}
 runs=${RUNS:-15}
 
 if [ "$what" = codec ]; then
@@ -99,6 +100,23 @@ case "$what" in
   commands)
     large_list "$work/data.bin"
     wine "$build/veilkeep_bench_commands.exe" "$(win "$work")" 2>/dev/null
+    ;;
+  idle)
+    # Veilkeep and the Wine server (which carries the change notifications)
+    # over 30 s in which nothing happens.
+    large_list "$work/data.bin"
+    wine "$work/Veilkeep.exe" >/dev/null 2>&1 &
+    sleep 8
+    pid=$(pgrep -f 'Veilkeep.exe' | head -n 1)
+    server=$(pgrep -x wineserver | head -n 1)
+    ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
+    hz=$(getconf CLK_TCK)
+    before=$(ticks "$pid") server_before=$(ticks "$server")
+    sleep 30
+    after=$(ticks "$pid") server_after=$(ticks "$server")
+    echo "Veilkeep.exe: $(( (after - before) * 1000 / hz )) ms of CPU in 30 s idle"
+    echo "wineserver:   $(( (server_after - server_before) * 1000 / hz )) ms of CPU in 30 s"
+    kill "$pid" 2>/dev/null || true
     ;;
   *)
     echo "unknown benchmark: $what" >&2
