@@ -1,6 +1,6 @@
 // The folder list through the program's life: a first start, a saved list, a
-// second copy, one program folder from its first Add to its last Delete, and
-// folders dropped on the list.
+// second copy, a start through a link, one program folder from its first Add
+// to its last Delete, and folders dropped on the list.
 #include "harness.h"
 
 namespace e2e {
@@ -93,6 +93,18 @@ void StartWithSavedListAndSecondCopy() {
   g_scenario = L"start with a saved list";
   Close(&app);
   CheckFileUntouched(L"data.bin untouched after closing", list_file, saved);
+
+  // Started through a symbolic link to the exe, as package managers start it:
+  // the list is the one beside the exe itself.
+  g_scenario = L"start through a symbolic link";
+  const std::wstring linked = MakeFolder(L"linked");
+  if (!RunUnix(L"ln -s " + UnixPath(folder + L"\\Veilkeep.exe") + L" " +
+               UnixPath(linked + L"\\Veilkeep.exe")) ||
+      !Start(linked, &app)) {
+    return Close(&app);
+  }
+  CheckList(app, L"at start", {hidden, plain, missing}, 0);
+  Close(&app);
 }
 
 // One program folder through its life: adds, hide and unhide, a duplicate, a
