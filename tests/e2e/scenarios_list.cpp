@@ -69,6 +69,10 @@ void StartWithSavedListAndSecondCopy() {
   CheckState(app, L"entry 0 picked", L"Add Delete Open Unhide", L"Hidden: True");
 
   g_scenario = L"second copy";
+  // Started while the first copy's window is minimized, it brings that window back.
+  ShowWindow(app.main, SW_MINIMIZE);
+  Require(WaitUntil([&] { return IsIconic(app.main) != FALSE; }, kWaitMs), L"minimize the window",
+          L"not minimized");
   PROCESS_INFORMATION second = {};
   if (Require(Launch(folder, &second), L"start a second copy",
               L"error " + std::to_wstring(GetLastError()))) {
@@ -87,6 +91,9 @@ void StartWithSavedListAndSecondCopy() {
   }
   Check(L"first copy still runs", WaitForSingleObject(app.process.hProcess, 0) == WAIT_TIMEOUT,
         L"it ended");
+  Check(L"first copy's window restored and in the foreground",
+        WaitUntil([&] { return !IsIconic(app.main) && GetForegroundWindow() == app.main; }, kWaitMs),
+        IsIconic(app.main) ? L"minimized" : L"another window in front");
   CheckList(app, L"first copy", {hidden, plain, missing}, 0);
   CheckFileUntouched(L"data.bin untouched by the second copy", list_file, saved);
 
