@@ -58,6 +58,18 @@ for target in listfile form1; do
 done
 
 echo "== Windows build"
+# The exe check's own reading of a manifest that names Windows 10, then 7:
+# the oldest is 7 (6.1), the versions compared as versions, not as text.
+both=$(mktemp)
+printf '<supportedOS Id="{%s}"/>\n' 8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a \
+  35138b9a-5d96-4fbd-8e2d-a2440225f93a >"$both"
+oldest=$(bash tests/exe/check_exe.sh --oldest-windows "$both")
+rm -f "$both"
+if [ "$oldest" != 6.1 ]; then
+  echo "FAIL - check_exe.sh reads Windows $oldest as the oldest of Windows 10 and 7"
+  exit 1
+fi
+echo "ok - check_exe.sh reads Windows 7 as the oldest of Windows 10 and 7"
 cmake --preset mingw >/dev/null
 cmake --build --preset mingw -j"$jobs"
 bash tests/exe/check_exe.sh build/mingw/Veilkeep.exe
