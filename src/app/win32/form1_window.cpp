@@ -27,10 +27,6 @@ void BringRunningCopyForward() {
   SetForegroundWindow(running);
 }
 
-#ifndef VEILKEEP_PUBLISHER_HOST
-#define VEILKEEP_PUBLISHER_HOST L"www.orvanta.example"
-#endif
-
 }  // namespace
 
 Form1Window::Form1Window(Win32Platform& platform)
