@@ -86,7 +86,8 @@ for n in 1 2; do
     cmake --build build/mingw --target package >/dev/null)
 done
 same=0
-for file in Veilkeep.exe Veilkeep-*-portable.zip SHA256SUMS; do
+files=(Veilkeep.exe 'Veilkeep-*-portable.zip' SHA256SUMS Veilkeep.json 'winget/*.yaml')
+for file in "${files[@]}"; do
   one=$(cd "$repro/checkout-1/build/mingw" && sha256sum $file)
   two=$(cd "$repro/checkout-2/build/mingw" && sha256sum $file)
   if [ "$one" = "$two" ]; then
@@ -96,8 +97,8 @@ for file in Veilkeep.exe Veilkeep-*-portable.zip SHA256SUMS; do
     echo "FAIL - builds differ: $one / $two"
   fi
 done
-echo "$same passed, $((3 - same)) failed"
-[ "$same" -eq 3 ]
+echo "$same passed, $((${#files[@]} - same)) failed"
+[ "$same" -eq ${#files[@]} ]
 
 echo "== End-to-end tests under Wine"
 bash tests/e2e/run.sh build/mingw
