@@ -70,11 +70,31 @@ if [ "$oldest" != 6.1 ]; then
   exit 1
 fi
 echo "ok - check_exe.sh reads Windows 7 as the oldest of Windows 10 and 7"
-cmake --preset mingw >/dev/null
+cmake --preset mingw -UVEILKEEP_SIGN_CERT -UVEILKEEP_SIGN_KEY >/dev/null
 cmake --build --preset mingw -j"$jobs"
 bash tests/exe/check_exe.sh build/mingw/Veilkeep.exe
 cmake --build build/mingw --target package >/dev/null
 bash tests/exe/check_package.sh build/mingw/Veilkeep-*-portable.zip
+
+echo "== Signed package: a throwaway certificate signs the exe; the signature verifies, the exe starts"
+keys=$(mktemp -d)
+trap 'rm -rf "$work" "$keys"' EXIT
+openssl req -x509 -newkey rsa:3072 -nodes -sha256 -days 2 -subj "/CN=Veilkeep test signing" \
+  -addext keyUsage=critical,digitalSignature -addext extendedKeyUsage=codeSigning \
+  -keyout "$keys/key.pem" -out "$keys/cert.pem" 2>/dev/null
+cmake -B build/mingw -DVEILKEEP_SIGN_CERT="$keys/cert.pem" -DVEILKEEP_SIGN_KEY="$keys/key.pem" >/dev/null
+cmake --build build/mingw --target package >/dev/null
+signed=$keys/build
+mkdir -p "$signed"
+unzip -q -j build/mingw/Veilkeep-*-portable.zip '*/Veilkeep.exe' -d "$signed"
+osslsigncode verify -CAfile "$keys/cert.pem" -in "$signed/Veilkeep.exe"
+bash tests/exe/check_package.sh build/mingw/Veilkeep-*-portable.zip
+# The signed exe under Wine: it starts and shows its window.
+cp -r build/mingw/veilkeep_e2e.exe build/mingw/ico build/mingw/CMakeCache.txt "$signed/"
+bash tests/e2e/run.sh "$signed" StartWithoutList
+cmake -B build/mingw -UVEILKEEP_SIGN_CERT -UVEILKEEP_SIGN_KEY >/dev/null
+cmake --build build/mingw --target package >/dev/null
+rm -rf "$keys"
 
 echo "== Reproducible build: two clean checkouts of HEAD, built apart, give the same bytes"
 repro=$(mktemp -d)
