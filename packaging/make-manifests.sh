@@ -14,7 +14,6 @@ version=${VEILKEEP_VERSION:?} description=${VEILKEEP_DESCRIPTION:?}
 publisher=${VEILKEEP_PUBLISHER:?} host=${VEILKEEP_PUBLISHER_HOST:?}
 license=${VEILKEEP_LICENSE:?} oldest=${VEILKEEP_OLDEST_WINDOWS:?}
 out=$(dirname "$zip")
-folder=$(basename "$zip" .zip)  # the zip's one top folder
 url=${VEILKEEP_RELEASE_URL:?}/$(basename "$zip")
 hash=$(sha256sum "$zip" | cut -d' ' -f1)
 id="${publisher//[^A-Za-z0-9]/}.Veilkeep"  # winget's package identifier
@@ -41,7 +40,6 @@ cat >"$out/Veilkeep.json" <<EOF
     "license": $(json "$license"),
     "url": $(json "$url"),
     "hash": $(json "$hash"),
-    "extract_dir": $(json "$folder"),
     "pre_install": "if (!(Test-Path \"\$persist_dir\\\\data.bin\")) { New-Item \"\$dir\\\\data.bin\" -ItemType File | Out-Null }",
     "persist": "data.bin",
     "shortcuts": [
@@ -55,7 +53,7 @@ EOF
 
 # winget: the zip holds a portable Veilkeep.exe that needs its folder (the ico
 # folder and data.bin beside it), so winget puts that folder on the PATH
-# instead of linking to the exe from elsewhere.
+# instead of linking to the exe from elsewhere; `Veilkeep` then starts it.
 mkdir -p "$out/winget"
 rm -f "$out"/winget/*.yaml
 opening() {  # opening TYPE: how every winget manifest starts
@@ -78,8 +76,7 @@ closing() {  # closing TYPE: how every winget manifest ends
   echo "InstallerType: zip"
   echo "NestedInstallerType: portable"
   echo "NestedInstallerFiles:"
-  echo "- RelativeFilePath: $(yaml "$folder\\Veilkeep.exe")"
-  echo "  PortableCommandAlias: veilkeep"
+  echo "- RelativeFilePath: Veilkeep.exe"
   echo "ArchiveBinariesDependOnPath: true"
   echo "Installers:"
   echo "- Architecture: x64"

@@ -86,7 +86,7 @@ cmake -B build/mingw -DVEILKEEP_SIGN_CERT="$keys/cert.pem" -DVEILKEEP_SIGN_KEY="
 cmake --build build/mingw --target package >/dev/null
 signed=$keys/build
 mkdir -p "$signed"
-unzip -q -j build/mingw/Veilkeep-*-portable.zip '*/Veilkeep.exe' -d "$signed"
+unzip -q build/mingw/Veilkeep-*-portable.zip Veilkeep.exe -d "$signed"
 osslsigncode verify -CAfile "$keys/cert.pem" -in "$signed/Veilkeep.exe"
 bash tests/exe/check_package.sh build/mingw/Veilkeep-*-portable.zip
 # The signed exe under Wine: it starts and shows its window.

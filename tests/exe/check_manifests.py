@@ -11,6 +11,7 @@ import glob
 import hashlib
 import json
 import os
+import posixpath
 import struct
 import sys
 import zipfile
@@ -39,7 +40,7 @@ with open(zip_path, "rb") as f:
     zip_hash = hashlib.sha256(f.read()).hexdigest()
 with zipfile.ZipFile(zip_path) as z:
     names = z.namelist()
-    exe = z.read(next(n for n in names if n.endswith("/Veilkeep.exe")))
+    exe = z.read("Veilkeep.exe")
 # The version resource's fixed part: major.minor, then build and revision when not 0.
 fixed = exe.find(struct.pack("<I", 0xFEEF04BD), exe.find("VS_VERSION_INFO".encode("utf-16-le")))
 ms, ls = struct.unpack_from("<II", exe, fixed + 8)
@@ -83,7 +84,7 @@ check(f"winget's MinimumOSVersion {minimum} is the Windows the exe's header name
 zip_name = os.path.basename(zip_path)
 urls = [scoop.get("url", "")] + [i.get("InstallerUrl", "") for i in installers]
 nested = [f.get("RelativeFilePath", "").replace("\\", "/") for f in installer.get("NestedInstallerFiles", [])]
-nested.append(f"{scoop.get('extract_dir')}/Veilkeep.exe")
+nested.append(posixpath.join(scoop.get("extract_dir", ""), "Veilkeep.exe"))
 check(f"the manifests download {zip_name} and start the Veilkeep.exe in it",
       all(u.endswith("/" + zip_name) for u in urls) and all(n in names for n in nested),
       " ".join(urls + nested))
