@@ -303,8 +303,9 @@ std::wstring ReferenceInk(const std::wstring& text, int pixels, COLORREF face) {
 // that shows nothing more: a toolbar button's picture, above its caption.
 int TopInkRows(const ScreenShot& shot, COLORREF face) {
   const auto far_from_face = [&](COLORREF c) {
-    return abs(GetRValue(c) - GetRValue(face)) + abs(GetGValue(c) - GetGValue(face)) +
-               abs(GetBValue(c) - GetBValue(face)) > 48;
+    const int distance = abs(GetRValue(c) - GetRValue(face)) + abs(GetGValue(c) - GetGValue(face)) +
+                         abs(GetBValue(c) - GetBValue(face));
+    return distance > 48;  // a faint edge pixel is face, on screen and in the reference alike
   };
   int first = -1, y = 0;
   for (; y < shot.height; ++y) {
@@ -345,8 +346,8 @@ void CheckStatusBar(const App& app, int dpi, const std::wstring& at) {
     const ScreenShot drawn = DrawnOn(size + 2, size + 2, face, [&](HDC dc) {
       DrawIconEx(dc, 1, 1, icon, size, size, 0, nullptr, DI_NORMAL);
     });
-    CheckNumber(at + L"rows of Help's picture, as its icon takes them at " +
-                    std::to_wstring(size) + L" pixels",
+    CheckNumber(at + L"rows of Help's picture, as its icon takes them at " + std::to_wstring(size) +
+                    L" pixels",
                 TopInkRows(drawn, face), TopInkRows(shot, face));
   }
   if (icon) DestroyIcon(icon);

@@ -91,9 +91,10 @@ void StartWithSavedListAndSecondCopy() {
   }
   Check(L"first copy still runs", WaitForSingleObject(app.process.hProcess, 0) == WAIT_TIMEOUT,
         L"it ended");
-  Check(L"first copy's window restored and in the foreground",
-        WaitUntil([&] { return !IsIconic(app.main) && GetForegroundWindow() == app.main; }, kWaitMs),
-        IsIconic(app.main) ? L"minimized" : L"another window in front");
+  Check(
+      L"first copy's window restored and in the foreground",
+      WaitUntil([&] { return !IsIconic(app.main) && GetForegroundWindow() == app.main; }, kWaitMs),
+      IsIconic(app.main) ? L"minimized" : L"another window in front");
   CheckList(app, L"first copy", {hidden, plain, missing}, 0);
   CheckFileUntouched(L"data.bin untouched by the second copy", list_file, saved);
 
