@@ -68,11 +68,43 @@ for target in listfile form1; do
 done
 
 echo "== Windows build"
-cmake --preset mingw >/dev/null
+# The exe check's own reading of a manifest that names Windows 10, then 7:
+# the oldest is 7 (6.1), the versions compared as versions, not as text.
+both=$(mktemp)
+printf '<supportedOS Id="{%s}"/>\n' 8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a \
+  35138b9a-5d96-4fbd-8e2d-a2440225f93a >"$both"
+oldest=$(bash tests/exe/check_exe.sh --oldest-windows "$both")
+rm -f "$both"
+if [ "$oldest" != 6.1 ]; then
+  echo "FAIL - check_exe.sh reads Windows $oldest as the oldest of Windows 10 and 7"
+  exit 1
+fi
+echo "ok - check_exe.sh reads Windows 7 as the oldest of Windows 10 and 7"
+cmake --preset mingw -UVEILKEEP_SIGN_CERT -UVEILKEEP_SIGN_KEY >/dev/null
 cmake --build --preset mingw -j"$jobs"
 bash tests/exe/check_exe.sh build/mingw/Veilkeep.exe
 cmake --build build/mingw --target package >/dev/null
 bash tests/exe/check_package.sh build/mingw/Veilkeep-*-portable.zip
+
+echo "== Signed package: a throwaway certificate signs the exe; the signature verifies, the exe starts"
+keys=$(mktemp -d)
+trap 'rm -rf "$work" "$keys"' EXIT
+openssl req -x509 -newkey rsa:3072 -nodes -sha256 -days 2 -subj "/CN=Veilkeep test signing" \
+  -addext keyUsage=critical,digitalSignature -addext extendedKeyUsage=codeSigning \
+  -keyout "$keys/key.pem" -out "$keys/cert.pem" 2>/dev/null
+cmake -B build/mingw -DVEILKEEP_SIGN_CERT="$keys/cert.pem" -DVEILKEEP_SIGN_KEY="$keys/key.pem" >/dev/null
+cmake --build build/mingw --target package >/dev/null
+signed=$keys/build
+mkdir -p "$signed"
+unzip -q build/mingw/Veilkeep-*-portable.zip Veilkeep.exe -d "$signed"
+osslsigncode verify -CAfile "$keys/cert.pem" -in "$signed/Veilkeep.exe"
+bash tests/exe/check_package.sh build/mingw/Veilkeep-*-portable.zip
+# The signed exe under Wine: it starts and shows its window.
+cp -r build/mingw/veilkeep_e2e.exe build/mingw/ico build/mingw/CMakeCache.txt "$signed/"
+bash tests/e2e/run.sh "$signed" StartWithoutList
+cmake -B build/mingw -UVEILKEEP_SIGN_CERT -UVEILKEEP_SIGN_KEY >/dev/null
+cmake --build build/mingw --target package >/dev/null
+rm -rf "$keys"
 
 echo "== Reproducible build: two clean checkouts of HEAD, built apart, give the same bytes"
 repro=$(mktemp -d)
@@ -84,7 +116,8 @@ for n in 1 2; do
     cmake --build build/mingw --target package >/dev/null)
 done
 same=0
-for file in Veilkeep.exe Veilkeep-*-portable.zip SHA256SUMS; do
+files=(Veilkeep.exe 'Veilkeep-*-portable.zip' SHA256SUMS Veilkeep.json 'winget/*.yaml')
+for file in "${files[@]}"; do
   one=$(cd "$repro/checkout-1/build/mingw" && sha256sum $file)
   two=$(cd "$repro/checkout-2/build/mingw" && sha256sum $file)
   if [ "$one" = "$two" ]; then
@@ -94,8 +127,8 @@ for file in Veilkeep.exe Veilkeep-*-portable.zip SHA256SUMS; do
     echo "FAIL - builds differ: $one / $two"
   fi
 done
-echo "$same passed, $((3 - same)) failed"
-[ "$same" -eq 3 ]
+echo "$same passed, $((${#files[@]} - same)) failed"
+[ "$same" -eq ${#files[@]} ]
 
 echo "== End-to-end tests under Wine"
 bash tests/e2e/run.sh build/mingw

@@ -142,6 +142,10 @@ void KeyboardTypeAhead() {
   PressKey(app, 'X');
   CheckList(app, L"after typing x, which no entry starts with", entries, 1);
   CheckState(app, L"after typing x", L"Add Delete Open Unhide", L"Hidden: True");
+  // Away from List1, a click on an entry gives it back the keys.
+  PressKey(app, VK_TAB);
+  ClickListEntry(app, 2);
+  ExpectFocus(app, L"after a click on entry 2", L"List1");
   Sleep(1500);
   PressKey(app, 'C');
   ExpectSelection(app, L"after typing c", 0);
@@ -243,49 +247,78 @@ COLORREF FaceColour(const ScreenShot& shot) {
   return most == counts.end() ? RGB(255, 255, 255) : most->first;
 }
 
-// The box around `text`'s ink drawn here, on `face`, in Tahoma `pixels` high.
-std::wstring ReferenceInk(const std::wstring& text, int pixels, COLORREF face) {
+// What `draw` draws here on a `width` x `height` picture of `face`, read back.
+ScreenShot DrawnOn(int width, int height, COLORREF face, const std::function<void(HDC)>& draw) {
   ScreenShot drawn;
-  drawn.width = 40 * static_cast<int>(text.size()) + 2 * pixels;
-  drawn.height = 3 * pixels;
   BITMAPINFO info = {};
   info.bmiHeader.biSize = sizeof(info.bmiHeader);
-  info.bmiHeader.biWidth = drawn.width;
-  info.bmiHeader.biHeight = -drawn.height;  // top row first
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;  // top row first
   info.bmiHeader.biPlanes = 1;
   info.bmiHeader.biBitCount = 32;
   info.bmiHeader.biCompression = BI_RGB;
   void* bits = nullptr;
   HDC dc = CreateCompatibleDC(nullptr);
   HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  if (bitmap && bits) {
+    HGDIOBJ old_bitmap = SelectObject(dc, bitmap);
+    HBRUSH brush = CreateSolidBrush(face);
+    RECT all = {0, 0, width, height};
+    FillRect(dc, &all, brush);
+    DeleteObject(brush);
+    draw(dc);
+    GdiFlush();
+    const auto* bgra = static_cast<const BYTE*>(bits);
+    drawn.width = width;
+    drawn.height = height;
+    for (size_t i = 0; i < static_cast<size_t>(width) * height; ++i) {
+      drawn.pixels.push_back(RGB(bgra[i * 4 + 2], bgra[i * 4 + 1], bgra[i * 4]));
+    }
+    SelectObject(dc, old_bitmap);
+  }
+  if (bitmap) DeleteObject(bitmap);
+  DeleteDC(dc);
+  return drawn;
+}
+
+// The box around `text`'s ink drawn here, on `face`, in Tahoma `pixels` high.
+std::wstring ReferenceInk(const std::wstring& text, int pixels, COLORREF face) {
   HFONT font = CreateFontW(-pixels, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                            OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY,
                            DEFAULT_PITCH | FF_DONTCARE, L"Tahoma");
-  if (bitmap && bits && font) {
-    HGDIOBJ old_bitmap = SelectObject(dc, bitmap);
-    HGDIOBJ old_font = SelectObject(dc, font);
-    HBRUSH brush = CreateSolidBrush(face);
-    RECT all = {0, 0, drawn.width, drawn.height};
-    FillRect(dc, &all, brush);
-    DeleteObject(brush);
-    SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
-    TextOutW(dc, pixels, pixels, text.c_str(), static_cast<int>(text.size()));
-    GdiFlush();
-    const auto* bgra = static_cast<const BYTE*>(bits);
-    for (size_t i = 0; i < static_cast<size_t>(drawn.width) * drawn.height; ++i) {
-      drawn.pixels.push_back(RGB(bgra[i * 4 + 2], bgra[i * 4 + 1], bgra[i * 4]));
-    }
-    SelectObject(dc, old_font);
-    SelectObject(dc, old_bitmap);
-  }
-  if (font) DeleteObject(font);
-  if (bitmap) DeleteObject(bitmap);
-  DeleteDC(dc);
+  if (!font) return L"no font";
+  const ScreenShot drawn =
+      DrawnOn(40 * static_cast<int>(text.size()) + 2 * pixels, 3 * pixels, face, [&](HDC dc) {
+        HGDIOBJ old_font = SelectObject(dc, font);
+        SetBkMode(dc, TRANSPARENT);
+        SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
+        TextOutW(dc, pixels, pixels, text.c_str(), static_cast<int>(text.size()));
+        SelectObject(dc, old_font);
+      });
+  DeleteObject(font);
   return DarkInk(drawn);
 }
 
-// SBar of the program, its window laid out at `dpi`: checked and its figures printed.
+// How many rows, from the first that shows more than `face` down to the next
+// that shows nothing more: a toolbar button's picture, above its caption.
+int TopInkRows(const ScreenShot& shot, COLORREF face) {
+  const auto far_from_face = [&](COLORREF c) {
+    const int distance = abs(GetRValue(c) - GetRValue(face)) + abs(GetGValue(c) - GetGValue(face)) +
+                         abs(GetBValue(c) - GetBValue(face));
+    return distance > 48;  // a faint edge pixel is face, on screen and in the reference alike
+  };
+  int first = -1, y = 0;
+  for (; y < shot.height; ++y) {
+    bool ink = false;
+    for (int x = 0; x < shot.width && !ink; ++x) ink = far_from_face(shot.At(x, y));
+    if (ink && first < 0) first = y;
+    if (!ink && first >= 0) break;
+  }
+  return first < 0 ? 0 : y - first;
+}
+
+// SBar of the program, its window laid out at `dpi`, and the toolbar's
+// pictures: checked and SBar's figures printed.
 void CheckStatusBar(const App& app, int dpi, const std::wstring& at) {
   HWND sbar = app.Item(IDC_SBAR);
   RECT client = {}, bar = {};
@@ -294,6 +327,30 @@ void CheckStatusBar(const App& app, int dpi, const std::wstring& at) {
   MapWindowPoints(nullptr, app.main, reinterpret_cast<POINT*>(&bar), 2);
   // 375 twips high (15 twips a pixel at 96 DPI), along the client area's bottom edge.
   CheckNumber(at + L"status bar height", (375 * dpi + 720) / 1440, bar.bottom - bar.top);
+  // The toolbar's pictures grow with the DPI, as its captions do: Help's
+  // takes the rows its icon takes here, drawn at 16 pixels a 96 DPI.
+  const int size = MulDiv(16, dpi, USER_DEFAULT_SCREEN_DPI);
+  HWND toolbar = app.Item(IDC_TOOLBAR1);
+  RECT help = {};
+  Remote button(app.process.hProcess, sizeof(help));
+  HICON icon = static_cast<HICON>(LoadImageW(nullptr, (g_build + L"\\ico\\2.ico").c_str(),
+                                             IMAGE_ICON, size, size, LR_LOADFROMFILE));
+  if (Require(button && icon && Send(toolbar, TB_GETITEMRECT, 1, button.Address()),
+              L"find Help's button and load its icon", ErrorText(GetLastError()))) {
+    button.Read(&help, sizeof(help));
+    MapWindowPoints(toolbar, nullptr, reinterpret_cast<POINT*>(&help), 2);
+    UpdateWindow(toolbar);
+    ScreenShot shot;
+    WaitUntil([&] { return TopInkRows(shot = CaptureScreen(help), FaceColour(shot)) > 0; }, 3000);
+    const COLORREF face = FaceColour(shot);
+    const ScreenShot drawn = DrawnOn(size + 2, size + 2, face, [&](HDC dc) {
+      DrawIconEx(dc, 1, 1, icon, size, size, 0, nullptr, DI_NORMAL);
+    });
+    CheckNumber(at + L"rows of Help's picture, as its icon takes them at " + std::to_wstring(size) +
+                    L" pixels",
+                TopInkRows(drawn, face), TopInkRows(shot, face));
+  }
+  if (icon) DestroyIcon(icon);
   CheckText(at + L"status bar spans the bottom edge",
             L"0.." + std::to_wstring(client.right) + L" x .." + std::to_wstring(client.bottom),
             std::to_wstring(bar.left) + L".." + std::to_wstring(bar.right) + L" x .." +
@@ -442,6 +499,14 @@ void KeyboardMenuAndEnter() {
   } else {
     Require(false, L"open List1's menu with the context key", L"no menu within 10 s");
   }
+  // A folder dropped on the long list joins it at the end, selected and scrolled
+  // into view. (Wine's list view also scrolls to an entry it is given the focus
+  // of; Windows' does not, which List1 makes up for.)
+  Drop(app, {MakeFolder(L"Menu Dropped")});
+  const LRESULT top = Send(list, LVM_GETTOPINDEX);
+  Check(L"the dropped folder, entry 40, is scrolled into view",
+        top <= 40 && 40 < top + Send(list, LVM_GETCOUNTPERPAGE),
+        L"rows from " + std::to_wstring(top) + L" shown");
   Close(&app);
 }
 

@@ -1,6 +1,6 @@
 // The folder list through the program's life: a first start, a saved list, a
-// second copy, one program folder from its first Add to its last Delete, and
-// folders dropped on the list.
+// second copy, a start through a link, one program folder from its first Add
+// to its last Delete, and folders dropped on the list.
 #include "harness.h"
 
 namespace e2e {
@@ -69,6 +69,10 @@ void StartWithSavedListAndSecondCopy() {
   CheckState(app, L"entry 0 picked", L"Add Delete Open Unhide", L"Hidden: True");
 
   g_scenario = L"second copy";
+  // Started while the first copy's window is minimized, it brings that window back.
+  ShowWindow(app.main, SW_MINIMIZE);
+  Require(WaitUntil([&] { return IsIconic(app.main) != FALSE; }, kWaitMs), L"minimize the window",
+          L"not minimized");
   PROCESS_INFORMATION second = {};
   if (Require(Launch(folder, &second), L"start a second copy",
               L"error " + std::to_wstring(GetLastError()))) {
@@ -87,12 +91,28 @@ void StartWithSavedListAndSecondCopy() {
   }
   Check(L"first copy still runs", WaitForSingleObject(app.process.hProcess, 0) == WAIT_TIMEOUT,
         L"it ended");
+  Check(
+      L"first copy's window restored and in the foreground",
+      WaitUntil([&] { return !IsIconic(app.main) && GetForegroundWindow() == app.main; }, kWaitMs),
+      IsIconic(app.main) ? L"minimized" : L"another window in front");
   CheckList(app, L"first copy", {hidden, plain, missing}, 0);
   CheckFileUntouched(L"data.bin untouched by the second copy", list_file, saved);
 
   g_scenario = L"start with a saved list";
   Close(&app);
   CheckFileUntouched(L"data.bin untouched after closing", list_file, saved);
+
+  // Started through a symbolic link to the exe, as package managers start it:
+  // the list is the one beside the exe itself.
+  g_scenario = L"start through a symbolic link";
+  const std::wstring linked = MakeFolder(L"linked");
+  if (!RunUnix(L"ln -s " + UnixPath(folder + L"\\Veilkeep.exe") + L" " +
+               UnixPath(linked + L"\\Veilkeep.exe")) ||
+      !Start(linked, &app)) {
+    return Close(&app);
+  }
+  CheckList(app, L"at start", {hidden, plain, missing}, 0);
+  Close(&app);
 }
 
 // One program folder through its life: adds, hide and unhide, a duplicate, a

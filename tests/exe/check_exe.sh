@@ -2,8 +2,10 @@
 # Checks the built executable: only Windows system DLLs imported, ASLR with
 # high-entropy addresses and DEP set, a manifest, the oldest Windows named
 # alike in the header and the manifest, and the version resource.
+#
+#   check_exe.sh Veilkeep.exe
+#   check_exe.sh --oldest-windows FILE: the oldest Windows FILE's manifest names
 set -euo pipefail
-exe=${1:?usage: check_exe.sh Veilkeep.exe}
 objdump=x86_64-w64-mingw32-objdump
 passed=0
 failed=0
@@ -18,6 +20,27 @@ check() {  # check NAME COMMAND...
     failed=$((failed + 1))
   fi
 }
+
+# The oldest Windows an application manifest in FILE names as supported, as
+# "major.minor"; the versions compared as versions (10.0 is newer than 6.1).
+manifest_oldest() {  # manifest_oldest FILE
+  local id
+  for id in $(LC_ALL=C grep -ao 'supportedOS Id="{[0-9a-fA-F-]*}"' "$1" | grep -o '{[^}]*}'); do
+    case ${id,,} in
+      '{e2011457-1546-43c5-a5fe-008deee3d3f0}') echo 6.0 ;;   # Vista
+      '{35138b9a-5d96-4fbd-8e2d-a2440225f93a}') echo 6.1 ;;   # 7
+      '{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}') echo 6.2 ;;   # 8
+      '{1f676c76-80e1-4239-95bb-83d0f6d0da78}') echo 6.3 ;;   # 8.1
+      '{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}') echo 10.0 ;;  # 10 and 11
+      *) echo "unknown$id" ;;
+    esac
+  done | sort -V | head -n 1
+}
+if [ "${1:-}" = --oldest-windows ]; then
+  manifest_oldest "${2:?usage: check_exe.sh --oldest-windows FILE}"
+  exit
+fi
+exe=${1:?usage: check_exe.sh Veilkeep.exe}
 
 headers=$($objdump -p "$exe")
 imports=$(grep 'DLL Name:' <<<"$headers" | awk '{print tolower($3)}' | sort -u)
@@ -46,22 +69,9 @@ header_version() {  # header_version Subsystem|OSystem: "major.minor"
   awk -v major="Major$1Version" -v minor="Minor$1Version" \
     '$1 == major {a = $2} $1 == minor {b = $2} END {print a "." b}' <<<"$headers"
 }
-manifest_oldest() {
-  local id
-  for id in $(LC_ALL=C grep -ao 'supportedOS Id="{[0-9a-fA-F-]*}"' "$exe" | grep -o '{[^}]*}'); do
-    case ${id,,} in
-      '{e2011457-1546-43c5-a5fe-008deee3d3f0}') echo 6.0 ;;   # Vista
-      '{35138b9a-5d96-4fbd-8e2d-a2440225f93a}') echo 6.1 ;;   # 7
-      '{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}') echo 6.2 ;;   # 8
-      '{1f676c76-80e1-4239-95bb-83d0f6d0da78}') echo 6.3 ;;   # 8.1
-      '{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}') echo 10.0 ;;  # 10 and 11
-      *) echo "unknown$id" ;;
-    esac
-  done | sort -V | head -n 1
-}
 subsystem=$(header_version Subsystem)
 os=$(header_version OSystem)
-oldest=$(manifest_oldest)
+oldest=$(manifest_oldest "$exe")
 check "oldest Windows agrees: subsystem $subsystem, OS $os, manifest ${oldest:-none}" \
   test -n "$oldest" -a "$subsystem" = "$oldest" -a "$os" = "$oldest"
 # Calls of Windows 10 version 1607 are imported: nothing older may be named.

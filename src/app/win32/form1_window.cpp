@@ -22,9 +22,15 @@ constexpr UINT_PTR kFollowTimer = 1;
 constexpr UINT kFollowRetryMs = 200;
 constexpr UINT kFollowPollMs = 1000;
 
-#ifndef VEILKEEP_PUBLISHER_HOST
-#define VEILKEEP_PUBLISHER_HOST L"www.orvanta.example"
-#endif
+// The window of the copy that already runs in this session, shown restored
+// and brought to the foreground: a second start shows the running one. Not
+// waited for: the first copy restores itself when it gets to it.
+void BringRunningCopyForward() {
+  HWND running = FindWindowW(kClassName, nullptr);
+  if (!running) return;
+  if (IsIconic(running)) ShowWindowAsync(running, SW_RESTORE);
+  SetForegroundWindow(running);
+}
 
 }  // namespace
 
@@ -47,9 +53,10 @@ bool Form1Window::Create(HINSTANCE instance) {
   ChangeWindowMessageFilterEx(hwnd_, 0x0049, MSGFLT_ALLOW, nullptr);
 
   CentreOnScreen(hwnd_, Px(layout::kClientWidth), Px(layout::kClientHeight), dpi_);
-  if (!form1_.Load()) {
+  if (!form1_.Load()) {  // another copy runs
     DestroyWindow(hwnd_);
     hwnd_ = nullptr;
+    BringRunningCopyForward();
     return false;
   }
   // Other programs may change data.bin, or the file its link names.

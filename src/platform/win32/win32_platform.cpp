@@ -75,6 +75,30 @@ const Shell* LoadShell() {
 
 Status NoShell() { return Status::Fail(L"The Windows shell (shell32.dll) could not be loaded."); }
 
+// The path of the file `path` names, through any symbolic link, in its plain
+// form (C:\... or \\server\share\...); `path` itself when it cannot be told.
+std::wstring FinalPath(const std::wstring& path) {
+  FileHandle file(CreateFileW(SystemPath(path).c_str(), 0,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, 0, nullptr));
+  if (!file) return path;
+  std::wstring final_path(MAX_PATH, L'\0');
+  DWORD length = GetFinalPathNameByHandleW(file.get(), final_path.data(),
+                                           static_cast<DWORD>(final_path.size()), 0);
+  if (length >= final_path.size()) {  // too long for it: `length` is the room it needs
+    final_path.assign(length, L'\0');
+    length = GetFinalPathNameByHandleW(file.get(), final_path.data(), length, 0);
+  }
+  if (length == 0 || length >= final_path.size()) return path;
+  final_path.resize(length);
+  constexpr std::wstring_view kUnc = L"\\\\?\\UNC\\", kLocal = L"\\\\?\\";
+  if (final_path.compare(0, kUnc.size(), kUnc) == 0) {
+    return L"\\\\" + final_path.substr(kUnc.size());
+  }
+  if (final_path.compare(0, kLocal.size(), kLocal) == 0) return final_path.substr(kLocal.size());
+  return final_path;
+}
+
 }  // namespace
 
 
@@ -242,7 +266,9 @@ bool Win32Platform::AnotherInstanceRunning() {
 }
 
 std::wstring Win32Platform::ProgramFolder() {
-  std::wstring path = ModulePath();
+  // The folder the exe really is in, also when it was started through a
+  // symbolic link (as package managers make them): ico and data.bin are there.
+  std::wstring path = FinalPath(ModulePath());
   size_t slash = path.find_last_of(L"\\/");
   if (slash == std::wstring::npos) return std::wstring();
   path.resize(slash);

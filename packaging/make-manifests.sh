@@ -1,0 +1,101 @@
+#!/usr/bin/env bash
+# Writes the package managers' manifests for the portable zip, beside it: a
+# Scoop manifest (Veilkeep.json) and the three winget manifests (winget/, for
+# `winget install --manifest`). Each names the zip's address and its SHA-256:
+# they are made after the zip, from the zip that was made.
+#
+#   VEILKEEP_VERSION=... VEILKEEP_DESCRIPTION=... VEILKEEP_PUBLISHER=...
+#   VEILKEEP_PUBLISHER_HOST=... VEILKEEP_RELEASE_URL=... VEILKEEP_LICENSE=...
+#   VEILKEEP_OLDEST_WINDOWS=... make-manifests.sh ZIP
+# (CMake's package target passes its cache variables of those names.)
+set -euo pipefail
+zip=${1:?usage: make-manifests.sh Veilkeep-<version>-portable.zip}
+version=${VEILKEEP_VERSION:?} description=${VEILKEEP_DESCRIPTION:?}
+publisher=${VEILKEEP_PUBLISHER:?} host=${VEILKEEP_PUBLISHER_HOST:?}
+license=${VEILKEEP_LICENSE:?} oldest=${VEILKEEP_OLDEST_WINDOWS:?}
+out=$(dirname "$zip")
+url=${VEILKEEP_RELEASE_URL:?}/$(basename "$zip")
+hash=$(sha256sum "$zip" | cut -d' ' -f1)
+id="${publisher//[^A-Za-z0-9]/}.Veilkeep"  # winget's package identifier
+# The pages the toolbar's Website and Support open.
+product_page="http://$host/veilkeep.php"
+support_page="http://$host/support.php"
+
+json() {  # json TEXT: TEXT as a JSON string
+  local text=${1//\\/\\\\}
+  printf '"%s"' "${text//\"/\\\"}"
+}
+yaml() {  # yaml TEXT: TEXT as a YAML string in single quotes
+  printf "'%s'" "${1//\'/\'\'}"
+}
+
+# Scoop keeps data.bin in its persist folder, across updates, linked into the
+# app's folder. A file it is told to persist that neither the zip nor the
+# persist folder has would be made a folder: the first install makes it a file.
+cat >"$out/Veilkeep.json" <<EOF
+{
+    "version": $(json "$version"),
+    "description": $(json "$description"),
+    "homepage": $(json "$product_page"),
+    "license": $(json "$license"),
+    "url": $(json "$url"),
+    "hash": $(json "$hash"),
+    "pre_install": "if (!(Test-Path \"\$persist_dir\\\\data.bin\")) { New-Item \"\$dir\\\\data.bin\" -ItemType File | Out-Null }",
+    "persist": "data.bin",
+    "shortcuts": [
+        [
+            "Veilkeep.exe",
+            "Veilkeep"
+        ]
+    ]
+}
+EOF
+
+# winget: the zip holds a portable Veilkeep.exe that needs its folder (the ico
+# folder and data.bin beside it), so winget puts that folder on the PATH
+# instead of linking to the exe from elsewhere; `Veilkeep` then starts it.
+mkdir -p "$out/winget"
+rm -f "$out"/winget/*.yaml
+opening() {  # opening TYPE: how every winget manifest starts
+  echo "# yaml-language-server: \$schema=https://aka.ms/winget-manifest.$1.1.10.0.schema.json"
+  echo "PackageIdentifier: $(yaml "$id")"
+  echo "PackageVersion: $(yaml "$version")"
+}
+closing() {  # closing TYPE: how every winget manifest ends
+  echo "ManifestType: $1"
+  echo "ManifestVersion: 1.10.0"
+}
+{
+  opening version
+  echo "DefaultLocale: en-US"
+  closing version
+} >"$out/winget/$id.yaml"
+{
+  opening installer
+  echo "MinimumOSVersion: $oldest"
+  echo "InstallerType: zip"
+  echo "NestedInstallerType: portable"
+  echo "NestedInstallerFiles:"
+  echo "- RelativeFilePath: Veilkeep.exe"
+  echo "ArchiveBinariesDependOnPath: true"
+  echo "Installers:"
+  echo "- Architecture: x64"
+  echo "  InstallerUrl: $(yaml "$url")"
+  echo "  InstallerSha256: ${hash^^}"
+  closing installer
+} >"$out/winget/$id.installer.yaml"
+{
+  opening defaultLocale
+  echo "PackageLocale: en-US"
+  echo "Publisher: $(yaml "$publisher")"
+  echo "PublisherUrl: $(yaml "http://$host/")"
+  echo "PublisherSupportUrl: $(yaml "$support_page")"
+  echo "PackageName: Veilkeep"
+  echo "PackageUrl: $(yaml "$product_page")"
+  echo "License: $(yaml "$license")"
+  echo "ShortDescription: $(yaml "$description")"
+  echo "Moniker: veilkeep"
+  closing defaultLocale
+} >"$out/winget/$id.locale.en-US.yaml"
+echo "$out/Veilkeep.json"
+ls "$out"/winget/*.yaml
