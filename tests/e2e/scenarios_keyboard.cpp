@@ -367,12 +367,20 @@ void CheckStatusBar(const App& app, int dpi, const std::wstring& at) {
   remote.Read(&panel, sizeof(panel));
   MapWindowPoints(sbar, nullptr, reinterpret_cast<POINT*>(&panel), 2);
   UpdateWindow(sbar);
+  // Read until it is drawn as expected, or for 3 s: a capture may fall while
+  // the bar is still repainting after the change.
   ScreenShot shot;
-  WaitUntil([&] { return DarkInk(shot = CaptureScreen(panel)) != L"0 x 0"; }, 3000);
-  const std::wstring seen = DarkInk(shot);
+  std::wstring seen, expected;
+  WaitUntil(
+      [&] {
+        seen = DarkInk(shot = CaptureScreen(panel));
+        expected = ReferenceInk(text, font_pixels, FaceColour(shot));
+        return seen == expected;
+      },
+      3000);
   CheckText(at + L"status bar text ink, as " + std::to_wstring(font_pixels) +
                 L"-pixel Tahoma draws " + Quote(text),
-            ReferenceInk(text, font_pixels, FaceColour(shot)), seen);
+            expected, seen);
   Print(L"# " + g_scenario + L": " + at + L"status bar " + std::to_wstring(bar.bottom - bar.top) +
         L" px high; its text " + Quote(text) + L" takes " + seen + L" px, as Tahoma of " +
         std::to_wstring(font_pixels) + L" px draws it");
