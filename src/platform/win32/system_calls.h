@@ -2,6 +2,8 @@
 // error, and the form of a path the file-system calls should be given.
 #pragma once
 
+#include <windows.h>
+
 #include <string>
 
 #include "platform/platform.h"
@@ -16,5 +18,8 @@ Status LastFileError();
 // `path` as the file-system calls should be given it: a long path in its
 // extended-length form, so that it works whatever the system's path limit.
 std::wstring SystemPath(const std::wstring& path);
+// The path of the open file, symbolic links followed, in its plain form
+// (C:\... or \\server\share\...); `fallback` when it cannot be told.
+std::wstring FinalPathOf(HANDLE file, const std::wstring& fallback);
 
 }  // namespace vk

@@ -20,23 +20,6 @@ bool StampOf(HANDLE handle, FileStamp* stamp) {
   return true;
 }
 
-// `path` as GetFinalPathNameByHandleW gives it, without the \\?\ it begins with.
-std::wstring FinalPathOf(HANDLE handle, const std::wstring& fallback) {
-  std::wstring path(MAX_PATH, L'\0');
-  DWORD length = GetFinalPathNameByHandleW(handle, path.data(), static_cast<DWORD>(path.size()),
-                                           FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
-  if (length >= path.size()) {
-    path.resize(length + 1);
-    length = GetFinalPathNameByHandleW(handle, path.data(), static_cast<DWORD>(path.size()),
-                                       FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
-  }
-  if (length == 0 || length >= path.size()) return fallback;
-  path.resize(length);
-  if (path.compare(0, 8, L"\\\\?\\UNC\\") == 0) return L"\\" + path.substr(7);
-  if (path.compare(0, 4, L"\\\\?\\") == 0) return path.substr(4);
-  return path;
-}
-
 // Writes go through a buffer, so that many small writes cost few system calls.
 // The buffer's memory is the platform's, lent for the file's life: the next
 // file writes into memory already in use, not into fresh pages.

@@ -31,6 +31,24 @@ std::wstring SystemPath(const std::wstring& path) {
   return ExtendedLengthPath(full);
 }
 
+std::wstring FinalPathOf(HANDLE file, const std::wstring& fallback) {
+  std::wstring final_path(MAX_PATH, L'\0');
+  DWORD length = GetFinalPathNameByHandleW(file, final_path.data(),
+                                           static_cast<DWORD>(final_path.size()), 0);
+  if (length >= final_path.size()) {  // too long for it: `length` is the room it needs
+    final_path.assign(length, L'\0');
+    length = GetFinalPathNameByHandleW(file, final_path.data(), length, 0);
+  }
+  if (length == 0 || length >= final_path.size()) return fallback;
+  final_path.resize(length);
+  constexpr std::wstring_view kUnc = L"\\\\?\\UNC\\", kLocal = L"\\\\?\\";
+  if (final_path.compare(0, kUnc.size(), kUnc) == 0) {
+    return L"\\\\" + final_path.substr(kUnc.size());
+  }
+  if (final_path.compare(0, kLocal.size(), kLocal) == 0) return final_path.substr(kLocal.size());
+  return final_path;
+}
+
 namespace {
 
 constexpr wchar_t kInstanceMutexName[] = L"Local\\Orvanta.Veilkeep.SingleInstance";
@@ -81,22 +99,7 @@ std::wstring FinalPath(const std::wstring& path) {
   FileHandle file(CreateFileW(SystemPath(path).c_str(), 0,
                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                               OPEN_EXISTING, 0, nullptr));
-  if (!file) return path;
-  std::wstring final_path(MAX_PATH, L'\0');
-  DWORD length = GetFinalPathNameByHandleW(file.get(), final_path.data(),
-                                           static_cast<DWORD>(final_path.size()), 0);
-  if (length >= final_path.size()) {  // too long for it: `length` is the room it needs
-    final_path.assign(length, L'\0');
-    length = GetFinalPathNameByHandleW(file.get(), final_path.data(), length, 0);
-  }
-  if (length == 0 || length >= final_path.size()) return path;
-  final_path.resize(length);
-  constexpr std::wstring_view kUnc = L"\\\\?\\UNC\\", kLocal = L"\\\\?\\";
-  if (final_path.compare(0, kUnc.size(), kUnc) == 0) {
-    return L"\\\\" + final_path.substr(kUnc.size());
-  }
-  if (final_path.compare(0, kLocal.size(), kLocal) == 0) return final_path.substr(kLocal.size());
-  return final_path;
+  return file ? FinalPathOf(file.get(), path) : path;
 }
 
 }  // namespace
