@@ -545,49 +545,6 @@ TEST_F(Form1Test, NothingIsTakenWhileAWindowOfOursIsUp) {
 
 // A drop's message comes once data.bin holds what was added and the last
 // added folder is selected: a program killed while it is up loses nothing.
-// Another program or copy changes data.bin: the window follows, and a change
-// of ours is applied to what the file holds then.
-TEST_F(Form1Test, ChangesMadeElsewhereAreFollowedAndKept) {
-  for (const wchar_t* folder : {L"C:\\A", L"C:\\B", L"C:\\C", L"C:\\New"}) Folder(folder);
-  StartWith("C:\\A;C:\\B;");
-  form.List1Click(1);
-  platform.WriteByOther(platform.ListPath(), "C:\\C;C:\\B;");
-  platform.busy_step = FileStep::Read;  // still being written
-  platform.busy_times = 1;
-  EXPECT_FALSE(form.FollowListFile()) << "tried again in a moment";
-  EXPECT_TRUE(form.FollowListFile());
-  EXPECT_EQ(view.list, std::vector<std::wstring>({L"C:\\C", L"C:\\B"}));
-  EXPECT_EQ(view.selected, 1) << "the selected folder stays selected";
-
-  // Written while the browser is up: the new folder joins what it holds then.
-  platform.while_modal = [&] {
-    platform.WriteByOther(platform.ListPath(), "C:\\C;C:\\B;C:\\A;", true);
-    EXPECT_TRUE(form.FollowListFile());  // waits until the browser closes
-    platform.while_modal = nullptr;
-  };
-  Pick(L"C:\\New");
-  form.Handle({UserAction::Kind::Command1, kAdd});
-  EXPECT_EQ(Disk(), "C:\\C;C:\\B;C:\\A;C:\\New;");
-  EXPECT_EQ(view.list, form.entries());
-  // Delete removes the folder by its path from what the file holds now.
-  form.List1Click(0);
-  platform.WriteByOther(platform.ListPath(), "C:\\B;C:\\C;C:\\A;C:\\New;");
-  form.Command1Click(kDelete);
-  EXPECT_EQ(Disk(), "C:\\B;C:\\A;C:\\New;");
-  EXPECT_EQ(view.list, form.entries());
-  platform.files.erase(platform.ListPath());
-  EXPECT_TRUE(form.FollowListFile());
-  EXPECT_EQ(view.Buttons(), "Add") << "a deleted list shows empty";
-  EXPECT_TRUE(platform.messages.empty()) << LastMessage();
-
-  // A damaged entry is shown as the saved file reads back.
-  StartWith("C:\\Gone; C:\\A;");
-  form.List1Click(0);
-  form.Command1Click(kOpen);
-  EXPECT_EQ(view.list, std::vector<std::wstring>({L"C:\\A"}));
-  EXPECT_EQ(form.entries(), EntryList({L"C:\\A"}));
-}
-
 TEST_F(Form1Test, CutShortSaveIsReadOnceAndAFolderDroppedTwiceIsNotReported) {
   Folder(L"C:\\New");
   platform.files[platform.ListPath() + L".new"] = {"C:\\A;C:\\B;", false};
