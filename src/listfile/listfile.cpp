@@ -264,9 +264,10 @@ void ListFile::LeaveAloneIfUnread(const LoadResult& result) {
 }
 
 bool ListFile::Changed() {
-  FileFacts facts;
-  if (!platform_.InspectFile(path_, &facts)) return true;
-  return facts.stamp != seen_;
+  checked_fresh_ = false;
+  if (!platform_.InspectFile(path_, &checked_)) return true;
+  checked_fresh_ = checked_.stamp == seen_;
+  return !checked_fresh_;
 }
 
 LoadResult ListFile::Reload(bool wait) {
@@ -397,12 +398,14 @@ Status ListFile::Save(WriteBody&& write_body) {
       if (!moved) return moved;
     }
     recovering_ = false;
+    checked_fresh_ = false;
   }
 
   // Links are kept: a symbolic link's target is what is replaced, and a file
   // with several names is rewritten in place, so that every name sees the list.
-  FileFacts facts;
-  Status status = platform_.InspectFile(path_, &facts);
+  FileFacts facts = checked_;
+  Status status = checked_fresh_ ? Status::Ok() : platform_.InspectFile(path_, &facts);
+  checked_fresh_ = false;
   if (!status) return status;
   const std::wstring& target = facts.final_path;
   const std::wstring temp = target + kTempSuffix;

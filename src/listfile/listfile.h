@@ -72,6 +72,7 @@ class ListFile {
 
   // True when data.bin is no longer as it was last read or saved here:
   // another program (a sync client, an editor, a second copy) changed it.
+  // What it finds serves the save that follows.
   bool Changed();
   // Reads data.bin again as it is now; `wait` tries again for about a second
   // while another program writes it. Loaded or Missing: saves go on from it.
@@ -122,6 +123,8 @@ class ListFile {
   std::string bytes_;      // the last save's bytes: its memory serves the next save
   FileStamp seen_;         // data.bin as last read or saved here
   bool recovering_ = false;  // the list came from the copy beside a missing data.bin
+  FileFacts checked_;        // data.bin as Changed() last found it...
+  bool checked_fresh_ = false;  // ...for the save that comes next
 };
 
 }  // namespace vk

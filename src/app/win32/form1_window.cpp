@@ -16,9 +16,11 @@ constexpr DWORD kStyle =
     WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
 // Folders dragged from the file manager may be dropped anywhere on the window.
 constexpr DWORD kExStyle = WS_EX_CONTROLPARENT | WS_EX_ACCEPTFILES;
-// data.bin is read again after this while another program writes it, and
-// checked at this pace where its folder cannot be watched.
+// data.bin is looked at this long after the last change in its folder (a
+// save is a burst of them), read again after this while another program
+// writes it, and checked at this pace where its folder cannot be watched.
 constexpr UINT_PTR kFollowTimer = 1;
+constexpr UINT kFollowSettleMs = 100;
 constexpr UINT kFollowRetryMs = 200;
 constexpr UINT kFollowPollMs = 1000;
 
@@ -71,7 +73,7 @@ bool Form1Window::Create(HINSTANCE instance) {
 
 void Form1Window::OnListFolderChanged(DWORD index) {
   watch_.Rearm(index);
-  FollowListFile();
+  SetTimer(hwnd_, kFollowTimer, kFollowSettleMs, nullptr);
 }
 
 void Form1Window::OnTimer(UINT_PTR id) {
