@@ -68,17 +68,10 @@ bool Form1::FollowListFile() {
     return true;
   }
   follow_pending_ = false;
-  if (!list_file_->Changed()) return true;  // our own save, or nothing of the list
-  LoadResult now = list_file_->Reload(false);
-  if (now.state == LoadState::Loaded || now.state == LoadState::Missing) {
-    ShowList(std::move(now.entries));
-    return true;
-  }
+  std::wstring why;
+  bool busy = false;
   // Being written: read again in a moment.
-  if (now.busy) return false;
-  // Hidden or unreadable now: shown empty and left alone, as at start-up.
-  ShowList(EntryList());
-  return true;
+  return CatchUp(false, &why, &busy) || !busy;
 }
 
 void Form1::ShowList(EntryList entries) {
@@ -105,15 +98,17 @@ void Form1::ShowList(EntryList entries) {
   view_.SetStatusText(kStatusEmptied);
 }
 
-bool Form1::CatchUp(std::wstring* why) {
-  if (!list_file_->Changed()) return true;
-  LoadResult now = list_file_->Reload(true);
+bool Form1::CatchUp(bool wait, std::wstring* why, bool* busy) {
+  if (!list_file_->Changed()) return true;  // our own save, or nothing of the list
+  LoadResult now = list_file_->Reload(wait);
   if (now.state == LoadState::Loaded || now.state == LoadState::Missing) {
     ShowList(std::move(now.entries));
     return true;
   }
-  if (!now.busy) ShowList(EntryList());  // left alone, as at start-up
+  // Hidden or unreadable now: shown empty and left alone, as at start-up.
+  if (!now.busy) ShowList(EntryList());
   *why = now.reason;
+  if (busy) *busy = now.busy;
   return false;
 }
 
@@ -249,7 +244,7 @@ void Form1::AddFolders(const std::vector<std::wstring>& paths, bool dropped) {
   // Another program may have changed data.bin meanwhile: the folders join
   // the list it holds now.
   std::wstring why;
-  if (!CatchUp(&why)) return Error(msg::NotAdded(list_file_->path(), why));
+  if (!CatchUp(true, &why)) return Error(msg::NotAdded(list_file_->path(), why));
   std::wstring refusals;
   const size_t before = entries_.size();
   for (size_t i = 0; i < paths.size(); ++i) {
@@ -287,7 +282,7 @@ void Form1::Delete(int index) {
   if (index < 0 || index >= static_cast<int>(entries_.size())) return;
   const std::wstring removed(entries_[index]);
   std::wstring why;
-  if (!CatchUp(&why)) return Error(msg::NotDeleted(list_file_->path(), removed, why));
+  if (!CatchUp(true, &why)) return Error(msg::NotDeleted(list_file_->path(), removed, why));
   // The folder is removed by its path from the list data.bin holds now.
   if (index >= static_cast<int>(entries_.size()) || entries_[index] != removed) {
     auto found = std::find(entries_.begin(), entries_.end(), removed);

@@ -109,9 +109,11 @@ class Form1 {
   // Shows `entries` as the list, keeping the selected folder selected while
   // it is listed, else selecting the first entry.
   void ShowList(EntryList entries);
-  // Before a change is saved: brings the list up to data.bin when another
-  // program changed it. False, with the reason in *why, when it cannot be read.
-  bool CatchUp(std::wstring* why);
+  // Brings the list up to data.bin when another program changed it, before a
+  // change is saved or when told of a change; `wait` tries for about a second
+  // while it is being written. False, with the reason in *why (and in *busy
+  // whether it was being written), when it could not be read.
+  bool CatchUp(bool wait, std::wstring* why, bool* busy = nullptr);
   // After a change was saved: shows what the saved file reads back as, when
   // that differs from the list (a damaged entry). True when it did.
   bool ShowReadBack();

@@ -359,10 +359,11 @@ Status ListFile::RewriteInPlace(const std::wstring& target, std::string_view byt
 }
 
 void ListFile::FinishCutShortRewrite() {
+  // Only a lookup at start-up, unless a rewrite was cut short.
+  const std::wstring journal = path_ + kJournalSuffix;
+  if (platform_.FindNormalFile(journal) != FileLookup::Normal) return;
   FileFacts facts;
   if (!platform_.InspectFile(path_, &facts) || !facts.stamp.exists) return;
-  const std::wstring journal = facts.final_path + kJournalSuffix;
-  if (platform_.FindNormalFile(journal) != FileLookup::Normal) return;
   std::string bytes;
   size_t size = 0;
   FileStamp read;
@@ -408,14 +409,17 @@ Status ListFile::Save(WriteBody&& write_body) {
   checked_fresh_ = false;
   if (!status) return status;
   const std::wstring& target = facts.final_path;
-  const std::wstring temp = target + kTempSuffix;
+  const bool in_place = facts.stamp.exists && facts.links > 1;
+  // The copy is beside the file it replaces, or beside data.bin with the
+  // journal it becomes.
+  const std::wstring temp = (in_place ? path_ : target) + kTempSuffix;
   FileStamp written;
   status = WriteCopy(temp, write_body, &written);
   if (!status) return status;
-  if (facts.stamp.exists && facts.links > 1) {
+  if (in_place) {
     // The complete copy takes the journal's name in one step: from then on a
     // cut-short rewrite is finished from it at the next start.
-    const std::wstring journal = target + kJournalSuffix;
+    const std::wstring journal = path_ + kJournalSuffix;
     status = Retrying([&] { return platform_.MoveReplacing(temp, journal); });
     if (!status) {
       platform_.RemoveFile(temp);

@@ -90,7 +90,7 @@ class ListFile {
 
   static constexpr const wchar_t* kTempSuffix = L".new";
   // A hard-linked list is rewritten in place, from this complete copy of the
-  // new list, kept until the rewrite is done.
+  // new list beside data.bin, kept until the rewrite is done.
   static constexpr const wchar_t* kJournalSuffix = L".saving";
 
  private:

@@ -126,8 +126,8 @@ Status Win32Platform::ReadWholeFile(const std::wstring& path, size_t max_bytes,
   *size = 0;
   *stamp = FileStamp{};
   // Only a whole list is read: while another program has the file open for
-  // writing it cannot be opened (busy), and one that changes all the same
-  // during the read (a file system that keeps no share modes) is busy too.
+  // writing it cannot be opened (busy), and one whose length changes all the
+  // same during the read (a file system that keeps no share modes) is busy too.
   // Replacing it meanwhile is let through: what is read is the file as it was.
   FileHandle file(CreateFileW(SystemPath(path).c_str(), GENERIC_READ,
                               FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
@@ -152,11 +152,9 @@ Status Win32Platform::ReadWholeFile(const std::wstring& path, size_t max_bytes,
     if (got == 0) break;
     done += got;
   }
-  FileStamp after;
   char more = 0;
   DWORD extra = 0;
-  if (!StampOf(file.get(), &after) || after != before || done != wanted ||
-      (ReadFile(file.get(), &more, 1, &extra, nullptr) && extra != 0)) {
+  if (done != wanted || (ReadFile(file.get(), &more, 1, &extra, nullptr) && extra != 0)) {
     return Status::Busy(L"Another program was writing the file while it was being read.");
   }
   *size = done;
