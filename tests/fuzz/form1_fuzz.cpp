@@ -68,7 +68,9 @@ struct World {
   std::string start_bytes;           // data.bin as this session found it
   bool next_hidden = false;          // data.bin hidden at the next start
   bool next_unreadable = false;      // ...or unreadable
-  int next_busy = 0;                 // ...or busy this many reads
+  int next_busy = 0;                 // ...or busy this many reads (or writes)
+  FileStep next_busy_step = FileStep::Read;
+  bool start_hidden = false;         // data.bin (or the file its link leads to) hidden at start
   std::set<std::wstring> hidden;     // folders the program hid, still listed by the user
   size_t attribute_sets_seen = 0;
   std::optional<UserAction> nested;  // arrives while the next window of ours is up
@@ -85,6 +87,16 @@ struct World {
   // of this copy undoes it: folders they added must stay listed, folders
   // they removed must not come back.
   std::set<std::wstring> kept_by_others, removed_by_others;
+  // A save reported as failed changes nothing: data.bin as the user's
+  // action found it, and as the failure left it for the next start.
+  std::string action_bytes;
+  int action_others = 0, others_count = 0;
+  std::optional<std::string> failed_bytes;
+
+  std::string Bytes() {
+    auto it = platform.files.find(platform.Resolve(ListPath()));
+    return it == platform.files.end() ? std::string("<none>") : it->second.bytes;
+  }
 
   std::wstring ListPath() const { return platform.ListPath(); }
 
@@ -112,9 +124,12 @@ struct World {
       Expect(platform.Resolve(ListPath()) == persisted, "both names of a hard link stay one file");
     }
     const EntryList disk = OnDisk();
+    if (start_hidden && !others_wrote) {
+      Expect(Bytes() == start_bytes, "a hidden or system list is never written");
+    }
     if (form->LeavesListAlone()) {
       Expect(entries.empty(), "a list left alone is shown empty");
-      Expect(others_wrote || platform.files[platform.Resolve(ListPath())].bytes == start_bytes,
+      Expect(others_wrote || Bytes() == start_bytes,
              "a list left alone is never written");
     } else if (!awaiting_follow) {
       Expect(disk == entries, "the window shows exactly what data.bin holds");
@@ -176,6 +191,9 @@ struct World {
 
   // The user does `action`; a Delete drops its folder from those we follow.
   void Act(const UserAction& action) {
+    action_bytes = Bytes();
+    action_others = others_count;
+    failed_bytes.reset();
     std::wstring deleting;
     if (action.kind == UserAction::Kind::Command1 && action.index >= kDelete &&
         form->selected() >= 0) {
@@ -200,6 +218,7 @@ struct World {
       view->selected = action.index;  // a click shows itself before Form1 hears of it
     }
     form->Handle(action);
+    platform.mid_save = nullptr;
     user_adding.clear();
     NoteAttributeChanges();
     const EntryList& entries = form->entries();
@@ -212,6 +231,12 @@ struct World {
   void WhileModal() {
     NoteAttributeChanges();
     if (second_acting) return;  // the second copy's window: this one follows afterwards
+    if (!platform.messages.empty() &&
+        platform.messages.back().text.find(L"could not be saved") != std::wstring::npos &&
+        action_others == others_count) {
+      Expect(Bytes() == action_bytes, "a save reported as failed changes nothing");
+      failed_bytes = Bytes();
+    }
     if (other_during) {
       // Another program writes data.bin while the user is in our window.
       const OtherWrite write = *other_during;
@@ -232,7 +257,9 @@ struct World {
 
   void Start(Input& in) {
     // The program ends and starts again; data.bin may have been changed meanwhile.
-    switch (in.Below(4)) {
+    const unsigned how = in.Below(4);
+    if (how != 0) failed_bytes.reset();
+    switch (how) {
       case 0:
         break;  // as the last session left it
       case 1: {  // a list of the known folders
@@ -269,17 +296,21 @@ struct World {
     Trace("start; data.bin hidden, unreadable, busy:", next_hidden * 100 + next_unreadable * 10,
           std::to_wstring(next_busy));
     platform.read_error = next_unreadable ? L"Access is denied." : L"";
-    platform.busy_step = next_busy > 0 ? FileStep::Read : FileStep::None;
+    platform.busy_step = next_busy > 0 ? next_busy_step : FileStep::None;
     platform.busy_times = next_busy;
-    start_bytes = exists ? platform.files[platform.Resolve(ListPath())].bytes : std::string();
+    start_bytes = Bytes();
+    start_hidden = exists && next_hidden;
     next_hidden = next_unreadable = false;
     next_busy = 0;
+    const std::optional<std::string> failed = failed_bytes;
 
     form.reset();
     view = std::make_unique<FakeView>();
     form = std::make_unique<Form1>(platform, *view);
     view->while_modal = platform.while_modal = [this] { WhileModal(); };
     Expect(form->Load(), "the only copy starts");
+    Expect(!failed || Bytes() == *failed, "a save reported as failed is not made at the next start");
+    failed_bytes.reset();
     platform.read_error.clear();
     platform.busy_times = 0;
   }
@@ -344,6 +375,7 @@ struct World {
     const unsigned what = write.what;
     Trace("another program: add, remove, reverse, delete", static_cast<int>(what), path);
     others_wrote = true;
+    ++others_count;
     if (what == 3) {
       platform.RemoveFile(ListPath());
       link = Link::None;
@@ -392,7 +424,11 @@ struct World {
       second_acting = false;
       return;
     }
-    UserAction action = ReadAction(in);
+    SecondCopyActs(ReadAction(in));
+  }
+
+  void SecondCopyActs(UserAction action) {
+    ++others_count;
     if (action.kind == UserAction::Kind::Command1 && action.index >= kDelete &&
         form2->selected() >= 0) {
       const std::wstring path(form2->entries()[form2->selected()]);
@@ -404,9 +440,10 @@ struct World {
     }
     const EntryList before = OnDisk();
     Trace("second copy acts:", static_cast<int>(action.kind), std::to_wstring(action.index));
+    const bool was_acting = second_acting;
     second_acting = true;
     form2->Handle(action);
-    second_acting = false;
+    second_acting = was_acting;
     platform.browse_answers.clear();
     NoteAttributeChanges();
     const EntryList after = OnDisk();
@@ -457,10 +494,11 @@ struct World {
         }
         break;
       }
-      case 3:  // data.bin at the next start
+      case 3:  // data.bin at the next start; busy to read, or to finish a save
         next_hidden = in.Below(4) == 0;
         next_unreadable = in.Below(4) == 0;
         next_busy = static_cast<int>(in.Below(25));
+        next_busy_step = in.Below(3) ? FileStep::Read : FileStep::Create;
         break;
       case 4:  // the shell or the file system refuses
         platform.open_folder_error = in.Below(2) ? L"Application not found." : L"";
@@ -481,6 +519,14 @@ struct World {
         CheckInvariants();
         break;
       case 7:
+        if (form2 && in.Below(3) == 0) {  // in the middle of our next save
+          const UserAction action = ReadAction(in);
+          Trace("  ...the second copy to act in the middle of our next save");
+          platform.mid_save = [this, action] {
+            if (!second_acting && form2) SecondCopyActs(action);
+          };
+          break;
+        }
         SecondCopy(in);
         Follow();
         CheckInvariants();
@@ -522,11 +568,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   world.platform.folders[L"D:\\"] = 0;  // a drive root
   world.platform.files[L"C:\\f.txt"] = {"text", false};
   world.platform.drive_types[L"E:\\Stick"] = vk::kDriveRemovable;
-  switch (in.Below(3)) {
+  const unsigned link = in.Below(5);
+  switch (link) {
     case 1:
+    case 3:  // the file the link leads to is hidden
+    case 4:  // the link leads to no file yet
       world.link = vk::World::Link::Symbolic;
       world.platform.symlinks[world.ListPath()] = world.persisted;
-      world.platform.files[world.persisted] = {"C:\\A;", false};
+      if (link != 4) world.platform.files[world.persisted] = {"C:\\A;", false};
+      world.next_hidden = link == 3;
       break;
     case 2:
       world.link = vk::World::Link::Hard;

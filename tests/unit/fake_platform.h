@@ -52,6 +52,9 @@ class FakePlatform final : public Platform {
   // Runs while a message box or the folder browser is up, as whatever the
   // user or another program does then.
   std::function<void()> while_modal;
+  // Runs once, at the next step of a save (a create, a write, a replace):
+  // another writer acting in the middle of ours.
+  std::function<void()> mid_save;
 
   // What happened.
   std::vector<Message> messages;
@@ -164,6 +167,8 @@ class FakePlatform final : public Platform {
 
   FileLookup FindNormalFile(const std::wstring& path) override {
     ++file_calls;
+    // As the system's attribute query: a symbolic link is described itself.
+    if (symlinks.count(path)) return FileLookup::Normal;
     auto it = files.find(Resolve(path));
     if (it == files.end()) return FileLookup::Missing;
     return it->second.hidden ? FileLookup::HiddenOrSystem : FileLookup::Normal;
@@ -172,9 +177,10 @@ class FakePlatform final : public Platform {
     ++file_calls;
     *facts = FileFacts{};
     const std::wstring name = Resolve(path);
-    facts->final_path = symlinks.count(path) ? symlinks.at(path) : path;
+    facts->final_path = path;
     auto it = files.find(name);
-    if (it == files.end()) return Status::Ok();
+    if (it == files.end()) return Status::Ok();  // a link to nothing cannot be opened
+    if (symlinks.count(path)) facts->final_path = symlinks.at(path);
     facts->stamp = Stamp(it->second);
     for (const auto& [alias, holder] : hard_links) facts->links += holder == name;
     return Status::Ok();
@@ -205,9 +211,12 @@ class FakePlatform final : public Platform {
     FakeOutFile(FakePlatform& owner, std::wstring path) : owner_(owner), path_(std::move(path)) {}
     Status Write(std::string_view bytes) override {
       ++owner_.writes;
-      if (owner_.fault == FileStep::Write)
-        return Status::Fail(L"There is not enough space on the disk.");
+      owner_.MidSave();
       File& file = owner_.files[path_];
+      if (owner_.fault == FileStep::Write) {  // the disk fills up part-way
+        file.bytes.append(bytes.data(), bytes.size() / 2);
+        return Status::Fail(L"There is not enough space on the disk.");
+      }
       file.bytes.append(bytes.data(), bytes.size());
       file.written = ++owner_.clock_;
       return Status::Ok();
@@ -230,6 +239,7 @@ class FakePlatform final : public Platform {
 
   Status CreateOutFile(const std::wstring& path, std::unique_ptr<OutFile>* file) override {
     ++file_calls;
+    MidSave();
     if (Busy(FileStep::Create)) return Status::Busy(L"Access is denied.");
     if (fault == FileStep::Create) return Status::Fail(L"Access is denied.");
     Unlink(path);
@@ -239,6 +249,7 @@ class FakePlatform final : public Platform {
   }
   Status RewriteFile(const std::wstring& path, std::unique_ptr<OutFile>* file) override {
     ++file_calls;
+    MidSave();
     if (Busy(FileStep::Create)) return Status::Busy(L"Access is denied.");
     if (fault == FileStep::Create) return Status::Fail(L"Access is denied.");
     auto it = files.find(Resolve(path));
@@ -250,6 +261,7 @@ class FakePlatform final : public Platform {
   }
   Status MoveReplacing(const std::wstring& from, const std::wstring& to) override {
     ++file_calls;
+    MidSave();
     if (Busy(FileStep::Replace)) return Status::Busy(L"The file is in use.");
     if (fault == FileStep::Replace) {
       return Status::Fail(
@@ -269,6 +281,12 @@ class FakePlatform final : public Platform {
   }
 
  private:
+  void MidSave() {
+    if (!mid_save) return;
+    auto other = std::move(mid_save);
+    mid_save = nullptr;
+    other();
+  }
   FileStamp Stamp(const File& file) const {
     return {true, file.id, file.bytes.size(), file.written, file.hidden ? kAttrHidden : 0u};
   }
