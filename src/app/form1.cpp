@@ -22,7 +22,7 @@ bool Form1::Load() {
   if (loaded.state == LoadState::Unreadable) {
     Error(msg::CannotRead(list_file_->path(), loaded.reason));
   } else if (loaded.recovered) {
-    Error(msg::Recovered(list_file_->path(), list_file_->TempPath()));
+    Error(msg::Recovered(list_file_->path()));
   }
   entries_ = std::move(loaded.entries);
   view_.List1Fill(entries_);
@@ -31,6 +31,9 @@ bool Form1::Load() {
     Enable(kDelete, true);
     Enable(kOpen, true);
   }
+  // Held by another program through the start: shown once it can be read.
+  if (loaded.busy) view_.FollowAgainSoon();
+  FollowIfPending();
   return true;
 }
 
@@ -57,21 +60,25 @@ void Form1::Handle(const UserAction& action) {
       DropFolders(action.paths);
       break;
   }
+  FollowIfPending();
+}
+
+void Form1::FollowIfPending() {
   // A change of data.bin that came while a window of ours was up.
   if (follow_pending_ && !modal()) FollowListFile();
 }
 
-bool Form1::FollowListFile() {
-  if (!list_file_) return true;
+void Form1::FollowListFile() {
+  if (!list_file_) return;
   if (modal()) {
     follow_pending_ = true;
-    return true;
+    return;
   }
   follow_pending_ = false;
   std::wstring why;
   bool busy = false;
   // Being written: read again in a moment.
-  return CatchUp(false, &why, &busy) || !busy;
+  if (!CatchUp(false, &why, &busy) && busy) view_.FollowAgainSoon();
 }
 
 void Form1::ShowList(EntryList entries) {
@@ -109,6 +116,31 @@ bool Form1::CatchUp(bool wait, std::wstring* why, bool* busy) {
   if (!now.busy) ShowList(EntryList());
   *why = now.reason;
   if (busy) *busy = now.busy;
+  return false;
+}
+
+bool Form1::SaveChange(const std::function<bool(EntryList*)>& change, bool whole,
+                       std::wstring* why, bool* changed) {
+  *changed = true;
+  // Another writer may get there between the catch-up and the save: the
+  // change is then made again on what it wrote.
+  for (int tries = 0; tries < kSaveTries; ++tries) {
+    if (!CatchUp(true, why)) return false;
+    EntryList next = entries_;
+    if (!change(&next)) {
+      *changed = false;
+      return true;
+    }
+    const Status saved =
+        whole ? list_file_->SaveWholeList(next) : list_file_->SaveEntryByEntry(next);
+    if (saved) {
+      entries_ = std::move(next);
+      return true;
+    }
+    *why = saved.reason;
+    if (!saved.changed) return false;
+  }
+  *why = L"Other programs kept changing the file while it was being saved.";
   return false;
 }
 
@@ -232,70 +264,74 @@ std::wstring Form1::Refusal(const std::wstring& path, bool dropped) {
   if (path.size() <= 3) return msg::InvalidFolder();
   std::wstring why;
   if (!IsSupportedFolder(platform_, path, &why)) return why;
-  for (std::wstring_view entry : entries_) {
-    if (entry == path) return msg::AlreadyListed(path);
-  }
   // The list file separates entries with ";", so such a path would come back as two.
   if (path.find(L';') != std::wstring::npos) return msg::HasSeparator(path);
   return {};
 }
 
 void Form1::AddFolders(const std::vector<std::wstring>& paths, bool dropped) {
-  // Another program may have changed data.bin meanwhile: the folders join
-  // the list it holds now.
-  std::wstring why;
-  if (!CatchUp(true, &why)) return Error(msg::NotAdded(list_file_->path(), why));
-  std::wstring refusals;
-  const size_t before = entries_.size();
+  // Each folder's own checks first: on a network share they may take a while.
+  std::vector<std::wstring> refusals(paths.size());
   for (size_t i = 0; i < paths.size(); ++i) {
-    const std::wstring& path = paths[i];
     // A folder named twice in one drop is added once.
-    if (std::find(paths.begin(), paths.begin() + i, path) != paths.begin() + i) continue;
-    std::wstring refusal = Refusal(path, dropped);
-    if (!refusal.empty()) {
-      // Among several dropped items each refusal names its own.
-      if (dropped) refusal = msg::Named(path, refusal);
-      refusals += (refusals.empty() ? L"" : L"\n\n") + refusal;
-      continue;
-    }
-    entries_.push_back(path);
+    if (std::find(paths.begin(), paths.begin() + i, paths[i]) != paths.begin() + i) continue;
+    refusals[i] = Refusal(paths[i], dropped);
   }
-  if (entries_.size() > before) {
-    Status saved = list_file_->SaveWholeList(entries_);
-    if (!saved) {
-      // The list stays as data.bin holds it.
-      entries_.resize(before);
-      const std::wstring failure = msg::NotAdded(list_file_->path(), saved.reason);
-      refusals = refusals.empty() ? failure : failure + L"\n\n" + refusals;
-    } else if (!ShowReadBack()) {
-      for (size_t i = before; i < entries_.size(); ++i) view_.List1Append(entries_[i]);
-      SelectEntry(static_cast<int>(entries_.size()) - 1);
-      Enable(kDelete, true);
-      Enable(kOpen, true);
+  // Then, against the list data.bin holds right before the save: what is listed already.
+  size_t before = 0;
+  std::vector<bool> listed(paths.size());
+  auto add = [&](EntryList* list) {
+    before = list->size();
+    for (size_t i = 0; i < paths.size(); ++i) {
+      const bool first = std::find(paths.begin(), paths.begin() + i, paths[i]) == paths.begin() + i;
+      listed[i] = first && refusals[i].empty() &&
+                  std::find(list->begin(), list->end(), paths[i]) != list->end();
+      if (first && refusals[i].empty() && !listed[i]) list->push_back(paths[i]);
     }
+    return list->size() > before;
+  };
+  std::wstring why, message;
+  bool added = false;
+  if (!SaveChange(add, true, &why, &added)) {
+    message = msg::NotAdded(list_file_->path(), why);
+    added = false;
+  } else if (added && !ShowReadBack()) {
+    for (size_t i = before; i < entries_.size(); ++i) view_.List1Append(entries_[i]);
+    SelectEntry(static_cast<int>(entries_.size()) - 1);
+    Enable(kDelete, true);
+    Enable(kOpen, true);
+  }
+  for (size_t i = 0; i < paths.size(); ++i) {
+    std::wstring refusal = listed[i] ? msg::AlreadyListed(paths[i]) : refusals[i];
+    if (refusal.empty()) continue;
+    // Among several dropped items each refusal names its own.
+    if (dropped) refusal = msg::Named(paths[i], refusal);
+    message += (message.empty() ? L"" : L"\n\n") + refusal;
   }
   // Shown once data.bin holds what was added and the last one is selected.
-  if (!refusals.empty()) Error(refusals);
+  if (!message.empty()) Error(message);
 }
 
 void Form1::Delete(int index) {
   if (index < 0 || index >= static_cast<int>(entries_.size())) return;
   const std::wstring removed(entries_[index]);
-  std::wstring why;
-  if (!CatchUp(true, &why)) return Error(msg::NotDeleted(list_file_->path(), removed, why));
   // The folder is removed by its path from the list data.bin holds now.
-  if (index >= static_cast<int>(entries_.size()) || entries_[index] != removed) {
-    auto found = std::find(entries_.begin(), entries_.end(), removed);
-    if (found == entries_.end()) return;  // another program removed it already
-    index = static_cast<int>(std::distance(entries_.begin(), found));
+  auto remove = [&](EntryList* list) {
+    if (index >= static_cast<int>(list->size()) || (*list)[index] != removed) {
+      auto found = std::find(list->begin(), list->end(), removed);
+      if (found == list->end()) return false;  // another program removed it already
+      index = static_cast<int>(std::distance(list->begin(), found));
+    }
+    list->erase(index);
+    return true;
+  };
+  std::wstring why;
+  bool changed = false;
+  if (!SaveChange(remove, false, &why, &changed)) {
+    // The entry stays listed, as data.bin still holds it.
+    return Error(msg::NotDeleted(list_file_->path(), removed, why));
   }
-  entries_.erase(index);
-  Status saved = list_file_->SaveEntryByEntry(entries_);
-  if (!saved) {
-    // The entry stays listed and selected, as data.bin still holds it.
-    entries_.insert(index, removed);
-    return Error(msg::NotDeleted(list_file_->path(), removed, saved.reason));
-  }
+  if (!changed) return;
   selected_ = -1;
   if (ShowReadBack()) return;
   view_.List1Remove(index);

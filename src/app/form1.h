@@ -2,6 +2,7 @@
 // status and the button rules.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -65,9 +66,9 @@ class Form1 {
   // data.bin may have been changed by another program (a sync client, an
   // editor, a second copy): the window shows the list it holds now, keeping
   // the selected folder selected while it is listed. While a window of ours
-  // is up this waits until it closes. False when the file was being written
-  // and could not be read yet: call again in a moment.
-  bool FollowListFile();
+  // is up this waits until it closes. When the file is being written and
+  // cannot be read yet, it asks the view to call again in a moment.
+  void FollowListFile();
   // True while data.bin is left alone: it could not be read whole.
   bool LeavesListAlone() const { return list_file_ && !list_file_->refusal().empty(); }
 
@@ -114,6 +115,13 @@ class Form1 {
   // while it is being written. False, with the reason in *why (and in *busy
   // whether it was being written), when it could not be read.
   bool CatchUp(bool wait, std::wstring* why, bool* busy = nullptr);
+  void FollowIfPending();
+  // Saves the list `change` makes of the one data.bin holds right now (it
+  // returns false, setting *changed false, when there is nothing to change).
+  // False, with the reason in *why, when it was not saved.
+  bool SaveChange(const std::function<bool(EntryList*)>& change, bool whole, std::wstring* why,
+                  bool* changed);
+  static constexpr int kSaveTries = 5;
   // After a change was saved: shows what the saved file reads back as, when
   // that differs from the list (a damaged entry). True when it did.
   bool ShowReadBack();

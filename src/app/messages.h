@@ -35,10 +35,10 @@ inline std::wstring CannotRead(const std::wstring& file, const std::wstring& rea
          reason + L"\n\nThe file is left as it is: Veilkeep will not overwrite it.";
 }
 // data.bin was missing at start, and the list came from the copy beside it.
-inline std::wstring Recovered(const std::wstring& file, const std::wstring& copy) {
-  return L"The folder list " + file + L" was missing, so the list was read from " + copy +
-         L", which a save that was cut short left behind.\n\nIt becomes " + file +
-         L" again at the next change to the list.";
+inline std::wstring Recovered(const std::wstring& file) {
+  return L"The folder list " + file +
+         L" was missing: a save that was cut short had left the whole list beside it, "
+         L"which is now " + file + L" again.";
 }
 // A change whose save failed is taken back: the list stays as data.bin holds it.
 inline std::wstring NotAdded(const std::wstring& file, const std::wstring& reason) {

@@ -32,6 +32,10 @@ class Form1View {
   // returns when the user closes the window.
   virtual void ShowHowToUse() = 0;
   virtual void ShowAbout(const std::wstring& version_text) = 0;
+
+  // data.bin could not be read just now (another program is writing it):
+  // Form1::FollowListFile is to be called again in a moment.
+  virtual void FollowAgainSoon() = 0;
 };
 
 }  // namespace vk

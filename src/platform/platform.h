@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vk {
 
@@ -32,10 +33,13 @@ enum DriveType : unsigned {
 // Outcome of an operation that can fail; `reason` is a sentence for the user.
 // `busy` marks a failure that may pass by itself in a moment: another program
 // (a virus scanner, the search indexer, a sync client) has the file open.
+// `changed`: nothing was written because another program changed the file
+// since it was read.
 struct [[nodiscard]] Status {
   bool ok = true;
   std::wstring reason;
   bool busy = false;
+  bool changed = false;
 
   static Status Ok() { return {}; }
   static Status Fail(std::wstring why) { return {false, std::move(why)}; }
@@ -55,13 +59,6 @@ struct BrowseResult {
   std::wstring path;
 };
 
-// What the normal-files search finds at a path.
-enum class FileLookup {
-  Missing,         // nothing there
-  Normal,          // a file the normal-files search matches
-  HiddenOrSystem,  // a file that is hidden or system: the search skips it
-};
-
 // One state of a file, as far as it can be told without reading it. A save
 // by anyone gives another: a new file (a replace), a new size or a new time.
 struct FileStamp {
@@ -77,11 +74,13 @@ struct FileStamp {
   friend bool operator!=(const FileStamp& a, const FileStamp& b) { return !(a == b); }
 };
 
-// Where a file really is and how many names it has.
+// Where a file really is and how many names it has. The stamp's marks are
+// the file's own, wherever a link leads.
 struct FileFacts {
   FileStamp stamp;
   std::wstring final_path;  // the file itself, symbolic links followed; the path when missing
   unsigned links = 1;       // its names: more than one when it is hard-linked
+  bool dangling = false;    // the path is a link to a file that is not there (yet)
 };
 
 struct VersionNumbers {
@@ -99,6 +98,13 @@ class OutFile {
   virtual Status Close() = 0;
   // The file as written so far (after Flush).
   virtual FileStamp Stamp() = 0;
+};
+
+// A file held open with no one else let in, and deleted when let go (or
+// when the process ends): a lock among the copies of the program.
+class FileLock {
+ public:
+  virtual ~FileLock() = default;
 };
 
 class Platform {
@@ -142,9 +148,16 @@ class Platform {
   virtual std::wstring FromAnsi(std::string_view bytes) = 0;
 
   // List-file I/O.
-  virtual FileLookup FindNormalFile(const std::wstring& path) = 0;
-  // The file at `path` now; a missing one is no failure (stamp.exists false).
+  // The file at `path` now, links followed; a missing one is no failure
+  // (stamp.exists false). A folder there counts as no file.
   virtual Status InspectFile(const std::wstring& path, FileFacts* facts) = 0;
+  // The full paths of the files whose path begins with `prefix`, in its folder.
+  virtual std::vector<std::wstring> FindFiles(const std::wstring& prefix) = 0;
+  // A name for this writer's temporary files that no other copy of the
+  // program uses.
+  virtual std::wstring WriterName() = 0;
+  // Takes the lock file `path` (created when missing); busy while another has it.
+  virtual Status LockFile(const std::wstring& path, std::unique_ptr<FileLock>* lock) = 0;
   // Reads the whole file into the memory `room` gives for its size, says in
   // *size how many bytes came and in *stamp which state of the file they are.
   // Only a file no one writes meanwhile is read: one another program has open
@@ -155,8 +168,9 @@ class Platform {
                                FileStamp* stamp) = 0;
   // Creates or truncates `path` for writing.
   virtual Status CreateOutFile(const std::wstring& path, std::unique_ptr<OutFile>* file) = 0;
-  // Opens the existing file `path` for writing from its start, emptied, with
-  // no one else let in: every name of a hard-linked file sees what is written.
+  // Opens the file `path` for writing from its start, emptied, with no one
+  // else let in: every name of a hard-linked file sees what is written, and
+  // a symbolic link to no file gets the file it points to.
   virtual Status RewriteFile(const std::wstring& path, std::unique_ptr<OutFile>* file) = 0;
   // Puts `from` in the place of `to` in one step, replacing any file there.
   virtual Status MoveReplacing(const std::wstring& from, const std::wstring& to) = 0;

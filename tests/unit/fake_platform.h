@@ -6,6 +6,8 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <memory>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -165,26 +167,48 @@ class FakePlatform final : public Platform {
     return text;
   }
 
-  FileLookup FindNormalFile(const std::wstring& path) override {
-    ++file_calls;
-    // As the system's attribute query: a symbolic link is described itself.
-    if (symlinks.count(path)) return FileLookup::Normal;
-    auto it = files.find(Resolve(path));
-    if (it == files.end()) return FileLookup::Missing;
-    return it->second.hidden ? FileLookup::HiddenOrSystem : FileLookup::Normal;
-  }
   Status InspectFile(const std::wstring& path, FileFacts* facts) override {
     ++file_calls;
     *facts = FileFacts{};
     const std::wstring name = Resolve(path);
     facts->final_path = path;
     auto it = files.find(name);
-    if (it == files.end()) return Status::Ok();  // a link to nothing cannot be opened
+    if (it == files.end()) {  // a link to nothing cannot be opened
+      facts->dangling = symlinks.count(path) != 0;
+      return Status::Ok();
+    }
     if (symlinks.count(path)) facts->final_path = symlinks.at(path);
     facts->stamp = Stamp(it->second);
     for (const auto& [alias, holder] : hard_links) facts->links += holder == name;
     return Status::Ok();
   }
+  std::vector<std::wstring> FindFiles(const std::wstring& prefix) override {
+    ++file_calls;
+    std::vector<std::wstring> found;
+    for (const auto& [name, file] : files) {
+      if (name.compare(0, prefix.size(), prefix) == 0) found.push_back(name);
+    }
+    for (const auto& [alias, holder] : hard_links) {
+      if (alias.compare(0, prefix.size(), prefix) == 0) found.push_back(alias);
+    }
+    return found;
+  }
+  std::wstring WriterName() override { return L"w" + std::to_wstring(++writers_); }
+  struct FakeLock final : FileLock {
+    FakeLock(FakePlatform& owner, std::wstring path) : owner(owner), path(std::move(path)) {}
+    ~FakeLock() override { owner.locks.erase(path); }
+    FakePlatform& owner;
+    std::wstring path;
+  };
+  Status LockFile(const std::wstring& path, std::unique_ptr<FileLock>* lock) override {
+    ++file_calls;
+    if (locks.count(path)) return Status::Busy(L"The file is in use.");
+    locks.insert(path);
+    *lock = std::make_unique<FakeLock>(*this, path);
+    return Status::Ok();
+  }
+  std::set<std::wstring> locks;  // lock files held now
+
   Status ReadWholeFile(const std::wstring& path, size_t max_bytes,
                        const std::function<char*(size_t)>& room, size_t* size,
                        FileStamp* stamp) override {
@@ -192,7 +216,7 @@ class FakePlatform final : public Platform {
     ++reads;
     *size = 0;
     *stamp = FileStamp{};
-    if (Busy(FileStep::Read)) return Status::Busy(L"The file is in use.");
+    if (Busy(FileStep::Read) || held.count(Resolve(path))) return Status::Busy(L"The file is in use.");
     if (!read_error.empty()) return Status::Fail(read_error);
     auto it = files.find(Resolve(path));
     if (it == files.end()) return Status::Fail(L"The system cannot find the file specified.");
@@ -208,7 +232,13 @@ class FakePlatform final : public Platform {
 
   class FakeOutFile final : public OutFile {
    public:
-    FakeOutFile(FakePlatform& owner, std::wstring path) : owner_(owner), path_(std::move(path)) {}
+    FakeOutFile(FakePlatform& owner, std::wstring path, bool exclusive = false)
+        : owner_(owner), path_(std::move(path)), exclusive_(exclusive) {
+      if (exclusive_) owner_.held.insert(path_);
+    }
+    ~FakeOutFile() override {
+      if (exclusive_) owner_.held.erase(path_);
+    }
     Status Write(std::string_view bytes) override {
       ++owner_.writes;
       owner_.MidSave();
@@ -235,7 +265,9 @@ class FakePlatform final : public Platform {
    private:
     FakePlatform& owner_;
     std::wstring path_;
+    bool exclusive_;
   };
+  std::set<std::wstring> held;  // files open with no one else let in
 
   Status CreateOutFile(const std::wstring& path, std::unique_ptr<OutFile>* file) override {
     ++file_calls;
@@ -250,19 +282,23 @@ class FakePlatform final : public Platform {
   Status RewriteFile(const std::wstring& path, std::unique_ptr<OutFile>* file) override {
     ++file_calls;
     MidSave();
-    if (Busy(FileStep::Create)) return Status::Busy(L"Access is denied.");
+    if (Busy(FileStep::Create) || held.count(Resolve(path))) return Status::Busy(L"Access is denied.");
     if (fault == FileStep::Create) return Status::Fail(L"Access is denied.");
-    auto it = files.find(Resolve(path));
-    if (it == files.end()) return Status::Fail(L"The system cannot find the file specified.");
-    it->second.bytes.clear();
-    it->second.written = ++clock_;
-    *file = std::make_unique<FakeOutFile>(*this, it->first);
+    const std::wstring name = Resolve(path);
+    if (!files.count(name) && !symlinks.count(path)) {
+      return Status::Fail(L"The system cannot find the file specified.");
+    }
+    File& opened = files[name];  // a link to nothing gets the file it points to
+    if (opened.id == 0) opened.id = next_id_++;
+    opened.bytes.clear();
+    opened.written = ++clock_;
+    *file = std::make_unique<FakeOutFile>(*this, name, true);
     return Status::Ok();
   }
   Status MoveReplacing(const std::wstring& from, const std::wstring& to) override {
     ++file_calls;
     MidSave();
-    if (Busy(FileStep::Replace)) return Status::Busy(L"The file is in use.");
+    if (Busy(FileStep::Replace) || held.count(to)) return Status::Busy(L"The file is in use.");
     if (fault == FileStep::Replace) {
       return Status::Fail(
           L"The process cannot access the file because it is being used by another process.");
@@ -308,6 +344,7 @@ class FakePlatform final : public Platform {
   }
 
   uint64_t clock_ = 0;
+  int writers_ = 0;
   uint64_t next_id_ = 1;
 
   bool Busy(FileStep step) {

@@ -41,6 +41,8 @@ class FakeView final : public Form1View {
     ++calls, picture_folder = program_folder, pictures_before_list = list_fills == 0;
   }
 
+  void FollowAgainSoon() override { ++follow_soon; }
+  int follow_soon = 0;  // asked to follow data.bin again in a moment
   void ShowHowToUse() override {
     shown.push_back(L"How To Use");
     if (while_modal) while_modal();

@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
+#include <optional>
 
 #include "fake_platform.h"
 #include "listfile/listfile.h"
@@ -43,7 +45,12 @@ class ListFileTest : public ::testing::Test {
   ListFile file{platform, platform.ListPath()};
 
   std::string& Disk() { return platform.files[platform.ListPath()].bytes; }
-  void Store(const std::string& bytes) { platform.files[platform.ListPath()] = {bytes, false}; }
+  // data.bin holds `bytes`, as this copy last read it.
+  void Store(const std::string& bytes) {
+    platform.files[platform.ListPath()] = {bytes, false};
+    (void)file.Reload(false);
+    platform.reads = platform.file_calls = 0;
+  }
   bool OnDisk() const { return platform.files.count(platform.ListPath()) != 0; }
 };
 
@@ -371,32 +378,50 @@ TEST_F(ListFileTest, OthersChangesAreSeenLinksKeptAndCutShortSavesRecovered) {
     EXPECT_EQ(disk(kept), "A;B;");
     EXPECT_EQ(platform.files.size(), 1u) << "no copy or journal left";
   }
-  {
-    SCOPED_TRACE("a rewrite in place cut short");
-    platform.files[kept] = {"A;B", false};  // torn
-    const std::wstring journal = platform.ListPath() + ListFile::kJournalSuffix;
-    platform.files[journal] = {"A;B;C;", false};
-    ListFile starting(platform, platform.ListPath());
-    EXPECT_EQ(starting.LoadList().entries, EntryList({L"A", L"B", L"C"}));
-    EXPECT_EQ(disk(kept), "A;B;C;");
-    EXPECT_EQ(platform.files.count(journal), 0u);
-  }
-  {
-    SCOPED_TRACE("a replace cut short");
-    platform.files.clear();
-    platform.hard_links.clear();
-    platform.files[platform.ListPath() + L".new"] = {"A;B;C", false};
-    ListFile starting(platform, platform.ListPath());
-    LoadResult loaded = starting.LoadList();
-    EXPECT_TRUE(loaded.recovered);
-    EXPECT_EQ(loaded.entries, EntryList({L"A", L"B"}));
-    platform.fault = FileStep::Write;
-    EXPECT_FALSE(starting.SaveWholeList({L"A"}));
-    EXPECT_EQ(disk(platform.ListPath()), "A;B;C") << "the only copy is kept";
-    platform.fault = FileStep::None;
-    ASSERT_TRUE(starting.SaveWholeList({L"A"}));
-    EXPECT_EQ(disk(platform.ListPath()), "A;");
-    EXPECT_EQ(platform.files.size(), 1u);
+}
+
+// The program is killed before each step of a save, plain, through a
+// symbolic link and with a second name (on a file system that removes the
+// old file before a replace, too): the next start reads the old list or the
+// new one, every name agrees, and the next save leaves nothing beside it.
+TEST(ListFileKilled, TheNextStartReadsTheOldOrTheNewListWhole) {
+  const std::wstring kept = L"D:\\Persist\\data.bin";
+  const EntryList old_list({L"A", L"B"}), new_list({L"A", L"B", L"C"});
+  for (int link = 0; link < 4; ++link) {
+    for (int step = 1;; ++step) {
+      SCOPED_TRACE(std::to_string(link) + " link, killed before step " + std::to_string(step));
+      FakePlatform platform;
+      if (link == 1 || link == 2) (link == 1 ? platform.symlinks : platform.hard_links)[platform.ListPath()] = kept;
+      platform.files[platform.Resolve(platform.ListPath())] = {"A;B;", false};
+      ListFile saving(platform, platform.ListPath());
+      ASSERT_EQ(saving.LoadList().entries, old_list);
+      std::optional<FakePlatform> killed;
+      int left = step;
+      std::function<void()> count = [&] {
+        if (--left == 0) killed = platform;
+        else platform.mid_save = count;
+      };
+      platform.mid_save = count;
+      ASSERT_TRUE(saving.SaveEntryByEntry(new_list));
+      if (!killed) break;  // past the last step
+      killed->locks.clear();  // the system lets go of what a killed process held
+      killed->held.clear();
+      bool replacing = false;
+      for (auto& [name, file] : killed->files) {
+        replacing |= name.find(L".new") != name.npos && file.bytes == "A;B;C;";  // whole copy
+      }
+      if (link == 3 && replacing) killed->files.erase(killed->ListPath());
+      ListFile next(*killed, killed->ListPath());
+      const LoadResult read = next.LoadList();
+      EXPECT_TRUE(read.entries == old_list || read.entries == new_list);
+      EXPECT_EQ(read.recovered, link == 3 && replacing);
+      ASSERT_TRUE(next.SaveWholeList({L"D"}));
+      EXPECT_EQ(killed->files[killed->Resolve(killed->ListPath())].bytes, "D;");
+      EXPECT_EQ(killed->files.size(), 1u) << "nothing left beside data.bin";
+      if (link == 1 || link == 2) {
+        EXPECT_EQ(killed->Resolve(killed->ListPath()), kept);
+      }
+    }
   }
 }
 
