@@ -20,4 +20,16 @@ inline std::wstring ExtendedLengthPath(const std::wstring& full) {
   return full;
 }
 
+// The ordinary form of a path the system gives in the extended-length form
+// (a file's final path): "C:\..." or "\\server\share\...". A volume with no
+// drive letter ("\\?\Volume{...}\...") has no other form and keeps it.
+inline std::wstring OrdinaryPath(const std::wstring& path) {
+  if (path.compare(0, 8, L"\\\\?\\UNC\\") == 0) return L"\\\\" + path.substr(8);
+  if (path.compare(0, 4, L"\\\\?\\") == 0 && path.size() >= 7 && path[5] == L':' &&
+      path[6] == L'\\') {
+    return path.substr(4);
+  }
+  return path;
+}
+
 }  // namespace vk

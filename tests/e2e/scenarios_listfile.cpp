@@ -32,9 +32,22 @@ void AddExpectingSaveMessage(const App& app, const std::wstring& folder,
   ExpectSaveMessage(app, list_file, parts, L"\n\nNothing was added to the list.");
 }
 
+// The names of the files beside data.bin that begin with its name and a dot.
+std::wstring LeftBeside(const std::wstring& list_file) {
+  std::wstring left;
+  WIN32_FIND_DATAW data;
+  HANDLE find = FindFirstFileW((list_file + L".*").c_str(), &data);
+  if (find == INVALID_HANDLE_VALUE) return left;
+  do {
+    if (std::wstring(data.cFileName).rfind(L"data.bin.", 0) == 0) left += data.cFileName + std::wstring(L" ");
+  } while (FindNextFileW(find, &data));
+  FindClose(find);
+  return left;
+}
+
 void CheckNoTemporaryFile(const std::wstring& when, const std::wstring& list_file) {
-  const FileState temp = ReadFileState(list_file + L".new");
-  Check(when + L": no data.bin.new left behind", !temp.exists, Describe(temp));
+  const std::wstring left = LeftBeside(list_file);
+  Check(when + L": nothing left beside data.bin", left.empty(), left);
 }
 
 // data.bin was written again (a new write time) and holds exactly `expected`.
@@ -100,9 +113,9 @@ void UnwritableList() {
 void BusyTemporaryFile() {
   const std::wstring kept = MakeFolder(L"Busy Kept"), added = MakeFolder(L"Busy Added");
   const auto [folder, list_file, before] =
-      OpenScenario(L"data.bin.new held by another program", L"held temp", {kept});
+      OpenScenario(L"data.bin.lock held by another copy", L"held lock", {kept});
   // Held from before the start: the program never needs the file until it saves.
-  HeldFile held(list_file + L".new", OPEN_ALWAYS);
+  HeldFile held(list_file + L".lock", OPEN_ALWAYS);
   App app;
   if (!Start(folder, &app)) return Close(&app);
   AddExpectingSaveMessage(app, added, list_file);
@@ -111,7 +124,7 @@ void BusyTemporaryFile() {
   CheckFileUntouched(L"data.bin on disk is as before", list_file, before);
   held.Release();
 
-  g_scenario = L"data.bin.new released";
+  g_scenario = L"data.bin.lock released";
   AddFolder(app, added);
   CheckList(app, L"after adding the folder again", {kept, added}, 1);
   CheckRewritten(L"data.bin holds both folders", list_file, before,
@@ -442,7 +455,7 @@ void BriefLocks() {
   const Scenario opened =
       OpenScenario(L"data.bin open for writing at start", L"brief locks", {kept});
   const std::wstring &folder = opened.folder, &list_file = opened.list_file;
-  const std::wstring temp_file = list_file + L".new";
+  const std::wstring lock_file = list_file + L".lock";
   App app;
   // An editor or a sync client writing the file while letting readers in.
   HANDLE writer = CreateFileW(list_file.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
@@ -481,9 +494,10 @@ void BriefLocks() {
   {
     HeldFile held(list_file, OPEN_EXISTING);
     if (!ChooseAndConfirm(app, dialog, added)) return Close(&app);
-    // The save is under way once the file beside data.bin is there.
-    Require(WaitUntil([&] { return ReadFileState(temp_file).exists; }, kWaitMs),
-            L"the program starts saving", L"no data.bin.new within 10 s");
+    // The save is under way once the lock beside data.bin is there.
+    Require(WaitUntil([&] { return GetFileAttributesW(lock_file.c_str()) != INVALID_FILE_ATTRIBUTES; },
+                      kWaitMs),
+            L"the program starts saving", L"no data.bin.lock within 10 s");
     Sleep(300);
   }
   WaitUntil([&] { return ListItems(app).size() == 2; }, kWaitMs);
@@ -492,13 +506,13 @@ void BriefLocks() {
   CheckFileBytes(L"data.bin holds both folders", list_file, Ansi(kept + L";" + added + L";"));
   CheckNoTemporaryFile(L"after the save", list_file);
 
-  g_scenario = L"data.bin.new held for 300 ms";
+  g_scenario = L"data.bin.lock held for 300 ms";
   {
-    HeldFile held(temp_file, OPEN_ALWAYS);
+    HeldFile held(lock_file, OPEN_ALWAYS);
     PostClick(app, kDelete);  // saves at once, unlike Add, which waits for the browser
     Sleep(300);
   }
-  ExpectNoDialog(app, L"Delete while data.bin.new was held for 300 ms");
+  ExpectNoDialog(app, L"Delete while data.bin.lock was held for 300 ms");
   CheckList(app, L"after Delete", {kept}, 0);
   CheckFileBytes(L"data.bin holds the remaining folder", list_file, Ansi(kept + L";"));
   CheckNoTemporaryFile(L"after the save", list_file);
@@ -564,19 +578,17 @@ void KilledWhileSaving() {
       torn += L"round " + std::to_wstring(round) + L": " + std::to_wstring(now.bytes.size()) +
               L" bytes; ";
     }
-    temp_left += ReadFileState(list_file + L".new").exists ? 1 : 0;
+    temp_left += LeftBeside(list_file).empty() ? 0 : 1;
   }
   Check(L"at least 20 kills", kills >= 20, std::to_wstring(kills));
   Check(L"data.bin is exactly the old or the new list after each of " + std::to_wstring(kills) +
             L" kills (old " + std::to_wstring(old_kept) + L", new " + std::to_wstring(new_kept) +
-            L", data.bin.new left " + std::to_wstring(temp_left) + L")",
+            L", a file left beside it " + std::to_wstring(temp_left) + L" times)",
         torn.empty(), torn);
 
   g_scenario = L"after the kills";
   // A file left beside data.bin is never read as the list, nor stops a save.
-  if (!ReadFileState(list_file + L".new").exists) {
-    WriteFixture(list_file + L".new", "C:\\not the list;");
-  }
+  WriteFixture(list_file + L".1.1-0123456789abcdef.new", "C:\\not the list;");
   const std::string bytes = ReadFileState(list_file).bytes;
   App app;
   if (!Start(folder, &app)) return Close(&app);
@@ -599,7 +611,7 @@ void KilledWhileSaving() {
     const std::string now = ReadFileState(list_file).bytes;
     if (round > 0 && ((now != old_bytes && now != old_bytes.substr(old_bytes.find(';') + 1)) ||
                       ReadFileState(twin).bytes != now ||
-                      ReadFileState(list_file + L".saving").exists)) {
+                      !LeftBeside(list_file).empty())) {
       wrong += L"round " + std::to_wstring(round) + L": " + std::to_wstring(now.size()) + L" bytes; ";
     }
     if (round == 6) break;
@@ -607,16 +619,23 @@ void KilledWhileSaving() {
     KillDuringDelete(&app, static_cast<DWORD>(round * 8));  // 0 to 40 ms into the save
   }
   Close(&app);
-  Check(L"after each of 6 kills and a start, both names hold the old or the new list and no "
-        L"data.bin.saving is left",
+  Check(L"after each of 6 kills and a start, both names hold the old or the new list and "
+        L"nothing is left beside data.bin",
         wrong.empty(), wrong);
 
-  g_scenario = L"data.bin missing, data.bin.new beside it";
+  // A file system that removes the old file before a replace, cut short
+  // there: the whole copy, named with the hash of what it holds, is the list.
+  g_scenario = L"data.bin missing, the whole copy beside it";
   const std::wstring added = MakeFolder(L"Killed Added");
   const std::string copy = "C:\\kept one;C:\\kept two;";
+  uint64_t hash = 14695981039346656037u;
+  for (unsigned char byte : copy) hash = (hash ^ byte) * 1099511628211u;
+  wchar_t name[40];
+  swprintf(name, 40, L".7.1-%016llx.new", static_cast<unsigned long long>(hash));
   Require(DeleteFileW(list_file.c_str()), L"delete data.bin", ErrorText(GetLastError()));
-  WriteFixture(list_file + L".new", copy);
-  if (!StartWithMessage(folder, {list_file + L".new"}, &app)) return Close(&app);
+  WriteFixture(list_file + L".7.1-0000000000000000.new", copy + "C:\\torn");  // cut short
+  WriteFixture(list_file + name, copy);
+  if (!StartWithMessage(folder, {list_file, L"cut short"}, &app)) return Close(&app);
   CheckList(app, L"after the message", {L"C:\\kept one", L"C:\\kept two"}, 0);
   AddFolder(app, added);
   CheckFileBytes(L"data.bin holds the copy's list and the added folder", list_file,

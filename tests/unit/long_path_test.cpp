@@ -23,5 +23,13 @@ TEST(ExtendedLengthPath, PrefixesDrivePathsAndSharesOnly) {
   for (const auto& row : rows) EXPECT_EQ(ExtendedLengthPath(row.full), row.expected);
 }
 
+TEST(OrdinaryPath, UndoesTheExtendedFormWhereThereIsAnother) {
+  for (const wchar_t* path : {L"C:\\Apps\\data.bin", L"C:\\", L"\\\\server\\share\\data.bin"}) {
+    EXPECT_EQ(OrdinaryPath(ExtendedLengthPath(path)), path);
+  }
+  const wchar_t* kept[] = {L"\\\\?\\Volume{0a1b}\\data.bin", L"\\\\?\\", L"C:\\?\\x"};
+  for (const wchar_t* path : kept) EXPECT_EQ(OrdinaryPath(path), path);
+}
+
 }  // namespace
 }  // namespace vk

@@ -16,22 +16,25 @@ constexpr DWORD kStyle =
     WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
 // Folders dragged from the file manager may be dropped anywhere on the window.
 constexpr DWORD kExStyle = WS_EX_CONTROLPARENT | WS_EX_ACCEPTFILES;
-// data.bin is looked at this long after the last change in its folder (a
-// save is a burst of them), read again after this while another program
-// writes it, and checked at this pace where its folder cannot be watched.
-constexpr UINT_PTR kFollowTimer = 1;
-constexpr UINT kFollowSettleMs = 100;
-constexpr UINT kFollowRetryMs = 200;
-constexpr UINT kFollowPollMs = 1000;
+// data.bin is looked at once a burst of changes in its folder has settled
+// for kSettleMs (a save is a burst of them), but no later than kSettleCapMs
+// after the burst began; read again after kRetryMs while another program
+// writes it; and checked every kPollMs where its folders cannot all be
+// watched. One timer for each.
+constexpr UINT_PTR kSettleTimer = 1, kRetryTimer = 2, kPollTimer = 3;
+constexpr UINT kSettleMs = 100, kSettleCapMs = 1000, kRetryMs = 200, kPollMs = 1000;
 
 // The window of the copy that already runs in this session, shown restored
-// and brought to the foreground: a second start shows the running one. Not
-// waited for: the first copy restores itself when it gets to it.
+// and brought to the foreground, or the window of it the user must answer
+// first (a message, the folder browser, About): a second start shows the
+// running one. Not waited for: the first copy restores itself when it gets
+// to it.
 void BringRunningCopyForward() {
   HWND running = FindWindowW(kClassName, nullptr);
   if (!running) return;
   if (IsIconic(running)) ShowWindowAsync(running, SW_RESTORE);
-  SetForegroundWindow(running);
+  HWND popup = GetLastActivePopup(running);
+  SetForegroundWindow(popup && IsWindowVisible(popup) ? popup : running);
 }
 
 }  // namespace
@@ -65,28 +68,26 @@ bool Form1Window::Create(HINSTANCE instance) {
   const std::wstring list_file = platform_.ProgramFolder() + kListFileName;
   FileFacts facts;
   if (!platform_.InspectFile(list_file, &facts)) facts.final_path = list_file;
-  if (!watch_.Start({list_file, facts.final_path})) {
-    SetTimer(hwnd_, kFollowTimer, kFollowPollMs, nullptr);
-  }
+  if (!watch_.Start({list_file, facts.final_path})) SetTimer(hwnd_, kPollTimer, kPollMs, nullptr);
   return true;
 }
 
 void Form1Window::OnListFolderChanged(DWORD index) {
-  watch_.Rearm(index);
-  SetTimer(hwnd_, kFollowTimer, kFollowSettleMs, nullptr);
+  if (!watch_.Rearm(index)) SetTimer(hwnd_, kPollTimer, kPollMs, nullptr);
+  const ULONGLONG now = GetTickCount64();
+  if (!settling_) burst_began_ = now;
+  settling_ = true;
+  // A folder that never quiets still has data.bin looked at about once a second.
+  if (now - burst_began_ < kSettleCapMs) SetTimer(hwnd_, kSettleTimer, kSettleMs, nullptr);
 }
 
 void Form1Window::OnTimer(UINT_PTR id) {
-  if (id != kFollowTimer) return;
-  if (watch_.count() > 0) KillTimer(hwnd_, kFollowTimer);
-  FollowListFile();
+  if (id == kSettleTimer) settling_ = false;
+  if (id != kPollTimer) KillTimer(hwnd_, id);
+  form1_.FollowListFile();
 }
 
-void Form1Window::FollowListFile() {
-  if (!form1_.FollowListFile() && watch_.count() > 0) {
-    SetTimer(hwnd_, kFollowTimer, kFollowRetryMs, nullptr);
-  }
-}
+void Form1Window::FollowAgainSoon() { SetTimer(hwnd_, kRetryTimer, kRetryMs, nullptr); }
 
 void Form1Window::Show(int show_command) {
   ShowWindow(hwnd_, show_command);

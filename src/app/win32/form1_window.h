@@ -42,6 +42,7 @@ class Form1Window final : public Form1View, private List1Owner {
   void LoadToolbarPictures(const std::wstring& program_folder) override;
   void ShowHowToUse() override;
   void ShowAbout(const std::wstring& version_text) override;
+  void FollowAgainSoon() override;
 
   // For WindowProc: every message of the main window.
   bool Handle(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam, LRESULT* result);
@@ -65,9 +66,6 @@ class Form1Window final : public Form1View, private List1Owner {
   void OnDpiChanged(int dpi, const RECT* suggested);
   void OnDropFiles(HDROP drop);
   void OnTimer(UINT_PTR id);
-  // Shows what data.bin holds now; while another program is still writing
-  // it, tries again in a moment.
-  void FollowListFile();
   // Command1(index) clicked, from its button, List1's menu or Enter in List1.
   void ClickCommand(int index);
   // Gives the keyboard focus to `control` or, when it cannot take it, to the
@@ -90,6 +88,8 @@ class Form1Window final : public Form1View, private List1Owner {
   int dpi_ = USER_DEFAULT_SCREEN_DPI;
   HWND focus_ = nullptr;  // the control that had the focus when the window was last active
   ListWatch watch_;
+  bool settling_ = false;      // a burst of changes in data.bin's folders is settling...
+  ULONGLONG burst_began_ = 0;  // ...since this tick
 };
 
 }  // namespace vk

@@ -22,11 +22,13 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_command) {
         const vk::ListWatch& watch = form1.watch();
         const DWORD woke = MsgWaitForMultipleObjectsEx(watch.count(), watch.handles(), INFINITE,
                                                        QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        // A change of a watched folder, then the messages waiting: a folder
+        // that changes all the time never keeps the window from answering.
         if (woke >= WAIT_OBJECT_0 && woke < WAIT_OBJECT_0 + watch.count()) {
           form1.OnListFolderChanged(woke - WAIT_OBJECT_0);
-          continue;
+        } else if (woke == WAIT_FAILED) {
+          WaitMessage();  // never a loop that spins
         }
-        if (woke == WAIT_FAILED) WaitMessage();  // never a loop that spins
         while (running && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
           running = msg.message != WM_QUIT;
           if (running && !IsDialogMessageW(form1.hwnd(), &msg)) {

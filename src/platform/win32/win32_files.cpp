@@ -1,5 +1,5 @@
-// Win32Platform's list-file calls: the normal-files lookup, the whole read,
-// the buffered write and the replacing move.
+// Win32Platform's list-file calls: the file's facts, the files beside it,
+// the lock, the whole read, the buffered write and the replacing move.
 #include "platform/win32/system_calls.h"
 #include "platform/win32/win32_platform.h"
 
@@ -85,38 +85,79 @@ class Win32OutFile final : public OutFile {
 
 }  // namespace
 
-FileLookup Win32Platform::FindNormalFile(const std::wstring& path) {
-  DWORD attributes = GetFileAttributesW(SystemPath(path).c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES) {
-    DWORD error = GetLastError();
-    // Anything but "not there" leaves the file to be read, and that read reports it.
-    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? FileLookup::Missing
-                                                                          : FileLookup::Normal;
-  }
-  if (attributes & FILE_ATTRIBUTE_DIRECTORY) return FileLookup::Missing;
-  if (attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM))
-    return FileLookup::HiddenOrSystem;
-  return FileLookup::Normal;
-}
-
 Status Win32Platform::InspectFile(const std::wstring& path, FileFacts* facts) {
   *facts = FileFacts{};
   facts->final_path = path;
-  // Opened for nothing but its facts: it stops no one.
-  FileHandle file(CreateFileW(SystemPath(path).c_str(), FILE_READ_ATTRIBUTES,
+  // Opened for nothing but its facts, links followed: it stops no one.
+  const std::wstring system_path = SystemPath(path);
+  FileHandle file(CreateFileW(system_path.c_str(), FILE_READ_ATTRIBUTES,
                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                              OPEN_EXISTING, 0, nullptr));
+                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
   if (!file) {
     const DWORD error = GetLastError();
-    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return Status::Ok();
-    return LastFileError();
+    if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) return LastFileError();
+    // A symbolic link to a file that is not there (yet) is still a name to keep.
+    const DWORD attributes = GetFileAttributesW(system_path.c_str());
+    facts->dangling =
+        attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+    return Status::Ok();
   }
   BY_HANDLE_FILE_INFORMATION info = {};
-  if (!GetFileInformationByHandle(file.get(), &info) || !StampOf(file.get(), &facts->stamp)) {
-    return LastError();
-  }
+  if (!GetFileInformationByHandle(file.get(), &info)) return LastError();
+  if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return Status::Ok();  // no file
+  StampOf(file.get(), &facts->stamp);
   facts->links = info.nNumberOfLinks;
   facts->final_path = FinalPathOf(file.get(), path);
+  return Status::Ok();
+}
+
+std::vector<std::wstring> Win32Platform::FindFiles(const std::wstring& prefix) {
+  std::vector<std::wstring> found;
+  const size_t slash = prefix.find_last_of(L"\\/");
+  const std::wstring folder = slash == std::wstring::npos ? L"" : prefix.substr(0, slash + 1);
+  WIN32_FIND_DATAW data;
+  HANDLE find = FindFirstFileExW(SystemPath(prefix + L"*").c_str(), FindExInfoBasic, &data,
+                                 FindExSearchNameMatch, nullptr, 0);
+  if (find == INVALID_HANDLE_VALUE) return found;
+  do {
+    std::wstring path = folder + data.cFileName;
+    // Short names can match the pattern too: only the names that begin so count.
+    if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+        _wcsnicmp(path.c_str(), prefix.c_str(), prefix.size()) == 0) {
+      found.push_back(std::move(path));
+    }
+  } while (FindNextFileW(find, &data));
+  FindClose(find);
+  return found;
+}
+
+std::wstring Win32Platform::WriterName() {
+  static unsigned writers = 0;
+  return std::to_wstring(GetCurrentProcessId()) + L"." + std::to_wstring(++writers);
+}
+
+namespace {
+
+class Win32FileLock final : public FileLock {
+ public:
+  explicit Win32FileLock(HANDLE handle) : handle_(handle) {}
+
+ private:
+  FileHandle handle_;
+};
+
+}  // namespace
+
+Status Win32Platform::LockFile(const std::wstring& path, std::unique_ptr<FileLock>* lock) {
+  // No one else let in, and gone with the last handle: the system lets go of
+  // it when the process ends, however it ends.
+  HANDLE handle = CreateFileW(SystemPath(path).c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0,
+                              nullptr, OPEN_ALWAYS,
+                              FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_TEMPORARY |
+                                  FILE_FLAG_DELETE_ON_CLOSE,
+                              nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return LastFileError();
+  *lock = std::make_unique<Win32FileLock>(handle);
   return Status::Ok();
 }
 
@@ -171,9 +212,15 @@ Status Win32Platform::CreateOutFile(const std::wstring& path, std::unique_ptr<Ou
 }
 
 Status Win32Platform::RewriteFile(const std::wstring& path, std::unique_ptr<OutFile>* file) {
-  HANDLE handle = CreateFileW(SystemPath(path).c_str(), GENERIC_WRITE, 0, nullptr,
-                              TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  // OPEN_ALWAYS through a symbolic link to no file creates the file it points to.
+  HANDLE handle = CreateFileW(SystemPath(path).c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return LastFileError();
+  if (!SetEndOfFile(handle)) {
+    Status status = LastFileError();
+    CloseHandle(handle);
+    return status;
+  }
   *file = std::make_unique<Win32OutFile>(handle, &write_buffer_);
   return Status::Ok();
 }

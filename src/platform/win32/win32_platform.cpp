@@ -41,12 +41,7 @@ std::wstring FinalPathOf(HANDLE file, const std::wstring& fallback) {
   }
   if (length == 0 || length >= final_path.size()) return fallback;
   final_path.resize(length);
-  constexpr std::wstring_view kUnc = L"\\\\?\\UNC\\", kLocal = L"\\\\?\\";
-  if (final_path.compare(0, kUnc.size(), kUnc) == 0) {
-    return L"\\\\" + final_path.substr(kUnc.size());
-  }
-  if (final_path.compare(0, kLocal.size(), kLocal) == 0) return final_path.substr(kLocal.size());
-  return final_path;
+  return OrdinaryPath(final_path);
 }
 
 namespace {

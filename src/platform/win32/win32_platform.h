@@ -39,8 +39,10 @@ class Win32Platform final : public Platform {
   bool ToAnsi(const std::wstring& text, std::string* bytes) override;
   std::wstring FromAnsi(std::string_view bytes) override;
 
-  FileLookup FindNormalFile(const std::wstring& path) override;
   Status InspectFile(const std::wstring& path, FileFacts* facts) override;
+  std::vector<std::wstring> FindFiles(const std::wstring& prefix) override;
+  std::wstring WriterName() override;
+  Status LockFile(const std::wstring& path, std::unique_ptr<FileLock>* lock) override;
   Status ReadWholeFile(const std::wstring& path, size_t max_bytes,
                        const std::function<char*(size_t)>& room, size_t* size,
                        FileStamp* stamp) override;
