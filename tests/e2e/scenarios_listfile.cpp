@@ -464,8 +464,11 @@ void BriefLocks() {
           ErrorText(GetLastError()));
   // data.bin is read only whole: for the whole start it is busy, so it is left alone.
   StartUnreadable(folder, list_file, {}, &app);
-  Close(&app);
   if (writer != INVALID_HANDLE_VALUE) CloseHandle(writer);
+  // Let go unchanged: the list is shown all the same.
+  Check(L"let go after the start: the list shown within 2 s",
+        WaitUntil([&] { return ListItems(app) == std::vector{kept}; }, 2000), Joined(ListItems(app)));
+  Close(&app);
   CheckFileUntouched(L"data.bin untouched", list_file, opened.saved);
 
   g_scenario = L"data.bin held for 300 ms";
