@@ -119,8 +119,8 @@ bool Form1::CatchUp(bool wait, std::wstring* why, bool* busy) {
   return false;
 }
 
-bool Form1::SaveChange(const std::function<bool(EntryList*)>& change, bool whole,
-                       std::wstring* why, bool* changed) {
+bool Form1::SaveChange(const std::function<bool(EntryList*)>& change, bool whole, std::wstring* why,
+                       bool* changed) {
   *changed = true;
   // Another writer may get there between the catch-up and the save: the
   // change is then made again on what it wrote.

@@ -147,7 +147,7 @@ class Form1 {
   EntryList entries_;
   int selected_ = -1;
   std::wstring current_path_;
-  int modal_ = 0;  // windows of Form1's open now
+  int modal_ = 0;                // windows of Form1's open now
   bool follow_pending_ = false;  // data.bin changed while a window of ours was up
 };
 

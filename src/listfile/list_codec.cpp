@@ -208,8 +208,7 @@ Status DecodeList(Platform& platform, std::string_view bytes, EntryList* entries
       entries->end_entries();
     } else {
       // Converted in one call, then split as the bytes would be.
-      const std::wstring text =
-          utf8 ? DecodeUtf8(all.data(), all.size()) : platform.FromAnsi(all);
+      const std::wstring text = utf8 ? DecodeUtf8(all.data(), all.size()) : platform.FromAnsi(all);
       *entries = SplitText(text, census.separators);
     }
   } catch (const std::bad_alloc&) {

@@ -16,7 +16,7 @@ namespace vk {
 // The largest folder list read: a larger data.bin is reported as unreadable
 // and left as it is. Real lists hold tens of folders; these limits keep a
 // damaged or foreign file from taking the machine's memory.
-constexpr size_t kMaxListBytes = size_t{16} << 20;  // 16 MiB
+constexpr size_t kMaxListBytes = size_t{16} << 20;   // 16 MiB
 constexpr size_t kMaxListEntries = size_t{1} << 20;  // 1,048,576 folders
 
 // Text of the file -> entries: outer spaces trimmed, split at every ";",

@@ -1,85 +1,16 @@
 #include "listfile/listfile.h"
 
-#include <cstdint>
 #include <new>
 #include <utility>
 
+#include "listfile/leftovers.h"
+
 namespace vk {
-namespace {
-
-// 64-bit FNV-1a: tells one list's bytes from another's.
-uint64_t HashOf(std::string_view bytes) {
-  uint64_t hash = 14695981039346656037u;
-  for (unsigned char byte : bytes) {
-    hash ^= byte;
-    hash *= 1099511628211u;
-  }
-  return hash;
-}
-
-std::string Hex(uint64_t value) {
-  std::string text(16, '0');
-  for (size_t i = 16; i-- > 0; value >>= 4) text[i] = "0123456789abcdef"[value & 15];
-  return text;
-}
-
-std::wstring WideHex(uint64_t value) {
-  const std::string text = Hex(value);
-  return std::wstring(text.begin(), text.end());
-}
-
-bool EndsWith(const std::wstring& text, std::wstring_view ending) {
-  return text.size() >= ending.size() &&
-         text.compare(text.size() - ending.size(), ending.size(), ending) == 0;
-}
-
-// A journal: "VKJ1 <hash of the list it replaces> <size> <hash>\n", then the
-// new list's bytes. Only a journal written whole parses.
-constexpr std::string_view kJournalMagic = "VKJ1 ";
-constexpr size_t kJournalHeader = 5 + 3 * 17;
-
-std::string JournalHeader(std::string_view before, std::string_view list) {
-  return std::string(kJournalMagic) + Hex(HashOf(before)) + " " + Hex(list.size()) + " " +
-         Hex(HashOf(list)) + "\n";
-}
-
-bool ParseJournal(std::string_view bytes, uint64_t* before, std::string_view* list) {
-  if (bytes.size() < kJournalHeader || bytes.substr(0, kJournalMagic.size()) != kJournalMagic) {
-    return false;
-  }
-  uint64_t numbers[3] = {};
-  for (size_t n = 0; n < 3; ++n) {
-    for (size_t i = 0; i < 16; ++i) {
-      const char c = bytes[kJournalMagic.size() + n * 17 + i];
-      const int digit = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
-      if (digit < 0) return false;
-      numbers[n] = numbers[n] << 4 | static_cast<unsigned>(digit);
-    }
-  }
-  *before = numbers[0];
-  *list = bytes.substr(kJournalHeader);
-  return list->size() == numbers[1] && HashOf(*list) == numbers[2];
-}
-
-// What a rewrite of `list` in place leaves when cut short: its first bytes,
-// maybe with zeros where the disk had not caught up.
-bool CutShortOf(std::string_view now, std::string_view list) {
-  if (now.size() > list.size()) return false;
-  for (size_t i = 0; i < now.size(); ++i) {
-    if (now[i] != list[i] && now[i] != '\0') return false;
-  }
-  return true;
-}
-
-Status Busy(const wchar_t* why) { return Status::Busy(why); }
-
-}  // namespace
 
 ListFile::ListFile(Platform& platform, std::wstring path)
     : platform_(platform), path_(std::move(path)), writer_(platform.WriterName()) {}
 
-template <typename Step>
-Status ListFile::Retrying(Step&& step) {
+Status ListFile::Retrying(const Step& step) {
   Status status = step();
   for (unsigned waited = 0; !status && status.busy && waited < kBusyRetryMs;
        waited += kBusyWaitMs) {
@@ -106,6 +37,14 @@ Status ListFile::ReadBytes(const std::wstring& file, std::string* bytes, FileSta
   bytes->resize(size);
   if (stamp) *stamp = read;
   return status;
+}
+
+LoadResult ListFile::Unread(const Status& why) {
+  LoadResult result;
+  result.state = LoadState::Unreadable;
+  result.reason = why.reason;
+  result.busy = why.busy;
+  return result;
 }
 
 LoadResult ListFile::ReadFile(const FileFacts& facts, bool wait, FileStamp* stamp) {
@@ -139,19 +78,12 @@ LoadResult ListFile::ReadFile(const FileFacts& facts, bool wait, FileStamp* stam
   };
   Status read = wait ? Retrying(read_once) : read_once();
   if (read) read = DecodeList(platform_, bytes, &result.entries);
-  if (!read) {
-    result.state = LoadState::Unreadable;
-    result.entries.clear();
-    result.reason = read.reason;
-    result.busy = read.busy;
-    return result;
-  }
+  if (!read) return Unread(read);
   result.state = LoadState::Loaded;
   return result;
 }
 
 LoadResult ListFile::Read(bool wait) {
-  LoadResult result;
   FileFacts facts;
   Status status = platform_.InspectFile(path_, &facts);
   bool recovered = false;
@@ -167,19 +99,15 @@ LoadResult ListFile::Read(bool wait) {
       auto take = [&] { return platform_.LockFile(facts.final_path + kLockSuffix, &lock); };
       status = wait ? Retrying(take) : take();
       if (status && !Recover(facts.final_path, &recovered)) {
-        status = Busy(L"A save that was cut short could not be finished yet: the file is in use.");
+        status = Status::Busy(
+            L"A save that was cut short could not be finished yet: the file is in use.");
       }
       if (status) status = platform_.InspectFile(path_, &facts);
     }
   }
-  if (!status) {
-    result.state = LoadState::Unreadable;
-    result.reason = status.reason;
-    result.busy = status.busy;
-    return result;
-  }
+  if (!status) return Unread(status);
   FileStamp stamp;
-  result = ReadFile(facts, wait, &stamp);
+  LoadResult result = ReadFile(facts, wait, &stamp);
   result.recovered = recovered;
   if (result.state == LoadState::Loaded || result.state == LoadState::Missing) {
     // Read whole: saves go on from what it holds.
@@ -200,8 +128,7 @@ void ListFile::LeaveAloneIfUnread(const LoadResult& result) {
   if (result.state == LoadState::Skipped) {
     refusal_ = result.reason;
   } else if (result.state == LoadState::Unreadable) {
-    refusal_ =
-        L"The file could not be read, so it is left as it is to keep the folders it holds.";
+    refusal_ = L"The file could not be read, so it is left as it is to keep the folders it holds.";
   } else {
     return;
   }
@@ -271,38 +198,41 @@ bool ListFile::RecoverJournal(const std::wstring& target, const std::wstring& jo
   return true;
 }
 
-template <typename WriteBody>
-Status ListFile::WriteCopy(const std::wstring& copy, WriteBody&& write_body, FileStamp* stamp) {
+Status ListFile::Fill(const Opener& open, const WriteBody& write_body, FileStamp* stamp,
+                      bool* opened) {
   std::unique_ptr<OutFile> file;
-  Status status = Retrying([&] { return platform_.CreateOutFile(copy, &file); });
+  Status status = Retrying([&] { return open(&file); });
+  if (opened) *opened = status.ok;
   if (!status) return status;
   status = write_body(*file);
-  if (status) status = file->Flush();
-  if (status) *stamp = file->Stamp();
-  Status closed = file->Close();
-  if (status) status = closed;
-  file.reset();
-  if (!status) platform_.RemoveFile(copy);
-  return status;
-}
-
-Status ListFile::Rewrite(const std::wstring& target, std::string_view bytes, FileStamp* stamp) {
-  std::unique_ptr<OutFile> file;
-  Status status = Retrying([&] { return platform_.RewriteFile(target, &file); });
-  if (!status) return status;
-  status = bytes.empty() ? Status::Ok() : file->Write(bytes);
   if (status) status = file->Flush();
   if (status) *stamp = file->Stamp();
   Status closed = file->Close();
   return status ? closed : status;
 }
 
-template <typename WriteBody>
-Status ListFile::Replace(const std::wstring& target, WriteBody&& write_body, FileStamp* stamp) {
+Status ListFile::WriteCopy(const std::wstring& copy, const WriteBody& write_body,
+                           FileStamp* stamp) {
+  Status status =
+      Fill([&](auto* file) { return platform_.CreateOutFile(copy, file); }, write_body, stamp);
+  if (!status) platform_.RemoveFile(copy);
+  return status;
+}
+
+Status ListFile::Rewrite(const std::wstring& target, std::string_view bytes, FileStamp* stamp,
+                         const WriteBody& write_body, bool* opened) {
+  return Fill([&](auto* file) { return platform_.RewriteFile(target, file); },
+              write_body
+                  ? write_body
+                  : [&](OutFile& file) { return bytes.empty() ? Status::Ok() : file.Write(bytes); },
+              stamp, opened);
+}
+
+Status ListFile::Replace(const std::wstring& target, const WriteBody& write_body,
+                         FileStamp* stamp) {
   // The copy's name carries the hash of what it holds: a copy cut short is
   // told from a whole one.
-  const std::wstring copy =
-      target + L"." + writer_ + L"-" + WideHex(HashOf(bytes_)) + kCopySuffix;
+  const std::wstring copy = target + L"." + writer_ + L"-" + WideHex(HashOf(bytes_)) + kCopySuffix;
   Status status = WriteCopy(copy, write_body, stamp);
   if (!status) return status;
   status = Retrying([&] { return platform_.MoveReplacing(copy, target); });
@@ -310,8 +240,7 @@ Status ListFile::Replace(const std::wstring& target, WriteBody&& write_body, Fil
   return status;
 }
 
-template <typename WriteBody>
-Status ListFile::RewriteInPlace(const std::wstring& target, WriteBody&& write_body,
+Status ListFile::RewriteInPlace(const std::wstring& target, const WriteBody& write_body,
                                 FileStamp* stamp) {
   std::string before;
   FileFacts facts;
@@ -321,31 +250,24 @@ Status ListFile::RewriteInPlace(const std::wstring& target, WriteBody&& write_bo
   const std::wstring journal = target + L"." + writer_ + kJournalSuffix;
   const std::string header = JournalHeader(before, bytes_);
   FileStamp ignored;
-  status = WriteCopy(journal, [&](OutFile& file) {
-    Status written = file.Write(header);
-    return written && !bytes_.empty() ? file.Write(bytes_) : written;
-  }, &ignored);
+  status = WriteCopy(
+      journal,
+      [&](OutFile& file) {
+        Status written = file.Write(header);
+        return written && !bytes_.empty() ? file.Write(bytes_) : written;
+      },
+      &ignored);
   if (!status) return status;
 
-  std::unique_ptr<OutFile> file;
-  status = Retrying([&] { return platform_.RewriteFile(target, &file); });
-  const bool opened = status.ok;
-  if (status) status = write_body(*file);
-  if (status) status = file->Flush();
-  if (status) *stamp = file->Stamp();
-  if (file) {
-    Status closed = file->Close();
-    if (status) status = closed;
-    file.reset();
-  }
+  bool opened = false;
+  status = Rewrite(target, {}, stamp, write_body, &opened);
   // Cut short after emptying it: the list it held goes back, and the journal
   // is stale. Should that fail too, the next reader finishes the new list.
   if (status || !opened || Rewrite(target, before, &ignored)) platform_.RemoveFile(journal);
   return status;
 }
 
-template <typename WriteBody>
-Status ListFile::Save(WriteBody&& write_body) {
+Status ListFile::Save(const WriteBody& write_body) {
   if (!refusal_.empty()) return Status::Fail(refusal_);
   FileFacts facts;
   Status status = platform_.InspectFile(path_, &facts);
@@ -355,7 +277,7 @@ Status ListFile::Save(WriteBody&& write_body) {
   if (!status) return status;
   bool recovered = false;
   if (!Recover(facts.final_path, &recovered)) {
-    return Busy(L"A save that was cut short could not be finished: the file is in use.");
+    return Status::Busy(L"A save that was cut short could not be finished: the file is in use.");
   }
   // Under the lock, data.bin is as this copy last saw it, or another writer got there first.
   status = platform_.InspectFile(path_, &facts);

@@ -12,6 +12,7 @@
 // (docs/ARCHITECTURE.md, "Saving data.bin").
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -75,20 +76,27 @@ class ListFile {
   static constexpr unsigned kBusyWaitMs = 50;
   static constexpr unsigned kBusyRetryMs = 1000;
 
-  template <typename Step>
-  Status Retrying(Step&& step);
+  // A step of a save: called again after short waits while another program holds a file.
+  using Step = std::function<Status()>;
+  // What a save writes into the file it makes.
+  using WriteBody = std::function<Status(OutFile&)>;
+  Status Retrying(const Step& step);
   // Reads data.bin, first finishing or removing what a save cut short left.
   LoadResult Read(bool wait);
   LoadResult ReadFile(const FileFacts& facts, bool wait, FileStamp* stamp);
-  template <typename WriteBody>
-  Status Save(WriteBody&& write_body);
-  template <typename WriteBody>
-  Status WriteCopy(const std::wstring& copy, WriteBody&& write_body, FileStamp* stamp);
-  template <typename WriteBody>
-  Status Replace(const std::wstring& target, WriteBody&& write_body, FileStamp* stamp);
-  template <typename WriteBody>
-  Status RewriteInPlace(const std::wstring& target, WriteBody&& write_body, FileStamp* stamp);
-  Status Rewrite(const std::wstring& target, std::string_view bytes, FileStamp* stamp);
+  static LoadResult Unread(const Status& why);
+  Status Save(const WriteBody& write_body);
+  Status WriteCopy(const std::wstring& copy, const WriteBody& write_body, FileStamp* stamp);
+  Status Replace(const std::wstring& target, const WriteBody& write_body, FileStamp* stamp);
+  Status RewriteInPlace(const std::wstring& target, const WriteBody& write_body, FileStamp* stamp);
+  // Opens a file with `open` (tried again while busy), writes it with
+  // `write_body`, flushes and closes it; *opened tells whether it opened.
+  using Opener = std::function<Status(std::unique_ptr<OutFile>*)>;
+  Status Fill(const Opener& open, const WriteBody& write_body, FileStamp* stamp,
+              bool* opened = nullptr);
+  // Rewrites `target` in place with `bytes`, or with `write_body` when given.
+  Status Rewrite(const std::wstring& target, std::string_view bytes, FileStamp* stamp,
+                 const WriteBody& write_body = {}, bool* opened = nullptr);
   // Under the lock: finishes or removes every leftover beside `target`.
   // False when one could not be dealt with yet (a file held).
   bool Recover(const std::wstring& target, bool* recovered);
@@ -100,11 +108,11 @@ class ListFile {
 
   Platform& platform_;
   std::wstring path_;
-  std::wstring writer_;    // this writer's part of its temporary names
-  std::wstring refusal_;   // why saves are refused; empty while they are allowed
-  std::string bytes_;      // the last save's bytes: its memory serves the next save
-  FileStamp seen_;         // data.bin as last read or saved here...
-  bool read_whole_ = true;   // ...while it has been read whole (or found missing)
+  std::wstring writer_;     // this writer's part of its temporary names
+  std::wstring refusal_;    // why saves are refused; empty while they are allowed
+  std::string bytes_;       // the last save's bytes: its memory serves the next save
+  FileStamp seen_;          // data.bin as last read or saved here...
+  bool read_whole_ = true;  // ...while it has been read whole (or found missing)
 };
 
 }  // namespace vk

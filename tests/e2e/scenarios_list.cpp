@@ -103,7 +103,8 @@ void StartWithSavedListAndSecondCopy() {
     CloseHandle(second.hProcess);
     CloseHandle(second.hThread);
     Check(L"the folder browser in the foreground after a second start",
-          WaitUntil([&] { return GetForegroundWindow() == browser; }, kWaitMs), TextOf(GetForegroundWindow()));
+          WaitUntil([&] { return GetForegroundWindow() == browser; }, kWaitMs),
+          TextOf(GetForegroundWindow()));
     PressButton(browser, IDCANCEL);
   }
 
@@ -218,8 +219,10 @@ void FolderLife() {
   const std::wstring other = folder + L"\\list of another program";
   WriteFixture(other, Ansi(two + L";"));
   const auto done = [](const std::function<bool()>& step) { return WaitUntil(step, 2000); };
-  Require(done([&] { return MoveFileExW(other.c_str(), list_file.c_str(),
-                                        MOVEFILE_REPLACE_EXISTING) != FALSE; }),
+  Require(done([&] {
+            return MoveFileExW(other.c_str(), list_file.c_str(), MOVEFILE_REPLACE_EXISTING) !=
+                   FALSE;
+          }),
           L"replace data.bin", L"refused for 2 s");
   const auto shows = [&](const std::vector<std::wstring>& items) {
     return done([&] { return ListItems(app) == items; });
@@ -232,18 +235,20 @@ void FolderLife() {
   ExpectNoDialog(app, L"data.bin changed by another program");
   // Marked hidden: left alone and shown empty; shown again once it is not.
   for (DWORD marks : {FILE_ATTRIBUTE_HIDDEN, FILE_ATTRIBUTE_NORMAL}) {
-    Require(SetFileAttributesW(list_file.c_str(), marks), L"mark data.bin", ErrorText(GetLastError()));
-    Check(L"data.bin marked " + Hex(marks) + L": followed within 2 s",
-          shows(marks == FILE_ATTRIBUTE_HIDDEN ? std::vector<std::wstring>{} : std::vector{one, two}),
-          Joined(ListItems(app)));
+    Require(SetFileAttributesW(list_file.c_str(), marks), L"mark data.bin",
+            ErrorText(GetLastError()));
+    Check(
+        L"data.bin marked " + Hex(marks) + L": followed within 2 s",
+        shows(marks == FILE_ATTRIBUTE_HIDDEN ? std::vector<std::wstring>{} : std::vector{one, two}),
+        Joined(ListItems(app)));
   }
   // Held for a moment just after a change: the list stays until it can be read.
   Require(done([&] { return WriteWholeFile(list_file, Ansi(two + L";")); }), L"write data.bin",
           L"refused for 2 s");
   {
     HeldFile held(list_file, OPEN_EXISTING);
-    Check(L"data.bin held: the list is never shown empty", !WaitUntil([&] { return ListCount(app) == 0; }, 600),
-          L"emptied");
+    Check(L"data.bin held: the list is never shown empty",
+          !WaitUntil([&] { return ListCount(app) == 0; }, 600), L"emptied");
   }
   Check(L"data.bin let go: shown within 2 s", shows({two}), Joined(ListItems(app)));
   // A file beside it that changes all the time: followed within about a second all the same.
@@ -253,8 +258,8 @@ void FolderLife() {
     WriteWholeFile(folder + L"\\noise.log", std::to_string(GetTickCount64()));
     Sleep(30);
   }
-  Check(L"beside a file written every 30 ms: followed within 1.5 s", GetTickCount64() - noisy < 1500,
-        std::to_wstring(GetTickCount64() - noisy) + L" ms");
+  Check(L"beside a file written every 30 ms: followed within 1.5 s",
+        GetTickCount64() - noisy < 1500, std::to_wstring(GetTickCount64() - noisy) + L" ms");
   // Changed while a window of ours is up: shown once it closes.
   if (HWND browser = OpenBrowser(app)) {
     WriteWholeFile(list_file, Ansi(two + L";"));
@@ -278,8 +283,9 @@ void FolderLife() {
   AddFolder(app, three);
   Check(L"data.bin is still a link", RunUnix(L"test -L " + UnixPath(list_file)), L"not a link");
   CheckFileBytes(L"its target holds the new list", target, Ansi(two + L";" + three + L";"));
-  Require(done([&] { return WriteWholeFile(target, Ansi(two + L";" + three + L";" + one + L";")); }),
-          L"write the link's target", L"refused for 2 s");
+  Require(
+      done([&] { return WriteWholeFile(target, Ansi(two + L";" + three + L";" + one + L";")); }),
+      L"write the link's target", L"refused for 2 s");
   Check(L"its target written in its own folder: shown within 2 s", shows({two, three, one}),
         Joined(ListItems(app)));
   Close(&app);

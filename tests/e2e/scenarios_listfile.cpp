@@ -39,7 +39,8 @@ std::wstring LeftBeside(const std::wstring& list_file) {
   HANDLE find = FindFirstFileW((list_file + L".*").c_str(), &data);
   if (find == INVALID_HANDLE_VALUE) return left;
   do {
-    if (std::wstring(data.cFileName).rfind(L"data.bin.", 0) == 0) left += data.cFileName + std::wstring(L" ");
+    if (std::wstring(data.cFileName).rfind(L"data.bin.", 0) == 0)
+      left += data.cFileName + std::wstring(L" ");
   } while (FindNextFileW(find, &data));
   FindClose(find);
   return left;
@@ -251,8 +252,8 @@ void UnreadableListAtStart() {
   if (!Start(folder, &app)) return Close(&app);
   CheckList(app, L"at start", {}, -1);
   if (PostClick(app, kAdd)) {
-    ExpectMessageWith(app, {L"No folder can be added: the folder list " + list_file,
-                            L"hidden or marked system"});
+    ExpectMessageWith(
+        app, {L"No folder can be added: the folder list " + list_file, L"hidden or marked system"});
   }
   Close(&app);
   CheckFileUntouched(L"data.bin never overwritten", list_file, marked);
@@ -467,7 +468,8 @@ void BriefLocks() {
   if (writer != INVALID_HANDLE_VALUE) CloseHandle(writer);
   // Let go unchanged: the list is shown all the same.
   Check(L"let go after the start: the list shown within 2 s",
-        WaitUntil([&] { return ListItems(app) == std::vector{kept}; }, 2000), Joined(ListItems(app)));
+        WaitUntil([&] { return ListItems(app) == std::vector{kept}; }, 2000),
+        Joined(ListItems(app)));
   Close(&app);
   CheckFileUntouched(L"data.bin untouched", list_file, opened.saved);
 
@@ -498,9 +500,10 @@ void BriefLocks() {
     HeldFile held(list_file, OPEN_EXISTING);
     if (!ChooseAndConfirm(app, dialog, added)) return Close(&app);
     // The save is under way once the lock beside data.bin is there.
-    Require(WaitUntil([&] { return GetFileAttributesW(lock_file.c_str()) != INVALID_FILE_ATTRIBUTES; },
-                      kWaitMs),
-            L"the program starts saving", L"no data.bin.lock within 10 s");
+    Require(
+        WaitUntil([&] { return GetFileAttributesW(lock_file.c_str()) != INVALID_FILE_ATTRIBUTES; },
+                  kWaitMs),
+        L"the program starts saving", L"no data.bin.lock within 10 s");
     Sleep(300);
   }
   WaitUntil([&] { return ListItems(app).size() == 2; }, kWaitMs);
@@ -613,18 +616,19 @@ void KilledWhileSaving() {
     if (!Start(folder, &app)) return Close(&app);
     const std::string now = ReadFileState(list_file).bytes;
     if (round > 0 && ((now != old_bytes && now != old_bytes.substr(old_bytes.find(';') + 1)) ||
-                      ReadFileState(twin).bytes != now ||
-                      !LeftBeside(list_file).empty())) {
-      wrong += L"round " + std::to_wstring(round) + L": " + std::to_wstring(now.size()) + L" bytes; ";
+                      ReadFileState(twin).bytes != now || !LeftBeside(list_file).empty())) {
+      wrong +=
+          L"round " + std::to_wstring(round) + L": " + std::to_wstring(now.size()) + L" bytes; ";
     }
     if (round == 6) break;
     old_bytes = now;
     KillDuringDelete(&app, static_cast<DWORD>(round * 8));  // 0 to 40 ms into the save
   }
   Close(&app);
-  Check(L"after each of 6 kills and a start, both names hold the old or the new list and "
-        L"nothing is left beside data.bin",
-        wrong.empty(), wrong);
+  Check(
+      L"after each of 6 kills and a start, both names hold the old or the new list and "
+      L"nothing is left beside data.bin",
+      wrong.empty(), wrong);
 
   // A file system that removes the old file before a replace, cut short
   // there: the whole copy, named with the hash of what it holds, is the list.

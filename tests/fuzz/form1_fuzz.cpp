@@ -26,8 +26,8 @@ namespace vk {
 namespace {
 
 // What the user may pick or drop: folders, then a file and a drive root.
-const std::wstring kPaths[] = {L"C:\\A",        L"C:\\B",     L"C:\\a",   L"C:\\\u00e9t\u00e9",
-                               L"C:\\\u6587",   L"E:\\Stick", L"C:\\x;y", L"C:\\f.txt",
+const std::wstring kPaths[] = {L"C:\\A",      L"C:\\B",     L"C:\\a",   L"C:\\\u00e9t\u00e9",
+                               L"C:\\\u6587", L"E:\\Stick", L"C:\\x;y", L"C:\\f.txt",
                                L"D:\\"};
 constexpr size_t kPathCount = sizeof(kPaths) / sizeof(kPaths[0]);
 constexpr size_t kFolderCount = kPathCount - 2;
@@ -65,13 +65,13 @@ struct World {
   FakePlatform platform;
   std::unique_ptr<FakeView> view;
   std::unique_ptr<Form1> form;
-  std::string start_bytes;           // data.bin as this session found it
-  bool next_hidden = false;          // data.bin hidden at the next start
-  bool next_unreadable = false;      // ...or unreadable
-  int next_busy = 0;                 // ...or busy this many reads (or writes)
+  std::string start_bytes;       // data.bin as this session found it
+  bool next_hidden = false;      // data.bin hidden at the next start
+  bool next_unreadable = false;  // ...or unreadable
+  int next_busy = 0;             // ...or busy this many reads (or writes)
   FileStep next_busy_step = FileStep::Read;
-  bool start_hidden = false;         // data.bin (or the file its link leads to) hidden at start
-  std::set<std::wstring> hidden;     // folders the program hid, still listed by the user
+  bool start_hidden = false;      // data.bin (or the file its link leads to) hidden at start
+  std::set<std::wstring> hidden;  // folders the program hid, still listed by the user
   size_t attribute_sets_seen = 0;
   std::optional<UserAction> nested;  // arrives while the next window of ours is up
   // A second copy, in another session, over the same files.
@@ -130,8 +130,7 @@ struct World {
     }
     if (form->LeavesListAlone()) {
       Expect(entries.empty(), "a list left alone is shown empty");
-      Expect(others_wrote || Bytes() == start_bytes,
-             "a list left alone is never written");
+      Expect(others_wrote || Bytes() == start_bytes, "a list left alone is never written");
     } else if (!awaiting_follow) {
       Expect(disk == entries, "the window shows exactly what data.bin holds");
     }
@@ -206,11 +205,11 @@ struct World {
     // What the user adds now may come back, whatever was removed meanwhile.
     user_adding = action.paths;
     if (action.kind == UserAction::Kind::Command1 && action.index == kAdd) {
-      for (const BrowseResult& answer : platform.browse_answers)
-        user_adding.push_back(answer.path);
+      for (const BrowseResult& answer : platform.browse_answers) user_adding.push_back(answer.path);
     }
     for (const auto& path : user_adding) removed_by_others.erase(path);
-    static const char* const kKinds[] = {"Command1", "Toolbar1", "List1Select", "List1Type", "Drop"};
+    static const char* const kKinds[] = {"Command1", "Toolbar1", "List1Select", "List1Type",
+                                         "Drop"};
     std::wstring text = action.typed;
     for (const auto& path : action.paths) text += path + L" ";
     Trace(kKinds[static_cast<int>(action.kind)], action.index, text);
@@ -263,10 +262,11 @@ struct World {
     if (how != 0) failed_bytes.reset();
     switch (how) {
       case 0:
-        break;  // as the last session left it
+        break;   // as the last session left it
       case 1: {  // a list of the known folders
         EntryList entries;
-        for (unsigned n = in.Below(5); n > 0; --n) entries.push_back(kPaths[in.Below(kFolderCount)]);
+        for (unsigned n = in.Below(5); n > 0; --n)
+          entries.push_back(kPaths[in.Below(kFolderCount)]);
         platform.WriteByOther(ListPath(), EncodeListPlain(platform, entries));
         platform.files[platform.Resolve(ListPath())].hidden = false;
         hidden.clear();
@@ -360,8 +360,8 @@ struct World {
     unsigned what, path, in_place, busy;
   };
   std::optional<OtherWrite> other_during;  // comes while the next window of ours is up
-  bool awaiting_follow = false;  // data.bin changed while a window of ours was up
-  std::vector<std::wstring> user_adding;  // what the user's action now adds
+  bool awaiting_follow = false;            // data.bin changed while a window of ours was up
+  std::vector<std::wstring> user_adding;   // what the user's action now adds
 
   OtherWrite ReadOtherWrite(Input& in) {
     OtherWrite write;

@@ -43,13 +43,13 @@ class FakePlatform final : public Platform {
   std::map<std::wstring, File> files;
   std::map<std::wstring, std::wstring> symlinks;    // a link's name -> its target
   std::map<std::wstring, std::wstring> hard_links;  // another name -> the name holding the file
-  std::wstring read_error;  // non-empty: ReadWholeFile fails so
+  std::wstring read_error;                          // non-empty: ReadWholeFile fails so
   // The ANSI code page: Latin-1, or one whose upper half is other letters
   // (bytes 0x80-0xFF are U+0400-U+047F, Cyrillic as in windows-1251).
   bool cyrillic_ansi = false;
   FileStep fault = FileStep::None;
   FileStep busy_step = FileStep::None;  // Read, Create or Replace fails as busy...
-  int busy_times = 0;                     // ...this many times, then works
+  int busy_times = 0;                   // ...this many times, then works
 
   // Runs while a message box or the folder browser is up, as whatever the
   // user or another program does then.
@@ -216,7 +216,8 @@ class FakePlatform final : public Platform {
     ++reads;
     *size = 0;
     *stamp = FileStamp{};
-    if (Busy(FileStep::Read) || held.count(Resolve(path))) return Status::Busy(L"The file is in use.");
+    if (Busy(FileStep::Read) || held.count(Resolve(path)))
+      return Status::Busy(L"The file is in use.");
     if (!read_error.empty()) return Status::Fail(read_error);
     auto it = files.find(Resolve(path));
     if (it == files.end()) return Status::Fail(L"The system cannot find the file specified.");
@@ -254,7 +255,7 @@ class FakePlatform final : public Platform {
     FileStamp Stamp() override { return owner_.Stamp(owner_.files[path_]); }
     Status Flush() override {
       return owner_.fault == FileStep::Flush ? Status::Fail(L"The device is not ready.")
-                                              : Status::Ok();
+                                             : Status::Ok();
     }
     Status Close() override {
       return owner_.fault == FileStep::Close
@@ -282,7 +283,8 @@ class FakePlatform final : public Platform {
   Status RewriteFile(const std::wstring& path, std::unique_ptr<OutFile>* file) override {
     ++file_calls;
     MidSave();
-    if (Busy(FileStep::Create) || held.count(Resolve(path))) return Status::Busy(L"Access is denied.");
+    if (Busy(FileStep::Create) || held.count(Resolve(path)))
+      return Status::Busy(L"Access is denied.");
     if (fault == FileStep::Create) return Status::Fail(L"Access is denied.");
     const std::wstring name = Resolve(path);
     if (!files.count(name) && !symlinks.count(path)) {

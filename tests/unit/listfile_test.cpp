@@ -271,8 +271,8 @@ TEST_F(ListFileTest, UnreadableFileIsReportedAndNeverOverwritten) {
 }
 
 TEST_F(ListFileTest, EveryFailedSaveLeavesThePreviousFileWhole) {
-  const FileStep faults[] = {FileStep::Create, FileStep::Write, FileStep::Flush,
-                              FileStep::Close, FileStep::Replace};
+  const FileStep faults[] = {FileStep::Create, FileStep::Write, FileStep::Flush, FileStep::Close,
+                             FileStep::Replace};
   for (FileStep fault : faults) {
     for (bool whole : {true, false}) {
       Store("C:\\Old;C:\\Older;");
@@ -391,19 +391,22 @@ TEST(ListFileKilled, TheNextStartReadsTheOldOrTheNewListWhole) {
     for (int step = 1;; ++step) {
       SCOPED_TRACE(std::to_string(link) + " link, killed before step " + std::to_string(step));
       FakePlatform platform;
-      if (link == 1 || link == 2) (link == 1 ? platform.symlinks : platform.hard_links)[platform.ListPath()] = kept;
+      if (link == 1 || link == 2)
+        (link == 1 ? platform.symlinks : platform.hard_links)[platform.ListPath()] = kept;
       platform.files[platform.Resolve(platform.ListPath())] = {"A;B;", false};
       ListFile saving(platform, platform.ListPath());
       ASSERT_EQ(saving.LoadList().entries, old_list);
       std::optional<FakePlatform> killed;
       int left = step;
       std::function<void()> count = [&] {
-        if (--left == 0) killed = platform;
-        else platform.mid_save = count;
+        if (--left == 0)
+          killed = platform;
+        else
+          platform.mid_save = count;
       };
       platform.mid_save = count;
       ASSERT_TRUE(saving.SaveEntryByEntry(new_list));
-      if (!killed) break;  // past the last step
+      if (!killed) break;     // past the last step
       killed->locks.clear();  // the system lets go of what a killed process held
       killed->held.clear();
       bool replacing = false;
@@ -444,7 +447,8 @@ TEST_F(ListFileTest, ListsBeyondTheLimitsAreUnreadableAndKept) {
     ListFile starting(platform, platform.ListPath());
     LoadResult loaded = starting.LoadList();
     EXPECT_EQ(loaded.state, row.loads ? LoadState::Loaded : LoadState::Unreadable);
-    EXPECT_EQ(loaded.entries.size(), row.loads ? std::count(row.bytes.begin(), row.bytes.end(), ';') : 0);
+    EXPECT_EQ(loaded.entries.size(),
+              row.loads ? std::count(row.bytes.begin(), row.bytes.end(), ';') : 0);
     EXPECT_EQ(loaded.reason.empty(), row.loads);
     if (!row.loads) {
       EXPECT_FALSE(starting.SaveWholeList({L"C:\\New"}));

@@ -248,9 +248,7 @@ void Form1Window::List1UserSelect(int index) {
   form1_.Handle({UserAction::Kind::List1Select, index});
 }
 
-void Form1Window::List1Typed(const std::wstring& typed) {
-  form1_.Handle(UserAction::Typed(typed));
-}
+void Form1Window::List1Typed(const std::wstring& typed) { form1_.Handle(UserAction::Typed(typed)); }
 
 bool Form1Window::List1CanChoose(int command) {
   return !form1_.modal() && IsWindowEnabled(commands_[command]);

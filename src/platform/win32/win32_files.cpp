@@ -151,11 +151,9 @@ class Win32FileLock final : public FileLock {
 Status Win32Platform::LockFile(const std::wstring& path, std::unique_ptr<FileLock>* lock) {
   // No one else let in, and gone with the last handle: the system lets go of
   // it when the process ends, however it ends.
-  HANDLE handle = CreateFileW(SystemPath(path).c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0,
-                              nullptr, OPEN_ALWAYS,
-                              FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_TEMPORARY |
-                                  FILE_FLAG_DELETE_ON_CLOSE,
-                              nullptr);
+  HANDLE handle = CreateFileW(
+      SystemPath(path).c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr, OPEN_ALWAYS,
+      FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return LastFileError();
   *lock = std::make_unique<Win32FileLock>(handle);
   return Status::Ok();

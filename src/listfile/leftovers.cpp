@@ -1,0 +1,66 @@
+#include "listfile/leftovers.h"
+
+namespace vk {
+namespace {
+
+constexpr std::string_view kJournalMagic = "VKJ1 ";
+
+}  // namespace
+
+uint64_t HashOf(std::string_view bytes) {
+  uint64_t hash = 14695981039346656037u;
+  for (unsigned char byte : bytes) {
+    hash ^= byte;
+    hash *= 1099511628211u;
+  }
+  return hash;
+}
+
+std::string Hex(uint64_t value) {
+  std::string text(16, '0');
+  for (size_t i = 16; i-- > 0; value >>= 4) text[i] = "0123456789abcdef"[value & 15];
+  return text;
+}
+
+std::wstring WideHex(uint64_t value) {
+  const std::string text = Hex(value);
+  return std::wstring(text.begin(), text.end());
+}
+
+bool EndsWith(const std::wstring& text, std::wstring_view ending) {
+  return text.size() >= ending.size() &&
+         text.compare(text.size() - ending.size(), ending.size(), ending) == 0;
+}
+
+std::string JournalHeader(std::string_view before, std::string_view list) {
+  return std::string(kJournalMagic) + Hex(HashOf(before)) + " " + Hex(list.size()) + " " +
+         Hex(HashOf(list)) + "\n";
+}
+
+bool ParseJournal(std::string_view bytes, uint64_t* before, std::string_view* list) {
+  if (bytes.size() < kJournalHeader || bytes.substr(0, kJournalMagic.size()) != kJournalMagic) {
+    return false;
+  }
+  uint64_t numbers[3] = {};
+  for (size_t n = 0; n < 3; ++n) {
+    for (size_t i = 0; i < 16; ++i) {
+      const char c = bytes[kJournalMagic.size() + n * 17 + i];
+      const int digit = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+      if (digit < 0) return false;
+      numbers[n] = numbers[n] << 4 | static_cast<unsigned>(digit);
+    }
+  }
+  *before = numbers[0];
+  *list = bytes.substr(kJournalHeader);
+  return list->size() == numbers[1] && HashOf(*list) == numbers[2];
+}
+
+bool CutShortOf(std::string_view now, std::string_view list) {
+  if (now.size() > list.size()) return false;
+  for (size_t i = 0; i < now.size(); ++i) {
+    if (now[i] != list[i] && now[i] != '\0') return false;
+  }
+  return true;
+}
+
+}  // namespace vk
