@@ -230,9 +230,9 @@ struct World {
   // While a message, the browser or a secondary window is up.
   void WhileModal() {
     NoteAttributeChanges();
-    if (second_acting) return;  // the second copy's window: this one follows afterwards
     const bool new_message = platform.messages.size() > messages_seen;
     messages_seen = platform.messages.size();
+    if (second_acting) return;  // the second copy's window: this one follows afterwards
     if (new_message &&
         platform.messages.back().text.find(L"could not be saved") != std::wstring::npos &&
         action_others == others_count) {
