@@ -1,5 +1,6 @@
 // Win32Platform's list-file calls: the normal-files lookup, the whole read,
 // the buffered write and the replacing move.
+#include "platform/path_root.h"
 #include "platform/win32/system_calls.h"
 #include "platform/win32/win32_platform.h"
 
@@ -83,15 +84,26 @@ class Win32OutFile final : public OutFile {
   std::string buffer_;
 };
 
+// A list file whose drive or share cannot be reached now (a stick pulled
+// out) is not missing: its failure is busy, and passes once the drive is
+// back. Ok while the drive is there.
+Status DriveGone(Platform& platform, const std::wstring& path) {
+  const std::wstring root = PathRoot(path);
+  Status reached = root.empty() ? Status::Ok() : platform.ReachRoot(root);
+  if (!reached) reached = Status::Busy(L"Drive " + root + L" is not connected. " + reached.reason);
+  return reached;
+}
+
 }  // namespace
 
 FileLookup Win32Platform::FindNormalFile(const std::wstring& path) {
   DWORD attributes = GetFileAttributesW(SystemPath(path).c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) {
     DWORD error = GetLastError();
-    // Anything but "not there" leaves the file to be read, and that read reports it.
-    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? FileLookup::Missing
-                                                                          : FileLookup::Normal;
+    // Anything but "not there" (on a drive that is there) leaves the file to
+    // be read, and that read reports it.
+    if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) return FileLookup::Normal;
+    return DriveGone(*this, path) ? FileLookup::Missing : FileLookup::Normal;
   }
   if (attributes & FILE_ATTRIBUTE_DIRECTORY) return FileLookup::Missing;
   if (attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM))
@@ -108,8 +120,9 @@ Status Win32Platform::InspectFile(const std::wstring& path, FileFacts* facts) {
                               OPEN_EXISTING, 0, nullptr));
   if (!file) {
     const DWORD error = GetLastError();
-    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return Status::Ok();
-    return LastFileError();
+    const Status failed = LastFileError(), gone = DriveGone(*this, path);
+    if (!gone) return gone;
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? Status::Ok() : failed;
   }
   BY_HANDLE_FILE_INFORMATION info = {};
   if (!GetFileInformationByHandle(file.get(), &info) || !StampOf(file.get(), &facts->stamp)) {
@@ -132,7 +145,10 @@ Status Win32Platform::ReadWholeFile(const std::wstring& path, size_t max_bytes,
   FileHandle file(CreateFileW(SystemPath(path).c_str(), GENERIC_READ,
                               FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                               FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-  if (!file) return LastFileError();
+  if (!file) {
+    const Status failed = LastFileError(), gone = DriveGone(*this, path);
+    return gone ? failed : gone;
+  }
   FileStamp before;
   if (!StampOf(file.get(), &before)) return LastError();
   if (before.size > max_bytes) {
