@@ -426,6 +426,7 @@ struct World {
       if (!copy) continue;
       for (int tries = 0; tries < 40 && !copy->FollowListFile(); ++tries) {
       }
+      copy->Form1Activate();  // and the user comes back to its window
     }
   }
 

@@ -197,6 +197,7 @@ void Form1Window::OnActivate(bool active) {
   } else if (!IsIconic(hwnd_)) {
     FocusOn(focus_);
   }
+  if (active) form1_.Form1Activate();
 }
 
 void Form1Window::FocusOn(HWND control) {
