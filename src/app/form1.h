@@ -68,12 +68,11 @@ class Form1 {
   // is up this waits until it closes. False when the file was being written
   // and could not be read yet: call again in a moment.
   bool FollowListFile();
-  // True while data.bin is left alone: it could not be read whole.
   // The main window is the active one again: the selected folder may have
   // been hidden or revealed elsewhere, and data.bin changed, meanwhile. The
   // status and Hide and Unhide show the folder as it is now.
   void Form1Activate();
-
+  // True while data.bin is left alone: it could not be read whole.
   bool LeavesListAlone() const { return list_file_ && !list_file_->refusal().empty(); }
 
   // The handlers Handle calls.
