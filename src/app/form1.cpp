@@ -1,10 +1,12 @@
 #include "app/form1.h"
 
 #include <algorithm>
+#include <set>
 
 #include "about/toolbar.h"
 #include "app/messages.h"
 #include "module1/module1.h"
+#include "platform/path_root.h"
 
 namespace vk {
 
@@ -25,6 +27,7 @@ bool Form1::Load() {
     Error(msg::Recovered(list_file_->path()));
   }
   entries_ = std::move(loaded.entries);
+  FollowProgramDrive(folder);
   view_.List1Fill(entries_);
   if (!entries_.empty()) {
     SelectEntry(0);
@@ -82,6 +85,7 @@ void Form1::FollowListFile() {
 }
 
 void Form1::ShowList(EntryList entries) {
+  entries = OnProgramDrive(std::move(entries));
   const std::wstring kept = selected_ >= 0 ? std::wstring(entries_[selected_]) : std::wstring();
   const int was = selected_;
   int index = entries.empty() ? -1 : 0;
@@ -142,6 +146,82 @@ bool Form1::SaveChange(const std::function<bool(EntryList*)>& change, bool whole
   }
   *why = L"Other programs kept changing the file while it was being saved.";
   return false;
+}
+
+void Form1::Form1Activate() {
+  if (modal()) return;
+  FollowListFile();
+  ShowSelectionStatus();
+}
+
+void Form1::FollowProgramDrive(const std::wstring& program_folder) {
+  const std::wstring home = PathRoot(program_folder);
+  if (home.size() != 3) return;  // only a drive has a letter that can change
+  // The program's folder below its root: on the old letter, nothing but the stick had it.
+  const std::wstring own = program_folder.size() > 3 ? program_folder.substr(3) + L"\\" : L"";
+  struct Candidate {
+    std::wstring root, listed;  // a drive not connected; an entry on it that is there on `home`
+    bool certain = false;       // that entry lies in the program's own folder
+  };
+  std::vector<Candidate> absent;
+  std::vector<std::wstring> connected;
+  for (std::wstring_view entry : entries_) {
+    const std::wstring root = PathRoot(entry);
+    if (root.size() != 3 || root == home || entry.size() <= 3) continue;
+    if (std::find(connected.begin(), connected.end(), root) != connected.end()) continue;
+    auto drive = std::find_if(absent.begin(), absent.end(),
+                              [&](const Candidate& c) { return c.root == root; });
+    if (drive == absent.end()) {
+      if (platform_.ReachRoot(root)) {
+        connected.push_back(root);
+        continue;
+      }
+      drive = absent.insert(absent.end(), Candidate{root, L"", false});
+    }
+    const std::wstring rest(entry.substr(3));
+    const bool inside = !own.empty() && platform_.StartsWithIgnoringCase(rest, own);
+    if (drive->certain || (!inside && !drive->listed.empty())) continue;  // nothing more to learn
+    if (!platform_.FolderExists(home + rest)) continue;
+    drive->listed = std::wstring(entry);
+    drive->certain = inside;
+  }
+  // The stick had one letter: the one beyond doubt, else the first the user confirms.
+  auto certain =
+      std::find_if(absent.begin(), absent.end(), [](const Candidate& c) { return c.certain; });
+  if (certain != absent.end()) {
+    moved_from_ = certain->root;
+  } else {
+    for (const Candidate& drive : absent) {
+      if (drive.listed.empty()) continue;
+      ModalWindow question(*this);
+      if (!AskYesNo(platform_,
+                    msg::AskMoved(drive.root, home, drive.listed, home + drive.listed.substr(3)))) {
+        continue;
+      }
+      moved_from_ = drive.root;
+      break;
+    }
+  }
+  if (moved_from_.empty()) return;
+  moved_to_ = home;
+  entries_ = OnProgramDrive(std::move(entries_));
+}
+
+EntryList Form1::OnProgramDrive(EntryList entries) const {
+  if (moved_from_.empty()) return entries;
+  // A folder listed under both letters is listed once.
+  const std::set<std::wstring_view> listed(entries.begin(), entries.end());
+  EntryList moved;
+  moved.reserve(entries.size(), entries.characters());
+  for (std::wstring_view entry : entries) {
+    if (entry.size() < 3 || PathRoot(entry) != moved_from_) {
+      moved.push_back(entry);
+      continue;
+    }
+    const std::wstring now = moved_to_ + std::wstring(entry.substr(3));
+    if (!listed.count(now)) moved.push_back(now);
+  }
+  return moved;
 }
 
 bool Form1::ShowReadBack() {
@@ -375,6 +455,13 @@ void Form1::MissingFolder() {
   // The entry reported is the one removed, whatever happened while the message was up.
   const int index = selected_;
   const std::wstring path = current_path_;
+  // Not connected is not gone: a folder on a drive or share that cannot be
+  // reached now stays listed, and nothing else is done.
+  const std::wstring root = PathRoot(path);
+  if (!root.empty()) {
+    const Status reached = platform_.ReachRoot(root);
+    if (!reached) return Error(msg::NotConnected(path, root, reached.reason));
+  }
   Error(msg::DoesNotExist(path));
   if (index >= 0 && index < static_cast<int>(entries_.size()) && entries_[index] == path) {
     Delete(index);

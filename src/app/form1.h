@@ -69,6 +69,10 @@ class Form1 {
   // is up this waits until it closes. When the file is being written and
   // cannot be read yet, it asks the view to call again in a moment.
   void FollowListFile();
+  // The main window is the active one again: the selected folder may have
+  // been hidden or revealed elsewhere, and data.bin changed, meanwhile. The
+  // status and Hide and Unhide show the folder as it is now.
+  void Form1Activate();
   // True while data.bin is left alone: it could not be read whole.
   bool LeavesListAlone() const { return list_file_ && !list_file_->refusal().empty(); }
 
@@ -106,6 +110,16 @@ class Form1 {
     Form1& form_;
   };
 
+  // When Veilkeep runs from a drive whose letter has changed since the list
+  // was saved (a stick lettered otherwise on this computer), the entries on
+  // the old letter, which is not connected now, name the new one. Taken
+  // without asking only when beyond doubt: a listed folder lies in the
+  // program's own folder as it was named on the old letter, and is there on
+  // the new one. Otherwise the user is asked once, when a folder listed on
+  // the old letter is there on the new one.
+  void FollowProgramDrive(const std::wstring& program_folder);
+  // `entries`, those on the program drive's old letter moved to its new one.
+  EntryList OnProgramDrive(EntryList entries) const;
   void SelectEntry(int index);
   // Shows `entries` as the list, keeping the selected folder selected while
   // it is listed, else selecting the first entry.
@@ -149,6 +163,7 @@ class Form1 {
   std::wstring current_path_;
   int modal_ = 0;                // windows of Form1's open now
   bool follow_pending_ = false;  // data.bin changed while a window of ours was up
+  std::wstring moved_from_, moved_to_;  // the program drive's root in the list, and now
 };
 
 }  // namespace vk

@@ -13,6 +13,24 @@ inline std::wstring AlreadyListed(const std::wstring& path) {
 inline std::wstring DoesNotExist(const std::wstring& path) {
   return L"Folder " + path + L" doesn't exist!";
 }
+// A folder on a drive or share that cannot be reached now: it stays listed.
+inline std::wstring NotConnected(const std::wstring& path, const std::wstring& root,
+                                 const std::wstring& reason) {
+  return L"Folder " + path + L" cannot be reached: " +
+         (root.size() == 3 ? L"drive " : L"network share ") + root + L" is not connected.\n\n" +
+         reason + L"\n\nThe folder stays in the list: connect the drive and try again.";
+}
+// Veilkeep runs from `now_root`, and the list names `old_root`, which is not
+// connected: the drive Veilkeep is on may have had that letter when the list
+// was saved (a USB stick lettered otherwise on another computer).
+inline std::wstring AskMoved(const std::wstring& old_root, const std::wstring& now_root,
+                             const std::wstring& listed, const std::wstring& now) {
+  return L"Drive " + old_root + L" is not connected, and Veilkeep runs from drive " + now_root +
+         L" now.\n\nIs the listed folder " + listed + L" the folder " + now +
+         L", on the drive Veilkeep runs from?\n\nYes: every folder listed on " + old_root +
+         L" is taken to be on " + now_root +
+         L", and the list is saved so at its next change. No: the list stays as it is.";
+}
 inline std::wstring NotAFolder(const std::wstring& path) {
   return path + L" is not a folder: only folders can be added.";
 }

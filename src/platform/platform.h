@@ -32,7 +32,8 @@ enum DriveType : unsigned {
 
 // Outcome of an operation that can fail; `reason` is a sentence for the user.
 // `busy` marks a failure that may pass by itself in a moment: another program
-// (a virus scanner, the search indexer, a sync client) has the file open.
+// (a virus scanner, the search indexer, a sync client) has the file open, or
+// the drive the list file is on is not connected (a stick pulled out).
 // `changed`: nothing was written because another program changed the file
 // since it was read.
 struct [[nodiscard]] Status {
@@ -119,6 +120,10 @@ class Platform {
   // The drive-type code of exactly the string passed (kDriveUnknown when the
   // system cannot tell).
   virtual unsigned DriveType(const std::wstring& path) = 0;
+  // Whether the drive or share `root` (X:\ or \\server\share\, as PathRoot gives it) can be
+  // reached now; fails, saying why, for a drive not connected or not ready (no
+  // disk in it) and for a network path that cannot be reached.
+  virtual Status ReachRoot(const std::wstring& root) = 0;
 
   // Shell.
   virtual BrowseResult BrowseForFolder(const std::wstring& prompt) = 0;
@@ -127,6 +132,8 @@ class Platform {
   virtual void OpenWebAddress(const std::wstring& address) = 0;
   // Modal box with the critical icon and an OK button.
   virtual void ShowError(const std::wstring& text, const std::wstring& title) = 0;
+  // Modal box with the question icon and Yes and No buttons; true for Yes.
+  virtual bool AskYesNo(const std::wstring& text, const std::wstring& title) = 0;
 
   // The program itself.
   // True when an earlier copy is running; the first copy claims the name for its lifetime.
@@ -180,6 +187,11 @@ class Platform {
 // The one place where errors reach the user: a modal box titled "Error".
 inline void ShowError(Platform& platform, const std::wstring& text) {
   platform.ShowError(text, L"Error");
+}
+
+// The same place for the one kind of question the program asks.
+inline bool AskYesNo(Platform& platform, const std::wstring& text) {
+  return platform.AskYesNo(text, L"Veilkeep");
 }
 
 }  // namespace vk

@@ -321,5 +321,7 @@ void KeyboardTypeAhead();
 void KeyboardAfterModalWindows();
 void StatusBarHeight();
 void KeyboardMenuAndEnter();
+// scenarios_drives.cpp: a listed disk unplugged, a stick lettered otherwise.
+void DrivesComeAndGo();
 
 }  // namespace e2e

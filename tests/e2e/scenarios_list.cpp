@@ -153,6 +153,11 @@ void FolderLife() {
   g_scenario = L"hide and unhide";
   HideAndUnhide(app, one);
   CheckFileUntouched(L"data.bin untouched by Hide and Unhide", list_file, after_add);
+  SetFileAttributesW(one.c_str(), 7);  // hidden in the file manager; then back to the window
+  ShowWindow(app.main, SW_MINIMIZE);
+  ShowWindow(app.main, SW_RESTORE);
+  CheckState(app, L"active again", L"Add Delete Open Unhide", L"Hidden: True");
+  Click(app, kUnhide);
 
   g_scenario = L"duplicate add and cancel";
   dialog = OpenBrowser(app);

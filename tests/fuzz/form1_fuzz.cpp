@@ -465,6 +465,7 @@ struct World {
   // and tries again in a moment while the file is still being written.
   void Follow() {
     FollowUntilRead(*form, *view);
+    form->Form1Activate();  // and the user comes back to its window
     if (form2) FollowUntilRead(*form2, *view2);
   }
   // As the window does: follows, and again while it was asked to.

@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/path_root.h"
 #include "platform/platform.h"
 
 namespace vk {
@@ -34,7 +35,9 @@ class FakePlatform final : public Platform {
   // Scripted state.
   std::map<std::wstring, uint32_t> folders;      // existing folders and their attributes
   std::map<std::wstring, unsigned> drive_types;  // default kDriveNoRootDir
+  std::set<std::wstring> unplugged;              // roots not connected: nothing below them is there
   std::deque<BrowseResult> browse_answers;       // empty: the user cancels
+  std::string answers;                           // 'y' or 'n' for each Yes/No question; then No
   std::wstring set_attributes_error;             // non-empty: SetAttributes fails so
   std::wstring open_folder_error;
   bool another_instance = false;
@@ -99,7 +102,12 @@ class FakePlatform final : public Platform {
     it->second = attributes;
     return Status::Ok();
   }
-  bool FolderExists(const std::wstring& path) override { return folders.count(path) != 0; }
+  bool FolderExists(const std::wstring& path) override {
+    return folders.count(path) && !unplugged.count(PathRoot(path));
+  }
+  Status ReachRoot(const std::wstring& root) override {
+    return unplugged.count(root) ? Status::Fail(L"The device is not ready.") : Status::Ok();
+  }
   unsigned DriveType(const std::wstring& path) override {
     auto it = drive_types.find(path);
     return it == drive_types.end() ? kDriveNoRootDir : it->second;
@@ -121,6 +129,13 @@ class FakePlatform final : public Platform {
   void ShowError(const std::wstring& text, const std::wstring& title) override {
     messages.push_back({text, title});
     if (while_modal) while_modal();
+  }
+
+  bool AskYesNo(const std::wstring& text, const std::wstring& title) override {
+    ShowError(text, title);
+    const bool yes = answers.substr(0, 1) == "y";
+    answers.erase(0, 1);
+    return yes;
   }
 
   bool AnotherInstanceRunning() override { return another_instance; }

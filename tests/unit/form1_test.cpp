@@ -139,10 +139,12 @@ TEST_F(Form1Test, SelectionStatusNeedsBothHiddenAndSystem) {
       {0, false, L"Hidden: True", "Add Delete Open Unhide"},  // a vanished folder reads as hidden
   };
   StartWith("C:\\Z;C:\\X;");
-  for (const auto& c : cases) {
+  // Each state as the folder is picked, then as found when the window is active again.
+  for (int row = 0; row < 12; ++row) {
+    const Case& c = cases[row % 6];
     platform.folders.clear();
     if (c.exists) Folder(L"C:\\X", c.attributes);
-    form.List1Click(1);
+    row < 6 ? form.List1Click(1) : form.Form1Activate();
     EXPECT_EQ(form.selected(), 1);
     EXPECT_EQ(view.status, c.status) << "attributes " << c.attributes;
     EXPECT_EQ(view.Buttons(), c.buttons) << "attributes " << c.attributes;
@@ -412,6 +414,7 @@ TEST_F(Form1Test, OpenHandsTheExactPathToTheShell) {
   EXPECT_EQ(view.list.size(), 1u);
 }
 
+// Dropped only from a drive that is there: "not connected" is not "gone".
 TEST_F(Form1Test, MissingFolderIsReportedAndDropped) {
   for (int command : {kOpen, kHide, kUnhide}) {
     SCOPED_TRACE(command);
@@ -419,17 +422,49 @@ TEST_F(Form1Test, MissingFolderIsReportedAndDropped) {
     view = FakeView();
     Form1 fresh(platform, view);
     Folder(L"C:\\Keep");
-    Store("C:\\Keep;C:\\Gone;");
+    Folder(L"Q:\\Disk", kHiddenAttrs);  // a disk, and a share, not connected: kept
+    platform.unplugged = {L"Q:\\", L"\\\\nas\\share\\"};
+    Store("C:\\Keep;C:\\Gone;\\\\nas\\share\\x;Q:\\Disk;");
     ASSERT_TRUE(fresh.Load());
-    fresh.List1Click(1);
-    fresh.Command1Click(command);
-    ASSERT_EQ(platform.messages.size(), 1u);
-    EXPECT_EQ(platform.messages[0].text, L"Folder C:\\Gone doesn't exist!");
-    EXPECT_EQ(view.list, (std::vector<std::wstring>{L"C:\\Keep"}));
-    EXPECT_EQ(Disk(), "C:\\Keep;");
-    EXPECT_EQ(view.selected, 0);
+    for (int entry : {3, 2, 1}) fresh.List1Click(entry), fresh.Command1Click(command);
+    ASSERT_EQ(platform.messages.size(), 3u);
+    EXPECT_NE(platform.messages[0].text.find(L"drive Q:\\ is not connected"), std::wstring::npos);
+    EXPECT_NE(platform.messages[1].text.find(L"share \\\\nas\\share\\ is not"), std::wstring::npos);
+    EXPECT_EQ(platform.messages[2].text, L"Folder C:\\Gone doesn't exist!");
+    EXPECT_EQ(view.list,
+              (std::vector<std::wstring>{L"C:\\Keep", L"\\\\nas\\share\\x", L"Q:\\Disk"}));
+    EXPECT_EQ(Disk(), "C:\\Keep;\\\\nas\\share\\x;Q:\\Disk;");
+    EXPECT_EQ(view.selected, 2);
     EXPECT_TRUE(platform.opened_folders.empty());
     EXPECT_TRUE(platform.attribute_sets.empty());
+    platform.unplugged.clear();  // back again: the folder is revealed
+    fresh.Command1Click(kUnhide);
+    EXPECT_EQ(platform.folders[L"Q:\\Disk"], kAttrReadOnly);
+  }
+}
+
+// Started from a stick lettered M: now and K: when the list was saved; E: is
+// an unplugged disk. Taken without asking only when beyond doubt.
+TEST_F(Form1Test, ListOnTheProgramDriveFollowsItsNewLetter) {
+  // data.bin, the answers to the questions asked, then shown and saved at the next change
+  const char* const cases[][3] = {
+      {"K:\\V\\Notes;E:\\Photos;K:\\Private;", "", "M:\\V\\Notes;E:\\Photos;M:\\Private;"},
+      {"E:\\Photos;K:\\Private;", "ny", "E:\\Photos;M:\\Private;"},
+      {"M:\\Private;K:\\Private;", "y", "M:\\Private;"},
+      {"K:\\Gone;E:\\Gone;C:\\Private;", "", "K:\\Gone;E:\\Gone;C:\\Private;"}};
+  for (const auto& [list, answers, shown] : cases) {
+    platform = FakePlatform();
+    for (auto folder : {L"M:\\V\\Notes", L"M:\\Photos", L"M:\\Private", L"C:\\New"}) Folder(folder);
+    platform.program_folder = L"M:\\V";
+    platform.unplugged = {L"K:\\", L"E:\\"};
+    platform.answers = answers;
+    Form1 fresh(platform, view);
+    Store(list);
+    ASSERT_TRUE(fresh.Load());
+    EXPECT_EQ(platform.messages.size(), strlen(answers)) << list;
+    EXPECT_EQ(Disk(), list) << "nothing is written at start";
+    fresh.DropFolders({L"C:\\New"});
+    EXPECT_EQ(Disk(), std::string(shown) + "C:\\New;");
   }
 }
 

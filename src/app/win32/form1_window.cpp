@@ -195,9 +195,11 @@ void Form1Window::OnActivate(bool active) {
   if (!active) {
     HWND focus = GetFocus();
     if (focus && IsChild(hwnd_, focus)) focus_ = focus;
-  } else if (!IsIconic(hwnd_)) {
-    FocusOn(focus_);
+    return;
   }
+  // First the folder as it is now: Hide or Unhide may change before the focus returns.
+  form1_.Form1Activate();
+  if (!IsIconic(hwnd_)) FocusOn(focus_);
 }
 
 void Form1Window::FocusOn(HWND control) {

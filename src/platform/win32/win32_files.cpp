@@ -1,5 +1,6 @@
 // Win32Platform's list-file calls: the file's facts, the files beside it,
 // the lock, the whole read, the buffered write and the replacing move.
+#include "platform/path_root.h"
 #include "platform/win32/system_calls.h"
 #include "platform/win32/win32_platform.h"
 
@@ -83,6 +84,16 @@ class Win32OutFile final : public OutFile {
   std::string buffer_;
 };
 
+// A list file whose drive or share cannot be reached now (a stick pulled
+// out) is not missing: its failure is busy, and passes once the drive is
+// back. Ok while the drive is there.
+Status DriveGone(Platform& platform, const std::wstring& path) {
+  const std::wstring root = PathRoot(path);
+  Status reached = root.empty() ? Status::Ok() : platform.ReachRoot(root);
+  if (!reached) reached = Status::Busy(L"Drive " + root + L" is not connected. " + reached.reason);
+  return reached;
+}
+
 }  // namespace
 
 Status Win32Platform::InspectFile(const std::wstring& path, FileFacts* facts) {
@@ -95,7 +106,9 @@ Status Win32Platform::InspectFile(const std::wstring& path, FileFacts* facts) {
                               OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
   if (!file) {
     const DWORD error = GetLastError();
-    if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) return LastFileError();
+    const Status failed = LastFileError();
+    if (Status gone = DriveGone(*this, path); !gone) return gone;
+    if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) return failed;
     // A symbolic link to a file that is not there (yet) is still a name to keep.
     const DWORD attributes = GetFileAttributesW(system_path.c_str());
     facts->dangling =
@@ -171,7 +184,10 @@ Status Win32Platform::ReadWholeFile(const std::wstring& path, size_t max_bytes,
   FileHandle file(CreateFileW(SystemPath(path).c_str(), GENERIC_READ,
                               FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                               FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-  if (!file) return LastFileError();
+  if (!file) {
+    const Status failed = LastFileError(), gone = DriveGone(*this, path);
+    return gone ? failed : gone;
+  }
   FileStamp before;
   if (!StampOf(file.get(), &before)) return LastError();
   if (before.size > max_bytes) {

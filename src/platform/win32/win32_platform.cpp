@@ -141,6 +141,18 @@ bool Win32Platform::FolderExists(const std::wstring& path) {
 
 unsigned Win32Platform::DriveType(const std::wstring& path) { return GetDriveTypeW(path.c_str()); }
 
+Status Win32Platform::ReachRoot(const std::wstring& root) {
+  // An empty card reader or drive answers "not ready" here instead of the
+  // system asking the user to insert a disk.
+  DWORD mode = 0;
+  SetThreadErrorMode(SEM_FAILCRITICALERRORS, &mode);
+  const DWORD attributes = GetFileAttributesW(root.c_str());
+  const DWORD error = GetLastError();
+  SetThreadErrorMode(mode, nullptr);
+  return attributes != INVALID_FILE_ATTRIBUTES ? Status::Ok()
+                                               : Status::Fail(SystemErrorText(error));
+}
+
 BrowseResult Win32Platform::BrowseForFolder(const std::wstring& prompt) {
   BrowseResult result;
   const Shell* shell = LoadShell();
@@ -252,6 +264,11 @@ void Win32Platform::OpenWebAddress(const std::wstring& address) {
 
 void Win32Platform::ShowError(const std::wstring& text, const std::wstring& title) {
   MessageBoxW(owner_, text.c_str(), title.c_str(), MB_OK | MB_ICONERROR);
+}
+
+bool Win32Platform::AskYesNo(const std::wstring& text, const std::wstring& title) {
+  return MessageBoxW(owner_, text.c_str(), title.c_str(),
+                     MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES;
 }
 
 bool Win32Platform::AnotherInstanceRunning() {

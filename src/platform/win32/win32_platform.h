@@ -23,11 +23,13 @@ class Win32Platform final : public Platform {
   Status SetAttributes(const std::wstring& path, uint32_t attributes) override;
   bool FolderExists(const std::wstring& path) override;
   unsigned DriveType(const std::wstring& path) override;
+  Status ReachRoot(const std::wstring& root) override;
 
   BrowseResult BrowseForFolder(const std::wstring& prompt) override;
   Status OpenFolder(const std::wstring& path) override;
   void OpenWebAddress(const std::wstring& address) override;
   void ShowError(const std::wstring& text, const std::wstring& title) override;
+  bool AskYesNo(const std::wstring& text, const std::wstring& title) override;
 
   bool AnotherInstanceRunning() override;
   std::wstring ProgramFolder() override;

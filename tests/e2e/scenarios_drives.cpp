@@ -1,0 +1,44 @@
+// Drives that come and go: a listed folder on a disk that is not plugged in,
+// and the program started from a stick that this computer letters otherwise.
+// Drive letters are links in the Wine prefix: making one plugs the drive in.
+#include "harness.h"
+
+namespace e2e {
+
+void DrivesComeAndGo() {
+  const std::wstring disk = MakeFolder(L"disk"), archive = MakeFolder(L"disk\\Archive");
+  const auto [folder, list_file, saved] =
+      OpenScenario(L"a listed disk not plugged in", L"drives", {L"Q:\\Archive"});
+  SetFileAttributesW(archive.c_str(), 7);
+  App app;
+  if (!Start(folder, &app)) return Close(&app);
+  if (PostClick(app, kUnhide)) ExpectMessageWith(app, {L"drive Q:\\ is not connected"});
+  CheckFileUntouched(L"data.bin keeps the folder", list_file, saved);
+  if (RunUnix(L"ln -s " + UnixPath(disk) + L" $WINEPREFIX/dosdevices/q:")) Click(app, kUnhide);
+  CheckHidden(archive, false);
+  Close(&app);
+
+  g_scenario = L"started from a stick lettered otherwise";
+  const std::wstring stick = MakeFolder(L"stick"), other = MakeFolder(L"Other");
+  const std::wstring list = MakeProgramFolder(L"Veilkeep", true, stick) + L"\\data.bin";
+  WriteFixture(list, Ansi(L"K:\\Private;"));
+  MakeFolder(L"stick\\Private");
+  if (!RunUnix(L"ln -s " + UnixPath(stick) + L" $WINEPREFIX/dosdevices/m:")) return;
+  Require(Launch(L"M:\\Veilkeep", &app.process), L"start from M:", ErrorText(GetLastError()));
+  HWND asked = nullptr;  // the question comes before the main window
+  WaitUntil([&] { return (asked = FindWindowW(L"#32770", L"Veilkeep")) != nullptr; }, kWaitMs);
+  if (asked) PressButton(asked, IDYES);
+  WaitUntil([&] { return (app.main = FindMainWindow(app.process.dwProcessId)) != nullptr; },
+            kWaitMs);
+  CheckList(app, L"at start, once asked", {L"M:\\Private"}, 0);
+  Drop(app, {other});
+  CheckFileBytes(L"saved on the new letter", list, Ansi(L"M:\\Private;" + other + L";"));
+
+  g_scenario = L"the program's own drive pulled out";
+  if (RunUnix(L"rm $WINEPREFIX/dosdevices/m:")) Drop(app, {disk});
+  ExpectMessageWith(app, {L"M:\\Veilkeep\\data.bin", L"Drive M:\\ is not connected."});
+  CheckList(app, L"after the message", {L"M:\\Private", other}, 1);
+  Close(&app);
+}
+
+}  // namespace e2e
