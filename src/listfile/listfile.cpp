@@ -39,6 +39,12 @@ Status ListFile::ReadBytes(const std::wstring& file, std::string* bytes, FileSta
   return status;
 }
 
+Status ListFile::Overtaken() {
+  Status status = Status::Fail(L"Another program changed the file meanwhile.");
+  status.changed = true;
+  return status;
+}
+
 LoadResult ListFile::Unread(const Status& why) {
   LoadResult result;
   result.state = LoadState::Unreadable;
@@ -74,6 +80,9 @@ LoadResult ListFile::ReadFile(const FileFacts& facts, bool wait, FileStamp* stam
         },
         &size, stamp);
     bytes = std::string_view(at, size);
+    // A file rewritten in place keeps its ID: what it holds tells a change
+    // within one tick of the clock that leaves its size as it was.
+    if (facts.links > 1) seen_hash_ = HashOf(bytes);
     return status;
   };
   Status read = wait ? Retrying(read_once) : read_once();
@@ -112,6 +121,7 @@ LoadResult ListFile::Read(bool wait) {
   if (result.state == LoadState::Loaded || result.state == LoadState::Missing) {
     // Read whole: saves go on from what it holds.
     seen_ = stamp;
+    if (result.state == LoadState::Missing) seen_hash_ = HashOf({});
     read_whole_ = true;
     refusal_.clear();
   }
@@ -247,6 +257,7 @@ Status ListFile::RewriteInPlace(const std::wstring& target, const WriteBody& wri
   Status status = platform_.InspectFile(target, &facts);
   if (status && facts.stamp.exists) status = ReadBytes(target, &before);
   if (!status) return status;
+  if (HashOf(before) != seen_hash_) return Overtaken();
   const std::wstring journal = target + L"." + writer_ + kJournalSuffix;
   const std::string header = JournalHeader(before, bytes_);
   FileStamp ignored;
@@ -282,11 +293,7 @@ Status ListFile::Save(const WriteBody& write_body) {
   // Under the lock, data.bin is as this copy last saw it, or another writer got there first.
   status = platform_.InspectFile(path_, &facts);
   if (!status) return status;
-  if (!read_whole_ || facts.stamp != seen_) {
-    status = Status::Fail(L"Another program changed the file meanwhile.");
-    status.changed = true;
-    return status;
-  }
+  if (!read_whole_ || facts.stamp != seen_) return Overtaken();
 
   // A file with several names is rewritten in place so that every name sees
   // the list; a link to no file gets the file it points to.
@@ -296,6 +303,7 @@ Status ListFile::Save(const WriteBody& write_body) {
                : Replace(facts.final_path, write_body, &written);
   if (!status) return status;
   seen_ = written;
+  seen_hash_ = HashOf(bytes_);
   FileFacts now;
   if (platform_.InspectFile(path_, &now) && now.stamp.exists && now.stamp.id == written.id &&
       now.stamp.size == written.size) {

@@ -85,6 +85,8 @@ class ListFile {
   LoadResult Read(bool wait);
   LoadResult ReadFile(const FileFacts& facts, bool wait, FileStamp* stamp);
   static LoadResult Unread(const Status& why);
+  // Nothing written: another writer changed data.bin since it was read here.
+  static Status Overtaken();
   Status Save(const WriteBody& write_body);
   Status WriteCopy(const std::wstring& copy, const WriteBody& write_body, FileStamp* stamp);
   Status Replace(const std::wstring& target, const WriteBody& write_body, FileStamp* stamp);
@@ -113,6 +115,7 @@ class ListFile {
   std::string bytes_;       // the last save's bytes: its memory serves the next save
   FileStamp seen_;          // data.bin as last read or saved here...
   bool read_whole_ = true;  // ...while it has been read whole (or found missing)
+  uint64_t seen_hash_ = 0;  // what it held then, when it has several names
 };
 
 }  // namespace vk
