@@ -87,12 +87,12 @@ struct World {
   // of this copy undoes it: folders they added must stay listed, folders
   // they removed must not come back.
   std::set<std::wstring> kept_by_others, removed_by_others;
-  // A save reported as failed changes nothing: data.bin as the user's
-  // action found it, and as the failure left it for the next start.
-  std::string action_bytes;
+  // A save reported as failed changes nothing: the list data.bin holds as
+  // the user's action found it, and as the failure left it for the next start.
+  EntryList action_list;
   int action_others = 0, others_count = 0;
   size_t messages_seen = 0;
-  std::optional<std::string> failed_bytes;
+  std::optional<EntryList> failed_list;
 
   std::string Bytes() {
     auto it = platform.files.find(platform.Resolve(ListPath()));
@@ -191,9 +191,9 @@ struct World {
 
   // The user does `action`; a Delete drops its folder from those we follow.
   void Act(const UserAction& action) {
-    action_bytes = Bytes();
+    action_list = OnDisk();
     action_others = others_count;
-    failed_bytes.reset();
+    failed_list.reset();
     std::wstring deleting;
     if (action.kind == UserAction::Kind::Command1 && action.index >= kDelete &&
         form->selected() >= 0) {
@@ -236,8 +236,8 @@ struct World {
     if (new_message &&
         platform.messages.back().text.find(L"could not be saved") != std::wstring::npos &&
         action_others == others_count) {
-      Expect(Bytes() == action_bytes, "a save reported as failed changes nothing");
-      failed_bytes = Bytes();
+      Expect(OnDisk() == action_list, "a save reported as failed changes nothing");
+      failed_list = OnDisk();
     }
     if (other_during) {
       // Another program writes data.bin while the user is in our window.
@@ -259,7 +259,7 @@ struct World {
   void Start(Input& in) {
     // The program ends and starts again; data.bin may have been changed meanwhile.
     const unsigned how = in.Below(4);
-    if (how != 0) failed_bytes.reset();
+    if (how != 0) failed_list.reset();
     switch (how) {
       case 0:
         break;   // as the last session left it
@@ -311,9 +311,9 @@ struct World {
     view->while_modal = platform.while_modal = [this] { WhileModal(); };
     Expect(form->Load(), "the only copy starts");
     // Unless the user or another program changed it meanwhile (Act and the others reset it).
-    Expect(!failed_bytes || Bytes() == *failed_bytes,
+    Expect(!failed_list || OnDisk() == *failed_list,
            "a save reported as failed is not made at the next start");
-    failed_bytes.reset();
+    failed_list.reset();
     platform.read_error.clear();
     platform.busy_times = 0;
   }
@@ -379,7 +379,7 @@ struct World {
     Trace("another program: add, remove, reverse, delete", static_cast<int>(what), path);
     others_wrote = true;
     ++others_count;
-    failed_bytes.reset();
+    failed_list.reset();
     if (what == 3) {
       platform.RemoveFile(ListPath());
       link = Link::None;
@@ -433,7 +433,7 @@ struct World {
 
   void SecondCopyActs(UserAction action) {
     ++others_count;
-    failed_bytes.reset();
+    failed_list.reset();
     if (action.kind == UserAction::Kind::Command1 && action.index >= kDelete &&
         form2->selected() >= 0) {
       const std::wstring path(form2->entries()[form2->selected()]);
@@ -482,12 +482,14 @@ struct World {
     const unsigned event = in.Below(8);
     Trace("event", static_cast<int>(event));
     switch (event) {
-      case 0:  // the next save fails at one of its steps
+      case 0:  // the next save fails at one of its steps, from its first or a later one
         platform.fault = static_cast<FileStep>(static_cast<int>(FileStep::Create) + in.Below(5));
+        platform.faults_wait = static_cast<int>(in.Below(6));
         break;
       case 1:  // another program holds the file for a moment, or longer
         platform.busy_step = in.Below(2) ? FileStep::Create : FileStep::Replace;
         platform.busy_times = static_cast<int>(in.Below(25));
+        platform.faults_wait = static_cast<int>(in.Below(6));
         break;
       case 2: {  // a folder vanishes, turns into a file, or is made again
         const std::wstring& path = kPaths[in.Below(kFolderCount)];
@@ -558,6 +560,7 @@ struct World {
     } else {
       Act(ReadAction(in));
       platform.fault = FileStep::None;
+      platform.faults_wait = 0;
       platform.browse_answers.clear();
       Expect(awaiting_follow || form->entries().size() + 1 >= before,
              "one action removes one entry at most");
@@ -576,6 +579,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   vk::Input in(data, size);
   vk::World world;
   world.platform.cyrillic_ansi = in.Below(2) == 1;
+  world.platform.fault_once = true;  // a step fails; what comes after it works
   for (size_t i = 0; i < vk::kFolderCount; ++i) world.platform.folders[vk::kPaths[i]] = 0;
   world.platform.folders[L"D:\\"] = 0;  // a drive root
   world.platform.files[L"C:\\f.txt"] = {"text", false};

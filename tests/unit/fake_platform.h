@@ -51,6 +51,8 @@ class FakePlatform final : public Platform {
   // (bytes 0x80-0xFF are U+0400-U+047F, Cyrillic as in windows-1251).
   bool cyrillic_ansi = false;
   FileStep fault = FileStep::None;
+  bool fault_once = false;  // the fault clears once it has struck
+  int faults_wait = 0;      // save steps (creates, writes, replaces) let through first
   FileStep busy_step = FileStep::None;  // Read, Create or Replace fails as busy...
   int busy_times = 0;                   // ...this many times, then works
 
@@ -257,9 +259,9 @@ class FakePlatform final : public Platform {
     }
     Status Write(std::string_view bytes) override {
       ++owner_.writes;
-      owner_.MidSave();
+      owner_.Step();
       File& file = owner_.files[path_];
-      if (owner_.fault == FileStep::Write) {  // the disk fills up part-way
+      if (owner_.Strikes(FileStep::Write)) {  // the disk fills up part-way
         file.bytes.append(bytes.data(), bytes.size() / 2);
         return Status::Fail(L"There is not enough space on the disk.");
       }
@@ -269,11 +271,11 @@ class FakePlatform final : public Platform {
     }
     FileStamp Stamp() override { return owner_.Stamp(owner_.files[path_]); }
     Status Flush() override {
-      return owner_.fault == FileStep::Flush ? Status::Fail(L"The device is not ready.")
+      return owner_.Strikes(FileStep::Flush) ? Status::Fail(L"The device is not ready.")
                                              : Status::Ok();
     }
     Status Close() override {
-      return owner_.fault == FileStep::Close
+      return owner_.Strikes(FileStep::Close)
                  ? Status::Fail(L"The network name is no longer available.")
                  : Status::Ok();
     }
@@ -287,9 +289,9 @@ class FakePlatform final : public Platform {
 
   Status CreateOutFile(const std::wstring& path, std::unique_ptr<OutFile>* file) override {
     ++file_calls;
-    MidSave();
+    Step();
     if (Busy(FileStep::Create)) return Status::Busy(L"Access is denied.");
-    if (fault == FileStep::Create) return Status::Fail(L"Access is denied.");
+    if (Strikes(FileStep::Create)) return Status::Fail(L"Access is denied.");
     Unlink(path);
     files[path] = File{"", false, next_id_++, ++clock_};
     *file = std::make_unique<FakeOutFile>(*this, path);
@@ -297,10 +299,10 @@ class FakePlatform final : public Platform {
   }
   Status RewriteFile(const std::wstring& path, std::unique_ptr<OutFile>* file) override {
     ++file_calls;
-    MidSave();
+    Step();
     if (Busy(FileStep::Create) || held.count(Resolve(path)))
       return Status::Busy(L"Access is denied.");
-    if (fault == FileStep::Create) return Status::Fail(L"Access is denied.");
+    if (Strikes(FileStep::Create)) return Status::Fail(L"Access is denied.");
     const std::wstring name = Resolve(path);
     if (!files.count(name) && !symlinks.count(path)) {
       return Status::Fail(L"The system cannot find the file specified.");
@@ -314,9 +316,9 @@ class FakePlatform final : public Platform {
   }
   Status MoveReplacing(const std::wstring& from, const std::wstring& to) override {
     ++file_calls;
-    MidSave();
+    Step();
     if (Busy(FileStep::Replace) || held.count(to)) return Status::Busy(L"The file is in use.");
-    if (fault == FileStep::Replace) {
+    if (Strikes(FileStep::Replace)) {
       return Status::Fail(
           L"The process cannot access the file because it is being used by another process.");
     }
@@ -334,6 +336,18 @@ class FakePlatform final : public Platform {
   }
 
  private:
+  // The start of a save step.
+  void Step() {
+    MidSave();
+    waiting_ = faults_wait > 0;
+    if (waiting_) --faults_wait;
+  }
+  bool Strikes(FileStep step) {
+    if (fault != step || waiting_) return false;
+    if (fault_once) fault = FileStep::None;
+    return true;
+  }
+  bool waiting_ = false;  // the step under way is let through
   void MidSave() {
     if (!mid_save) return;
     auto other = std::move(mid_save);
@@ -365,7 +379,7 @@ class FakePlatform final : public Platform {
   uint64_t next_id_ = 1;
 
   bool Busy(FileStep step) {
-    if (busy_step != step || busy_times == 0) return false;
+    if (busy_step != step || busy_times == 0 || (step != FileStep::Read && waiting_)) return false;
     --busy_times;
     return true;
   }
