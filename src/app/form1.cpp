@@ -21,11 +21,6 @@ bool Form1::Load() {
 
   list_file_ = std::make_unique<ListFile>(platform_, folder + kListFileName);
   LoadResult loaded = list_file_->LoadList();
-  if (loaded.state == LoadState::Unreadable) {
-    Error(msg::CannotRead(list_file_->path(), loaded.reason));
-  } else if (loaded.recovered) {
-    Error(msg::Recovered(list_file_->path()));
-  }
   entries_ = std::move(loaded.entries);
   FollowProgramDrive(folder);
   view_.List1Fill(entries_);
@@ -33,6 +28,12 @@ bool Form1::Load() {
     SelectEntry(0);
     Enable(kDelete, true);
     Enable(kOpen, true);
+  }
+  // Said over the list as it is shown.
+  if (loaded.state == LoadState::Unreadable) {
+    Error(msg::CannotRead(list_file_->path(), loaded.reason));
+  } else if (loaded.recovered) {
+    Error(msg::Recovered(list_file_->path()));
   }
   // Held by another program through the start: shown once it can be read.
   if (loaded.busy) view_.FollowAgainSoon();

@@ -171,7 +171,7 @@ bool ListFile::Recover(const std::wstring& target, bool* recovered) {
     // first): whole, it becomes data.bin.
     FileFacts facts;
     if (!platform_.InspectFile(target, &facts) || facts.stamp.exists) {
-      platform_.RemoveFile(left);
+      done = Remove(left) && done;
       continue;
     }
     std::string bytes;
@@ -181,10 +181,16 @@ bool ListFile::Recover(const std::wstring& target, bool* recovered) {
     if (whole && platform_.MoveReplacing(left, target)) {
       *recovered = true;
     } else {
-      platform_.RemoveFile(left);
+      done = Remove(left) && done;
     }
   }
   return done;
+}
+
+bool ListFile::Remove(const std::wstring& file) {
+  platform_.RemoveFile(file);
+  FileFacts facts;
+  return platform_.InspectFile(file, &facts) && !facts.stamp.exists;
 }
 
 bool ListFile::RecoverJournal(const std::wstring& target, const std::wstring& journal) {
@@ -204,8 +210,7 @@ bool ListFile::RecoverJournal(const std::wstring& target, const std::wstring& jo
       if (!Rewrite(target, list, &stamp)) return false;
     }
   }
-  platform_.RemoveFile(journal);
-  return true;
+  return Remove(journal);
 }
 
 Status ListFile::Fill(const Opener& open, const WriteBody& write_body, FileStamp* stamp,
@@ -238,11 +243,13 @@ Status ListFile::Rewrite(const std::wstring& target, std::string_view bytes, Fil
               stamp, opened);
 }
 
-Status ListFile::Replace(const std::wstring& target, const WriteBody& write_body,
+Status ListFile::Replace(const std::wstring& target, bool replacing, const WriteBody& write_body,
                          FileStamp* stamp) {
-  // The copy's name carries the hash of what it holds: a copy cut short is
-  // told from a whole one.
-  const std::wstring copy = target + L"." + writer_ + L"-" + WideHex(HashOf(bytes_)) + kCopySuffix;
+  // The name of a copy that replaces a file carries the hash of what it
+  // holds: one cut short is told from a whole one. A copy made where there
+  // was no file is never taken for the list.
+  const std::wstring copy = target + L"." + writer_ +
+                            (replacing ? L"-" + WideHex(HashOf(bytes_)) : L"") + kCopySuffix;
   Status status = WriteCopy(copy, write_body, stamp);
   if (!status) return status;
   status = Retrying([&] { return platform_.MoveReplacing(copy, target); });
@@ -286,10 +293,14 @@ Status ListFile::Save(const WriteBody& write_body) {
   std::unique_ptr<FileLock> lock;
   status = Retrying([&] { return platform_.LockFile(facts.final_path + kLockSuffix, &lock); });
   if (!status) return status;
+  // A leftover that stays could be taken for the list later: no save until it goes.
   bool recovered = false;
-  if (!Recover(facts.final_path, &recovered)) {
-    return Status::Busy(L"A save that was cut short could not be finished: the file is in use.");
-  }
+  status = Retrying([&] {
+    return Recover(facts.final_path, &recovered)
+               ? Status::Ok()
+               : Status::Busy(L"What a save that was cut short left beside the file is in use.");
+  });
+  if (!status) return status;
   // Under the lock, data.bin is as this copy last saw it, or another writer got there first.
   status = platform_.InspectFile(path_, &facts);
   if (!status) return status;
@@ -300,7 +311,7 @@ Status ListFile::Save(const WriteBody& write_body) {
   FileStamp written;
   status = facts.links > 1 || facts.dangling
                ? RewriteInPlace(facts.final_path, write_body, &written)
-               : Replace(facts.final_path, write_body, &written);
+               : Replace(facts.final_path, facts.stamp.exists, write_body, &written);
   if (!status) return status;
   seen_ = written;
   seen_hash_ = HashOf(bytes_);

@@ -89,7 +89,8 @@ class ListFile {
   static Status Overtaken();
   Status Save(const WriteBody& write_body);
   Status WriteCopy(const std::wstring& copy, const WriteBody& write_body, FileStamp* stamp);
-  Status Replace(const std::wstring& target, const WriteBody& write_body, FileStamp* stamp);
+  Status Replace(const std::wstring& target, bool replacing, const WriteBody& write_body,
+                 FileStamp* stamp);
   Status RewriteInPlace(const std::wstring& target, const WriteBody& write_body, FileStamp* stamp);
   // Opens a file with `open` (tried again while busy), writes it with
   // `write_body`, flushes and closes it; *opened tells whether it opened.
@@ -100,9 +101,12 @@ class ListFile {
   Status Rewrite(const std::wstring& target, std::string_view bytes, FileStamp* stamp,
                  const WriteBody& write_body = {}, bool* opened = nullptr);
   // Under the lock: finishes or removes every leftover beside `target`.
-  // False when one could not be dealt with yet (a file held).
+  // False when one could not be dealt with yet (a file held, one that
+  // cannot be removed).
   bool Recover(const std::wstring& target, bool* recovered);
   bool RecoverJournal(const std::wstring& target, const std::wstring& journal);
+  // Removes `file`; false when it is still there.
+  bool Remove(const std::wstring& file);
   Status ReadBytes(const std::wstring& file, std::string* bytes, FileStamp* stamp = nullptr);
   // After a read that left the file unread (hidden, unreadable): saves are
   // refused until it is read whole.

@@ -53,6 +53,7 @@ class FakePlatform final : public Platform {
   FileStep fault = FileStep::None;
   bool fault_once = false;  // the fault clears once it has struck
   int faults_wait = 0;      // save steps (creates, writes, replaces) let through first
+  bool remove_fails = false;  // the next file is not removed (a scanner holds it)
   FileStep busy_step = FileStep::None;  // Read, Create or Replace fails as busy...
   int busy_times = 0;                   // ...this many times, then works
 
@@ -219,6 +220,7 @@ class FakePlatform final : public Platform {
   };
   Status LockFile(const std::wstring& path, std::unique_ptr<FileLock>* lock) override {
     ++file_calls;
+    MidSave();
     if (locks.count(path)) return Status::Busy(L"The file is in use.");
     locks.insert(path);
     *lock = std::make_unique<FakeLock>(*this, path);
@@ -332,6 +334,10 @@ class FakePlatform final : public Platform {
   }
   void RemoveFile(const std::wstring& path) override {
     ++file_calls;
+    if (remove_fails) {  // once: the scanner lets go of it
+      remove_fails = false;
+      return;
+    }
     Unlink(path);
   }
 
