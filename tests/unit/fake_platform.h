@@ -37,6 +37,8 @@ class FakePlatform final : public Platform {
   std::wstring open_folder_error;
   bool another_instance = false;
   std::wstring program_folder = L"C:\\Apps\\Veilkeep";
+  std::map<std::wstring, FolderVerb> folder_verbs;  // by key
+  std::wstring registry_error;                      // non-empty: folder verbs cannot be changed
   VersionNumbers version{1, 0};
   std::map<std::wstring, File> files;
   std::map<std::wstring, std::wstring> symlinks;    // a link's name -> its target
@@ -120,6 +122,21 @@ class FakePlatform final : public Platform {
 
   bool AnotherInstanceRunning() override { return another_instance; }
   std::wstring ProgramFolder() override { return program_folder; }
+  std::wstring ProgramPath() override { return program_folder + L"\\Veilkeep.exe"; }
+  Status SetFolderVerb(const FolderVerb& verb) override {
+    if (!registry_error.empty()) return Status::Fail(registry_error);
+    folder_verbs[verb.key] = verb;
+    return Status::Ok();
+  }
+  Status RemoveFolderVerb(const std::wstring& key) override {
+    if (!registry_error.empty()) return Status::Fail(registry_error);
+    folder_verbs.erase(key);
+    return Status::Ok();
+  }
+  std::wstring FolderVerbCommand(const std::wstring& key) override {
+    auto it = folder_verbs.find(key);
+    return it == folder_verbs.end() ? std::wstring() : it->second.command;
+  }
   VersionNumbers Version() override { return version; }
 
   // Letter case is folded for ASCII and Latin-1, which is all the tests use.
