@@ -110,8 +110,8 @@ bool FolderMenuIsHere(Platform& platform, const std::wstring& exe) {
 
 Status SetFolderMenu(Platform& platform, const std::wstring& exe, bool on) {
   for (int verb = 0; verb < 2; ++verb) {
-    Status done = on ? platform.SetFolderVerb({kVerbKeys[verb], kVerbTexts[verb],
-                                               VerbCommand(exe, verb), exe + L",0"})
+    Status done = on ? platform.SetFolderVerb(
+                           {kVerbKeys[verb], kVerbTexts[verb], VerbCommand(exe, verb), exe + L",0"})
                      : platform.RemoveFolderVerb(kVerbKeys[verb]);
     if (!done) return done;
   }

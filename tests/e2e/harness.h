@@ -321,5 +321,7 @@ void KeyboardTypeAhead();
 void KeyboardAfterModalWindows();
 void StatusBarHeight();
 void KeyboardMenuAndEnter();
+// scenarios_command_line.cpp: /hide, /unhide and /folder-menu, with and without the window.
+void CommandLine();
 
 }  // namespace e2e

@@ -65,6 +65,9 @@ class Form1Window final : public Form1View, private List1Owner {
   void OnDpiChanged(int dpi, const RECT* suggested);
   void OnDropFiles(HDROP drop);
   void OnTimer(UINT_PTR id);
+  // A request handed over by a start with a command line: queued, carried out
+  // after this message is answered.
+  LRESULT OnCopyData(const COPYDATASTRUCT* data);
   // Shows what data.bin holds now; while another program is still writing
   // it, tries again in a moment.
   void FollowListFile();
@@ -91,5 +94,8 @@ class Form1Window final : public Form1View, private List1Owner {
   HWND focus_ = nullptr;  // the control that had the focus when the window was last active
   ListWatch watch_;
 };
+
+// The main window of the copy that runs in this session; null when none does.
+HWND FindRunningForm1();
 
 }  // namespace vk
