@@ -124,18 +124,15 @@ class FakePlatform final : public Platform {
   std::wstring ProgramFolder() override { return program_folder; }
   std::wstring ProgramPath() override { return program_folder + L"\\Veilkeep.exe"; }
   Status SetFolderVerb(const FolderVerb& verb) override {
-    if (!registry_error.empty()) return Status::Fail(registry_error);
-    folder_verbs[verb.key] = verb;
-    return Status::Ok();
+    if (registry_error.empty()) folder_verbs[verb.key] = verb;
+    return registry_error.empty() ? Status::Ok() : Status::Fail(registry_error);
   }
   Status RemoveFolderVerb(const std::wstring& key) override {
-    if (!registry_error.empty()) return Status::Fail(registry_error);
-    folder_verbs.erase(key);
-    return Status::Ok();
+    if (registry_error.empty()) folder_verbs.erase(key);
+    return registry_error.empty() ? Status::Ok() : Status::Fail(registry_error);
   }
   std::wstring FolderVerbCommand(const std::wstring& key) override {
-    auto it = folder_verbs.find(key);
-    return it == folder_verbs.end() ? std::wstring() : it->second.command;
+    return folder_verbs.count(key) ? folder_verbs[key].command : std::wstring();
   }
   VersionNumbers Version() override { return version; }
 
