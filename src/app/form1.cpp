@@ -362,13 +362,17 @@ bool Form1::CarryOut(const Request& request) {
   const bool hide = request.kind == Request::Kind::Hide;
   if (!hide && request.kind != Request::Kind::Unhide) return false;
   // What is listed is what data.bin holds now.
-  if (list_file_) FollowListFile();
+  std::wstring why;
+  CatchUp(true, &why);
   std::vector<std::wstring> unlisted;
   for (const std::wstring& folder : request.folders) {
     if (IndexOf(folder) < 0) unlisted.push_back(folder);
   }
   if (!unlisted.empty()) DropFolders(unlisted);
   for (const std::wstring& folder : request.folders) {
+    // Others may have changed data.bin while a message was up: a folder is
+    // hidden only while data.bin lists it.
+    if (!CatchUp(true, &why)) break;
     const int index = IndexOf(folder);
     if (index < 0) continue;
     SelectEntry(index);

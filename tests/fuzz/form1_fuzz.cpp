@@ -72,6 +72,9 @@ struct World {
   std::set<std::wstring> hidden;     // folders the program hid, still listed by the user
   size_t attribute_sets_seen = 0;
   std::optional<UserAction> nested;  // arrives while the next window of ours is up
+  std::vector<Request> requests;     // from starts with a command line, to be handed over
+  int asked = 0, answered = 0;
+  std::multiset<std::wstring> requested;  // folders of requests not answered yet
   // A second copy, in another session, over the same files.
   std::unique_ptr<FakeView> view2;
   std::unique_ptr<Form1> form2;
@@ -224,10 +227,35 @@ struct World {
     for (int tries = 0; form2 && tries < 40 && !form2->FollowListFile(); ++tries) {
     }
     if (form) CheckInvariants();
+    if (!requests.empty()) HandOver();
     if (!nested) return;
     const UserAction action = *nested;
     nested.reset();
     Act(action);
+  }
+
+  // Each request is answered once, never while a window of ours is up, with
+  // whether every folder ended listed and in the asked state.
+  void HandOver() {
+    for (const Request& request : requests) {
+      for (const auto& path : request.folders) removed_by_others.erase(path), requested.insert(path);
+      form->Queue(request, [this, request](bool done) {
+        ++answered;
+        bool as_asked = true;
+        for (const std::wstring& path : request.folders) {
+          requested.erase(requested.find(path));
+          const EntryList& listed = form->entries();
+          as_asked = as_asked && platform.FolderExists(path) &&
+                     std::find(listed.begin(), listed.end(), path) != listed.end() &&
+                     ((platform.GetAttributes(path) & 6) == 6) == (request.kind == Request::Kind::Hide);
+        }
+        Expect(done == as_asked && !form->modal(), "a request's answer says how its folders ended");
+      });
+    }
+    asked += static_cast<int>(requests.size());
+    requests.clear();
+    form->RunRequests();
+    NoteAttributeChanges();
   }
 
   void Start(Input& in) {
@@ -280,6 +308,7 @@ struct World {
     form = std::make_unique<Form1>(platform, *view);
     view->while_modal = platform.while_modal = [this] { WhileModal(); };
     Expect(form->Load(), "the only copy starts");
+    form->RunRequests();  // as the window does once started: those that came meanwhile
     platform.read_error.clear();
     platform.busy_times = 0;
   }
@@ -362,7 +391,9 @@ struct World {
         }
         list = std::move(kept);
         kept_by_others.erase(path);
-        if (std::find(user_adding.begin(), user_adding.end(), path) == user_adding.end()) {
+        // A request not answered yet may add it again.
+        if (std::find(user_adding.begin(), user_adding.end(), path) == user_adding.end() &&
+            !requested.count(path)) {
           removed_by_others.insert(path);
         }
         hidden.erase(path);
@@ -430,7 +461,7 @@ struct World {
   }
 
   void Event(Input& in) {
-    const unsigned event = in.Below(8);
+    const unsigned event = in.Below(9);
     Trace("event", static_cast<int>(event));
     switch (event) {
       case 0:  // the next save fails at one of its steps
@@ -485,11 +516,20 @@ struct World {
         Follow();
         CheckInvariants();
         break;
+      case 8:  // up to twenty starts with a command line: handed over now, or during the next window
+        for (unsigned n = 1 + in.Below(20); n > 0; --n) {
+          requests.push_back({in.Below(2) ? Request::Kind::Hide : Request::Kind::Unhide, {}});
+          for (unsigned k = 1 + in.Below(3); k > 0; --k)
+            requests.back().folders.push_back(kPaths[in.Below(kPathCount)]);
+        }
+        if (in.Below(2)) HandOver();
+        break;
     }
   }
 
   void Step(Input& in) {
     const size_t before = form->LeavesListAlone() ? 0 : OnDisk().size();
+    const int answered_before = answered;
     const unsigned what = in.Below(8);
     if (what == 0) {
       Start(in);
@@ -501,12 +541,14 @@ struct World {
       Act(ReadAction(in));
       platform.fault = FileStep::None;
       platform.browse_answers.clear();
-      Expect(awaiting_follow || form->entries().size() + 1 >= before,
-             "one action removes one entry at most");
+      Expect(awaiting_follow || answered != answered_before || form->entries().size() + 1 >= before,
+             "one action removes one entry at most (requests carried out meanwhile aside)");
+      if (!requests.empty()) HandOver();
       Follow();
       awaiting_follow = false;
     }
     Expect(!form->modal(), "no window of ours is left counted as open");
+    Expect(answered == asked, "every request is answered once no window of ours is up");
     CheckInvariants();
   }
 };

@@ -37,8 +37,8 @@ class FakePlatform final : public Platform {
   std::wstring open_folder_error;
   bool another_instance = false;
   std::wstring program_folder = L"C:\\Apps\\Veilkeep";
-  std::map<std::wstring, FolderVerb> folder_verbs;  // by key
-  std::wstring registry_error;                      // non-empty: folder verbs cannot be changed
+  std::map<std::wstring, std::wstring> folder_verbs;  // the command of each, by key
+  std::wstring registry_error;                        // non-empty: verbs cannot be changed
   VersionNumbers version{1, 0};
   std::map<std::wstring, File> files;
   std::map<std::wstring, std::wstring> symlinks;    // a link's name -> its target
@@ -123,16 +123,12 @@ class FakePlatform final : public Platform {
   bool AnotherInstanceRunning() override { return another_instance; }
   std::wstring ProgramFolder() override { return program_folder; }
   std::wstring ProgramPath() override { return program_folder + L"\\Veilkeep.exe"; }
-  Status SetFolderVerb(const FolderVerb& verb) override {
-    if (registry_error.empty()) folder_verbs[verb.key] = verb;
+  Status SetFolderVerb(const FolderVerb& verb) override { return Verb(verb.key, verb.command); }
+  Status RemoveFolderVerb(const std::wstring& key) override { return Verb(key, L""); }
+  std::wstring FolderVerbCommand(const std::wstring& key) override { return folder_verbs[key]; }
+  Status Verb(const std::wstring& key, const std::wstring& command) {
+    if (registry_error.empty()) folder_verbs[key] = command;
     return registry_error.empty() ? Status::Ok() : Status::Fail(registry_error);
-  }
-  Status RemoveFolderVerb(const std::wstring& key) override {
-    if (registry_error.empty()) folder_verbs.erase(key);
-    return registry_error.empty() ? Status::Ok() : Status::Fail(registry_error);
-  }
-  std::wstring FolderVerbCommand(const std::wstring& key) override {
-    return folder_verbs.count(key) ? folder_verbs[key].command : std::wstring();
   }
   VersionNumbers Version() override { return version; }
 
