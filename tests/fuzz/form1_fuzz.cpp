@@ -241,13 +241,13 @@ struct World {
       for (const auto& path : request.folders) removed_by_others.erase(path), requested.insert(path);
       form->Queue(request, [this, request](bool done) {
         ++answered;
+        const EntryList& listed = form->entries();
         bool as_asked = true;
         for (const std::wstring& path : request.folders) {
           requested.erase(requested.find(path));
-          const EntryList& listed = form->entries();
           as_asked = as_asked && platform.FolderExists(path) &&
-                     std::find(listed.begin(), listed.end(), path) != listed.end() &&
-                     ((platform.GetAttributes(path) & 6) == 6) == (request.kind == Request::Kind::Hide);
+                     ((platform.GetAttributes(path) & 6) == 6) == (request.kind == Request::Kind::Hide) &&
+                     std::find(listed.begin(), listed.end(), path) != listed.end();
         }
         Expect(done == as_asked && !form->modal(), "a request's answer says how its folders ended");
       });

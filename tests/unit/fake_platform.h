@@ -38,7 +38,6 @@ class FakePlatform final : public Platform {
   bool another_instance = false;
   std::wstring program_folder = L"C:\\Apps\\Veilkeep";
   std::map<std::wstring, std::wstring> folder_verbs;  // the command of each, by key
-  std::wstring registry_error;                        // non-empty: verbs cannot be changed
   VersionNumbers version{1, 0};
   std::map<std::wstring, File> files;
   std::map<std::wstring, std::wstring> symlinks;    // a link's name -> its target
@@ -127,8 +126,8 @@ class FakePlatform final : public Platform {
   Status RemoveFolderVerb(const std::wstring& key) override { return Verb(key, L""); }
   std::wstring FolderVerbCommand(const std::wstring& key) override { return folder_verbs[key]; }
   Status Verb(const std::wstring& key, const std::wstring& command) {
-    if (registry_error.empty()) folder_verbs[key] = command;
-    return registry_error.empty() ? Status::Ok() : Status::Fail(registry_error);
+    folder_verbs[key] = command;
+    return Status::Ok();
   }
   VersionNumbers Version() override { return version; }
 
