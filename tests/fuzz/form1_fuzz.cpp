@@ -312,6 +312,7 @@ struct World {
     view->while_modal = platform.while_modal = [this] { WhileModal(); };
     Expect(form->Load(), "the only copy starts");
     form->RunRequests();  // as the window does once started: those that came meanwhile
+    NoteAttributeChanges();
     platform.read_error.clear();
     platform.busy_times = 0;
   }
