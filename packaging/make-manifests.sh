@@ -14,8 +14,13 @@ version=${VEILKEEP_VERSION:?} description=${VEILKEEP_DESCRIPTION:?}
 publisher=${VEILKEEP_PUBLISHER:?} host=${VEILKEEP_PUBLISHER_HOST:?}
 license=${VEILKEEP_LICENSE:?} oldest=${VEILKEEP_OLDEST_WINDOWS:?}
 out=$(dirname "$zip")
-url=${VEILKEEP_RELEASE_URL:?}/$(basename "$zip")
+zip_name=$(basename "$zip")
+release_page=${VEILKEEP_RELEASE_URL:?}
+url=$release_page/$(basename "$zip")
 hash=$(sha256sum "$zip" | cut -d' ' -f1)
+# The zip's name with its version as a regular expression's group, as the release page names it.
+literal() { sed 's/[.+]/\\&/g' <<<"$1"; }
+version_regex="$(literal "${zip_name%%"$version"*}")([\d.]+)$(literal "${zip_name#*"$version"}")"
 id="${publisher//[^A-Za-z0-9]/}.Veilkeep"  # winget's package identifier
 # The pages the toolbar's Website and Support open.
 product_page="http://$host/veilkeep.php"
@@ -32,6 +37,10 @@ yaml() {  # yaml TEXT: TEXT as a YAML string in single quotes
 # Scoop keeps data.bin in its persist folder, across updates, linked into the
 # app's folder. A file it is told to persist that neither the zip nor the
 # persist folder has would be made a folder: the first install makes it a file.
+# Uninstalling removes the folder menu's verbs, which would run a removed exe;
+# an update (which runs pre_uninstall too) leaves them. A bucket's checkver
+# reads the version from the release page, and autoupdate takes the new zip's
+# hash from the SHA256SUMS published beside it.
 cat >"$out/Veilkeep.json" <<EOF
 {
     "version": $(json "$version"),
@@ -42,12 +51,24 @@ cat >"$out/Veilkeep.json" <<EOF
     "hash": $(json "$hash"),
     "pre_install": "if (!(Test-Path \"\$persist_dir\\\\data.bin\")) { New-Item \"\$dir\\\\data.bin\" -ItemType File | Out-Null }",
     "persist": "data.bin",
+    "pre_uninstall": "if (\$cmd -eq 'uninstall') { Start-Process -Wait -FilePath \"\$dir\\\\Veilkeep.exe\" -ArgumentList '/folder-menu', 'off' }",
     "shortcuts": [
         [
             "Veilkeep.exe",
             "Veilkeep"
         ]
-    ]
+    ],
+    "checkver": {
+        "url": $(json "$release_page"),
+        "regex": $(json "$version_regex")
+    },
+    "autoupdate": {
+        "url": $(json "$release_page/${zip_name//$version/\$version}"),
+        "hash": {
+            "url": "\$baseurl/SHA256SUMS",
+            "regex": "\$sha256\\\\s+\$basename"
+        }
+    }
 }
 EOF
 
@@ -81,7 +102,7 @@ closing() {  # closing TYPE: how every winget manifest ends
   echo "Installers:"
   echo "- Architecture: x64"
   echo "  InstallerUrl: $(yaml "$url")"
-  echo "  InstallerSha256: ${hash^^}"
+  echo "  InstallerSha256: $(yaml "${hash^^}")"
   closing installer
 } >"$out/winget/$id.installer.yaml"
 {

@@ -21,6 +21,9 @@
 // Toolbar button command IDs: IDC_TOOLBUTTON + index (1..5).
 #define IDC_TOOLBUTTON 1100
 
+// Main window's system menu items (1300-1399), multiples of 16 as WM_SYSCOMMAND needs.
+#define IDM_FOLDER_MENU 1312  // "Hide and Unhide in folder menus"
+
 // About window controls (1200-1299). Label1(i) is IDC_LABEL1 + i.
 #define IDC_IMAGE1 1201
 #define IDC_LABEL1 1210  // 1210, 1211, 1213

@@ -13,8 +13,8 @@ namespace vk {
 Form1::Form1(Platform& platform, Form1View& view, std::wstring publisher_host)
     : platform_(platform), view_(view), publisher_host_(std::move(publisher_host)) {}
 
-bool Form1::Load() {
-  if (platform_.AnotherInstanceRunning()) return false;
+bool Form1::Load(bool single_copy) {
+  if (single_copy && platform_.AnotherInstanceRunning()) return false;
 
   const std::wstring folder = platform_.ProgramFolder();
   view_.LoadToolbarPictures(folder);
@@ -63,6 +63,9 @@ void Form1::Handle(const UserAction& action) {
     case UserAction::Kind::Drop:
       DropFolders(action.paths);
       break;
+    case UserAction::Kind::FolderMenu:
+      FolderMenuClick();
+      break;
   }
   FollowIfPending();
 }
@@ -70,6 +73,8 @@ void Form1::Handle(const UserAction& action) {
 void Form1::FollowIfPending() {
   // A change of data.bin that came while a window of ours was up.
   if (follow_pending_ && !modal()) FollowListFile();
+  // And requests that came meanwhile.
+  if (!requests_.empty() && !modal()) RunRequests();
 }
 
 void Form1::FollowListFile() {
@@ -450,6 +455,61 @@ void Form1::SetHidden(bool hide, bool exists) {
   view_.SetStatusText(hide ? kStatusHidden : kStatusShown);
   Enable(kHide, !hide);
   Enable(kUnhide, hide);
+}
+
+void Form1::RunRequests() {
+  // One at a time, in order, never behind a window of ours; none before start-up.
+  if (carrying_out_ || !list_file_) return;
+  carrying_out_ = true;
+  while (!modal() && !requests_.empty()) {
+    auto [request, done] = std::move(requests_.front());
+    requests_.pop_front();
+    const bool ok = CarryOut(request);
+    done(ok);
+  }
+  carrying_out_ = false;
+}
+
+int Form1::IndexOf(const std::wstring& path) const {
+  auto found = std::find(entries_.begin(), entries_.end(), path);
+  return found == entries_.end() ? -1 : static_cast<int>(std::distance(entries_.begin(), found));
+}
+
+bool Form1::CarryOut(const Request& request) {
+  const bool hide = request.kind == Request::Kind::Hide;
+  if (!hide && request.kind != Request::Kind::Unhide) return false;
+  // What is listed is what data.bin holds now.
+  std::wstring why;
+  CatchUp(true, &why);
+  std::vector<std::wstring> unlisted;
+  for (const std::wstring& folder : request.folders) {
+    if (IndexOf(folder) < 0) unlisted.push_back(folder);
+  }
+  if (!unlisted.empty()) DropFolders(unlisted);
+  for (const std::wstring& folder : request.folders) {
+    // Others may have changed data.bin while a message was up: a folder is
+    // hidden only while data.bin lists it.
+    if (!CatchUp(true, &why)) break;
+    const int index = IndexOf(folder);
+    if (index < 0) continue;
+    SelectEntry(index);
+    current_path_ = folder;
+    SetHidden(hide, platform_.FolderExists(folder));
+  }
+  bool done = true;
+  for (const std::wstring& folder : request.folders) {
+    const uint32_t attributes = platform_.GetAttributes(folder);
+    const bool hidden = (attributes & kAttrHidden) != 0 && (attributes & kAttrSystem) != 0;
+    done = done && IndexOf(folder) >= 0 && platform_.FolderExists(folder) && hidden == hide;
+  }
+  return done;
+}
+
+void Form1::FolderMenuClick() {
+  const std::wstring exe = platform_.ProgramPath();
+  // Verbs that run another copy (moved, or updated) are pointed here.
+  Status set = SetFolderMenu(platform_, exe, !FolderMenuIsHere(platform_, exe));
+  if (!set) Error(msg::FolderMenuNotChanged(set.reason));
 }
 
 void Form1::MissingFolder() {

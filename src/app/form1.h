@@ -2,11 +2,14 @@
 // status and the button rules.
 #pragma once
 
+#include <deque>
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "app/command_line.h"
 #include "app/view.h"
 #include "listfile/listfile.h"
 #include "platform/platform.h"
@@ -28,7 +31,7 @@ inline constexpr const wchar_t* kListFileName = L"\\data.bin";
 
 // Something the user did in the main window, as the window reports it.
 struct UserAction {
-  enum class Kind { Command1, Toolbar1, List1Select, List1Type, Drop };
+  enum class Kind { Command1, Toolbar1, List1Select, List1Type, Drop, FolderMenu };
   UserAction(Kind what, int at = -1) : kind(what), index(at) {}
   static UserAction Typed(std::wstring text) {
     UserAction action(Kind::List1Type);
@@ -52,7 +55,9 @@ class Form1 {
   Form1(Platform& platform, Form1View& view, std::wstring publisher_host = L"www.orvanta.example");
 
   // Start-up. Returns false, having touched nothing, when another copy runs.
-  bool Load();
+  // A start that only carries out its command line does not count as a copy:
+  // `single_copy` false.
+  bool Load(bool single_copy = true);
 
   // Everything the user does reaches Form1 here. While a window that Form1
   // opened is still up (a message, the folder browser, About, How To Use),
@@ -73,6 +78,25 @@ class Form1 {
   // been hidden or revealed elsewhere, and data.bin changed, meanwhile. The
   // status and Hide and Unhide show the folder as it is now.
   void Form1Activate();
+  // A request from the command line of another start: carried out by
+  // RunRequests, in the order they came, then `done` is told whether every
+  // folder ended as asked.
+  void Queue(Request request, std::function<void(bool)> done) {
+    requests_.emplace_back(std::move(request), std::move(done));
+  }
+  // Carries out the queued requests; while a window of ours is up they wait
+  // until it closes (Handle runs them then).
+  void RunRequests();
+  // Hide or Unhide of each folder: those not listed are added first, with
+  // Add's checks, as a drop adds them; then each listed one is hidden or
+  // revealed as the buttons do, and selected. True when every folder ended
+  // listed and in the asked state.
+  bool CarryOut(const Request& request);
+  // The system menu's "Hide and Unhide in folder menus": checked while both
+  // verbs run this program; a click removes them, or writes them to run it.
+  bool FolderMenuChecked() { return FolderMenuIsHere(platform_, platform_.ProgramPath()); }
+  void FolderMenuClick();
+
   // True while data.bin is left alone: it could not be read whole.
   bool LeavesListAlone() const { return list_file_ && !list_file_->refusal().empty(); }
 
@@ -152,6 +176,7 @@ class Form1 {
   void SetHidden(bool hide, bool exists);
   void MissingFolder();
   void Error(const std::wstring& text);
+  int IndexOf(const std::wstring& path) const;
   void Enable(int index, bool enabled) { view_.SetCommandEnabled(index, enabled); }
 
   Platform& platform_;
@@ -164,6 +189,8 @@ class Form1 {
   int modal_ = 0;                // windows of Form1's open now
   bool follow_pending_ = false;  // data.bin changed while a window of ours was up
   std::wstring moved_from_, moved_to_;  // the program drive's root in the list, and now
+  std::deque<std::pair<Request, std::function<void(bool)>>> requests_;
+  bool carrying_out_ = false;  // a request is being carried out
 };
 
 }  // namespace vk

@@ -77,5 +77,13 @@ inline std::wstring Named(const std::wstring& path, const std::wstring& refusal)
   return refusal.find(path) == std::wstring::npos ? path + L": " + refusal : refusal;
 }
 
+// A start with a command line the program does not know.
+inline std::wstring BadCommandLine(const std::wstring& usage) {
+  return L"The command line is not understood. It may be one of:\n\n" + usage;
+}
+inline std::wstring FolderMenuNotChanged(const std::wstring& reason) {
+  return L"Hide and Unhide could not be changed in the folder menus.\n\n" + reason;
+}
+
 }  // namespace msg
 }  // namespace vk

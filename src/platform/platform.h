@@ -84,6 +84,13 @@ struct FileFacts {
   bool dangling = false;    // the path is a link to a file that is not there (yet)
 };
 
+// A shell verb on every folder, for the current user only: the item `text`
+// of the file manager's folder menu, which runs `command` (its "%1" the
+// folder) and shows the icon `icon`.
+struct FolderVerb {
+  std::wstring key, text, command, icon;
+};
+
 struct VersionNumbers {
   unsigned major = 0;
   unsigned minor = 0;
@@ -140,7 +147,16 @@ class Platform {
   virtual bool AnotherInstanceRunning() = 0;
   // The executable's folder, without a trailing backslash except at a drive root.
   virtual std::wstring ProgramFolder() = 0;
+  // The executable's full path, as it was started.
+  virtual std::wstring ProgramPath() = 0;
   virtual VersionNumbers Version() = 0;
+
+  // The folder verbs of the current user (no administrator needed): written,
+  // removed (none there is no failure), and the command one runs now (empty
+  // when there is none).
+  virtual Status SetFolderVerb(const FolderVerb& verb) = 0;
+  virtual Status RemoveFolderVerb(const std::wstring& key) = 0;
+  virtual std::wstring FolderVerbCommand(const std::wstring& key) = 0;
 
   // Whether `text` begins with `prefix`, ignoring letter case as the system does.
   virtual bool StartsWithIgnoringCase(std::wstring_view text, std::wstring_view prefix) = 0;

@@ -117,6 +117,7 @@ int wmain(int argc, wchar_t** argv) {
         {L"KeyboardMenuAndEnter", KeyboardMenuAndEnter},
         {L"StatusBarHeight", StatusBarHeight},
         {L"DrivesComeAndGo", DrivesComeAndGo},
+        {L"CommandLine", CommandLine},
     };
     for (const auto& [name, run] : scenarios) {
       if (only.empty() || only.find(L" " + std::wstring(name) + L" ") != std::wstring::npos) run();

@@ -323,5 +323,7 @@ void StatusBarHeight();
 void KeyboardMenuAndEnter();
 // scenarios_drives.cpp: a listed disk unplugged, a stick lettered otherwise.
 void DrivesComeAndGo();
+// scenarios_command_line.cpp: /hide, /unhide and /folder-menu, with and without the window.
+void CommandLine();
 
 }  // namespace e2e

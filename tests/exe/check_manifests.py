@@ -1,9 +1,13 @@
 """Checks the package managers' manifests beside a portable zip.
 
 Each manifest against the schema its package manager publishes, and against
-the zip itself: the zip's SHA-256 and name, the version in the version
-resource of the Veilkeep.exe inside it, and the oldest Windows its header
-names. Prints "ok - ..." or "FAIL - ..." per check; exits 1 when any failed.
+the zip itself: the zip's SHA-256 (each manifest's, exactly) and name, the
+version in the version resource of the Veilkeep.exe inside it, and the oldest
+Windows its header names and the build is configured for. And what a user
+would suffer from: a Scoop manifest that does not keep data.bin across
+updates, or leaves the folder menu's verbs behind at uninstall, or whose
+checkver and autoupdate would not follow the next release.
+Prints "ok - ..." or "FAIL - ..." per check; exits 1 when any failed.
 
     check_manifests.py ZIP SCHEMA_FOLDER
 """
@@ -12,6 +16,7 @@ import hashlib
 import json
 import os
 import posixpath
+import re
 import struct
 import sys
 import zipfile
@@ -70,18 +75,46 @@ check("winget: one version, installer and defaultLocale manifest of one package"
 installer = winget.get("installer", {})
 installers = installer.get("Installers", [{}])
 
-hashes = {scoop.get("hash", "").lower()} | {i.get("InstallerSha256", "").lower() for i in installers}
+def exact_hash(value):
+    return isinstance(value, str) and re.fullmatch("[0-9a-fA-F]{64}", value) and value.lower() == zip_hash
+
+
+zip_name = os.path.basename(zip_path)
+check(f"Scoop's hash is exactly the zip's SHA-256 {zip_hash}", exact_hash(scoop.get("hash")), scoop.get("hash"))
+for i in installers:
+    check("winget's InstallerSha256 is exactly the zip's SHA-256", exact_hash(i.get("InstallerSha256")),
+          i.get("InstallerSha256"))
 with open(os.path.join(folder, "SHA256SUMS"), encoding="utf-8") as f:
-    hashes.add(f.read().split()[0])
-check(f"SHA256SUMS and the manifests name the zip's SHA-256 {zip_hash}", hashes == {zip_hash},
-      " ".join(sorted(hashes)))
+    sums = f.read()
+check("SHA256SUMS names the zip with its SHA-256", sums == f"{zip_hash}  {zip_name}\n", sums.strip())
+persist = scoop.get("persist", [])
+persisted = [persist] if isinstance(persist, str) else [p if isinstance(p, str) else p[0] for p in persist]
+check("Scoop keeps data.bin across updates and uninstalls (persist)", "data.bin" in persisted, persist)
+pre_uninstall = " ".join([scoop.get("pre_uninstall", "")] if isinstance(scoop.get("pre_uninstall", ""), str)
+                         else scoop["pre_uninstall"])
+check("Scoop's pre_uninstall takes the folder menu's verbs away at uninstall",
+      "'uninstall'" in pre_uninstall and "'/folder-menu', 'off'" in pre_uninstall and "-Wait" in pre_uninstall,
+      pre_uninstall)
+checkver = scoop.get("checkver", {})
+found = re.search(checkver.get("regex", "^$"), zip_name) if isinstance(checkver, dict) else None
+check("Scoop's checkver reads this version from the release page's link to the zip",
+      found is not None and found.group(1) == scoop.get("version")
+      and posixpath.dirname(scoop.get("url", "")) == checkver.get("url"), checkver)
+autoupdate = scoop.get("autoupdate", {})
+check("Scoop's autoupdate makes this zip's address, and takes its hash from SHA256SUMS beside it",
+      autoupdate.get("url", "").replace("$version", str(scoop.get("version"))) == scoop.get("url")
+      and autoupdate.get("hash", {}).get("url") == "$baseurl/SHA256SUMS", autoupdate)
 versions = {scoop.get("version")} | {m.get("PackageVersion") for m in winget.values()}
 check(f"the manifests' version is the exe's version resource, {exe_version}",
       versions == {exe_version}, " ".join(map(str, versions)))
+# The oldest Windows the build is configured for: the project's CMakeLists.txt.
+with open(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "CMakeLists.txt"),
+          encoding="utf-8") as f:
+    configured = re.search(r"set\(VEILKEEP_OLDEST_WINDOWS\s+([0-9.]+)\)", f.read()).group(1)
 minimum = str(installer.get("MinimumOSVersion", ""))
-check(f"winget's MinimumOSVersion {minimum} is the Windows the exe's header names, {header_windows}",
-      minimum.split(".")[:2] == header_windows.split("."))
-zip_name = os.path.basename(zip_path)
+check(f"winget's MinimumOSVersion {minimum} is the configured oldest Windows, {configured}, "
+      f"which the exe's header names, {header_windows}",
+      minimum == configured and minimum.split(".")[:2] == header_windows.split("."))
 urls = [scoop.get("url", "")] + [i.get("InstallerUrl", "") for i in installers]
 nested = [f.get("RelativeFilePath", "").replace("\\", "/") for f in installer.get("NestedInstallerFiles", [])]
 nested.append(posixpath.join(scoop.get("extract_dir", ""), "Veilkeep.exe"))

@@ -75,6 +75,9 @@ struct World {
   std::set<std::wstring> hidden;  // folders the program hid, still listed by the user
   size_t attribute_sets_seen = 0;
   std::optional<UserAction> nested;  // arrives while the next window of ours is up
+  std::vector<Request> requests;     // from starts with a command line, to be handed over
+  int asked = 0, answered = 0;
+  std::multiset<std::wstring> requested;  // folders of requests not answered yet
   // A second copy, in another session, over the same files.
   std::unique_ptr<FakeView> view2;
   std::unique_ptr<Form1> form2;
@@ -143,6 +146,8 @@ struct World {
       Expect(disk == form2->entries(), "the second copy shows what data.bin holds");
     }
     for (const std::wstring& path : kept_by_others) {
+      // A request, as a click on Hide, drops a folder that is gone from the list.
+      if (requested.count(path) && !platform.FolderExists(path)) continue;
       Expect(std::find(disk.begin(), disk.end(), path) != disk.end(),
              "a folder another program or copy added is not lost");
     }
@@ -238,7 +243,7 @@ struct World {
     if (second_acting) return;  // the second copy's window: this one follows afterwards
     if (new_message &&
         platform.messages.back().text.find(L"could not be saved") != std::wstring::npos &&
-        action_others == others_count) {
+        action_others == others_count && asked == answered) {  // the user's action, no request
       Expect(OnDisk() == action_list, "a save reported as failed changes nothing");
       failed_list = OnDisk();
     }
@@ -253,10 +258,37 @@ struct World {
     // The second copy is another process: it follows while ours shows a window.
     if (form2) FollowUntilRead(*form2, *view2);
     if (form) CheckInvariants();
+    if (!requests.empty()) HandOver();
     if (!nested) return;
     const UserAction action = *nested;
     nested.reset();
     Act(action);
+  }
+
+  // Each request is answered once, never while a window of ours is up, with
+  // whether every folder ended listed and in the asked state.
+  void HandOver() {
+    for (const Request& request : requests) {
+      for (const auto& path : request.folders) removed_by_others.erase(path), requested.insert(path);
+      form->Queue(request, [this, request](bool done) {
+        ++answered;
+        failed_list.reset();  // a request may save what a failed action did not
+        const EntryList& listed = form->entries();
+        bool as_asked = true;
+        for (const std::wstring& path : request.folders) {
+          requested.erase(requested.find(path));
+          if (!platform.FolderExists(path)) kept_by_others.erase(path);
+          as_asked = as_asked && platform.FolderExists(path) &&
+                     ((platform.GetAttributes(path) & 6) == 6) == (request.kind == Request::Kind::Hide) &&
+                     std::find(listed.begin(), listed.end(), path) != listed.end();
+        }
+        Expect(done == as_asked && !form->modal(), "a request's answer says how its folders ended");
+      });
+    }
+    asked += static_cast<int>(requests.size());
+    requests.clear();
+    form->RunRequests();
+    NoteAttributeChanges();
   }
 
   void Start(Input& in) {
@@ -322,6 +354,8 @@ struct World {
     Expect(!failed_list || OnDisk() == *failed_list,
            "a save reported as failed is not made at the next start");
     failed_list.reset();
+    form->RunRequests();  // as the window does once started: those that came meanwhile
+    NoteAttributeChanges();
     platform.read_error.clear();
     platform.busy_times = 0;
   }
@@ -406,7 +440,9 @@ struct World {
         }
         list = std::move(kept);
         kept_by_others.erase(path);
-        if (std::find(user_adding.begin(), user_adding.end(), path) == user_adding.end()) {
+        // A request not answered yet may add it again.
+        if (std::find(user_adding.begin(), user_adding.end(), path) == user_adding.end() &&
+            !requested.count(path)) {
           removed_by_others.insert(path);
         }
         hidden.erase(path);
@@ -487,7 +523,7 @@ struct World {
   }
 
   void Event(Input& in) {
-    const unsigned event = in.Below(8);
+    const unsigned event = in.Below(9);
     Trace("event", static_cast<int>(event));
     switch (event) {
       case 0:  // the next save fails at one of its steps, from its first or a later one
@@ -554,11 +590,20 @@ struct World {
         Follow();
         CheckInvariants();
         break;
+      case 8:  // up to twenty starts with a command line: handed over now, or during the next window
+        for (unsigned n = 1 + in.Below(20); n > 0; --n) {
+          requests.push_back({in.Below(2) ? Request::Kind::Hide : Request::Kind::Unhide, {}});
+          for (unsigned k = 1 + in.Below(3); k > 0; --k)
+            requests.back().folders.push_back(kPaths[in.Below(kPathCount)]);
+        }
+        if (in.Below(2)) HandOver();
+        break;
     }
   }
 
   void Step(Input& in) {
     const size_t before = form->LeavesListAlone() ? 0 : OnDisk().size();
+    const int answered_before = answered;
     const unsigned what = in.Below(8);
     if (what == 0) {
       Start(in);
@@ -572,13 +617,15 @@ struct World {
       platform.faults_wait = 0;
       platform.remove_fails = false;
       platform.browse_answers.clear();
-      Expect(awaiting_follow || action_others != others_count ||
+      Expect(awaiting_follow || action_others != others_count || answered != answered_before ||
                  form->entries().size() + 1 >= before,
-             "one action removes one entry at most");
+             "one action removes one entry at most (requests carried out meanwhile aside)");
+      if (!requests.empty()) HandOver();
       Follow();
       awaiting_follow = false;
     }
     Expect(!form->modal(), "no window of ours is left counted as open");
+    Expect(answered == asked, "every request is answered once no window of ours is up");
     CheckInvariants();
   }
 };

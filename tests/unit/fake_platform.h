@@ -42,6 +42,7 @@ class FakePlatform final : public Platform {
   std::wstring open_folder_error;
   bool another_instance = false;
   std::wstring program_folder = L"C:\\Apps\\Veilkeep";
+  std::map<std::wstring, std::wstring> folder_verbs;  // the command of each, by key
   VersionNumbers version{1, 0};
   std::map<std::wstring, File> files;
   std::map<std::wstring, std::wstring> symlinks;    // a link's name -> its target
@@ -143,6 +144,14 @@ class FakePlatform final : public Platform {
 
   bool AnotherInstanceRunning() override { return another_instance; }
   std::wstring ProgramFolder() override { return program_folder; }
+  std::wstring ProgramPath() override { return program_folder + L"\\Veilkeep.exe"; }
+  Status SetFolderVerb(const FolderVerb& verb) override { return Verb(verb.key, verb.command); }
+  Status RemoveFolderVerb(const std::wstring& key) override { return Verb(key, L""); }
+  std::wstring FolderVerbCommand(const std::wstring& key) override { return folder_verbs[key]; }
+  Status Verb(const std::wstring& key, const std::wstring& command) {
+    folder_verbs[key] = command;
+    return Status::Ok();
+  }
   VersionNumbers Version() override { return version; }
 
   // Letter case is folded for ASCII and Latin-1, which is all the tests use.

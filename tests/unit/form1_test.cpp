@@ -608,6 +608,20 @@ TEST_F(Form1Test, DropMessageComesAfterTheSave) {
   EXPECT_EQ(selected_then, 1);
 }
 
+// The menu item is checked while both verbs run this exe; a click points
+// verbs of another copy here, and removes them when they are this one's.
+TEST_F(Form1Test, FolderMenuItemPointsTheVerbsHere) {
+  platform.folder_verbs[L"Veilkeep.Hide"] = L"\"E:\\Old\\Veilkeep.exe\" /hide \"%1\"";
+  ASSERT_TRUE(form.Load());
+  EXPECT_FALSE(form.FolderMenuChecked());
+  form.Handle({UserAction::Kind::FolderMenu});
+  EXPECT_TRUE(form.FolderMenuChecked());
+  EXPECT_EQ(platform.folder_verbs[L"Veilkeep.Unhide"],
+            L"\"C:\\Apps\\Veilkeep\\Veilkeep.exe\" /unhide \"%1\"");
+  form.Handle({UserAction::Kind::FolderMenu});
+  EXPECT_EQ(platform.folder_verbs[L"Veilkeep.Hide"] + platform.folder_verbs[L"Veilkeep.Unhide"], L"");
+}
+
 TEST_F(Form1Test, ToolbarOpensItsWindowsAndPages) {
   ASSERT_TRUE(form.Load());
   for (int button = 1; button <= 5; ++button) form.Handle({UserAction::Kind::Toolbar1, button});

@@ -5,6 +5,7 @@
 #include "about/toolbar.h"
 #include "about/win32/forms.h"
 #include "app/layout.h"
+#include "app/win32/requests.h"
 #include "resource.h"
 
 namespace vk {
@@ -23,6 +24,8 @@ constexpr DWORD kExStyle = WS_EX_CONTROLPARENT | WS_EX_ACCEPTFILES;
 // watched. One timer for each.
 constexpr UINT_PTR kSettleTimer = 1, kRetryTimer = 2, kPollTimer = 3;
 constexpr UINT kSettleMs = 100, kSettleCapMs = 1000, kRetryMs = 200, kPollMs = 1000;
+// Carries out the requests handed over, once the start that sent one has its reply.
+constexpr UINT kRunRequests = WM_APP + 1;
 
 // The window of the copy that already runs in this session, shown restored
 // and brought to the foreground, or the window of it the user must answer
@@ -38,6 +41,8 @@ void BringRunningCopyForward() {
 }
 
 }  // namespace
+
+HWND FindRunningForm1() { return FindWindowW(kClassName, nullptr); }
 
 Form1Window::Form1Window(Win32Platform& platform)
     : platform_(platform), form1_(platform, *this, VEILKEEP_PUBLISHER_HOST) {}
@@ -56,6 +61,7 @@ bool Form1Window::Create(HINSTANCE instance) {
   // file manager: let the drop and the copy of its file list (0x0049) through.
   ChangeWindowMessageFilterEx(hwnd_, WM_DROPFILES, MSGFLT_ALLOW, nullptr);
   ChangeWindowMessageFilterEx(hwnd_, 0x0049, MSGFLT_ALLOW, nullptr);
+  ChangeWindowMessageFilterEx(hwnd_, WM_COPYDATA, MSGFLT_ALLOW, nullptr);
 
   CentreOnScreen(hwnd_, Px(layout::kClientWidth), Px(layout::kClientHeight), dpi_);
   if (!form1_.Load()) {  // another copy runs
@@ -69,6 +75,11 @@ bool Form1Window::Create(HINSTANCE instance) {
   FileFacts facts;
   if (!platform_.InspectFile(list_file, &facts)) facts.final_path = list_file;
   if (!watch_.Start({list_file, facts.final_path})) SetTimer(hwnd_, kPollTimer, kPollMs, nullptr);
+  HMENU system = GetSystemMenu(hwnd_, FALSE);
+  AppendMenuW(system, MF_SEPARATOR, 0, nullptr);
+  AppendMenuW(system, MF_STRING, IDM_FOLDER_MENU, L"Hide and Unhide in folder menus");
+  // Requests handed over while start-up showed a message.
+  PostMessageW(hwnd_, kRunRequests, 0, 0);
   return true;
 }
 
@@ -129,6 +140,21 @@ LRESULT Form1Window::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       return 0;
     case WM_TIMER:
       OnTimer(wparam);
+      return 0;
+    case WM_COPYDATA:
+      return OnCopyData(reinterpret_cast<const COPYDATASTRUCT*>(lparam));
+    case kRunRequests:
+      form1_.RunRequests();
+      return 0;
+    case WM_INITMENUPOPUP:  // the system menu's check mark says where the verbs point now
+      if (HIWORD(lparam)) {
+        CheckMenuItem(reinterpret_cast<HMENU>(wparam), IDM_FOLDER_MENU,
+                      MF_BYCOMMAND | (form1_.FolderMenuChecked() ? MF_CHECKED : MF_UNCHECKED));
+      }
+      break;
+    case WM_SYSCOMMAND:
+      if ((wparam & 0xFFF0) != IDM_FOLDER_MENU) break;
+      form1_.Handle({UserAction::Kind::FolderMenu});
       return 0;
     case WM_DPICHANGED:
       OnDpiChanged(HIWORD(wparam), reinterpret_cast<const RECT*>(lparam));
@@ -230,6 +256,15 @@ void Form1Window::ClickCommand(int index) {
 void Form1Window::OnDropFiles(HDROP drop) {
   // The drop is taken from the shell even when Form1 refuses it.
   form1_.Handle(UserAction::Dropped(platform_.TakeDroppedFiles(drop)));
+}
+
+LRESULT Form1Window::OnCopyData(const COPYDATASTRUCT* data) {
+  Request request;
+  DWORD reply_to = 0;
+  if (!data || !TakeHandedRequest(*data, &request, &reply_to)) return FALSE;
+  form1_.Queue(std::move(request), [reply_to](bool done) { AnswerHandedRequest(reply_to, done); });
+  PostMessageW(hwnd_, kRunRequests, 0, 0);
+  return TRUE;
 }
 
 LRESULT Form1Window::OnNotify(const NMHDR* header) {

@@ -66,6 +66,9 @@ class Form1Window final : public Form1View, private List1Owner {
   void OnDpiChanged(int dpi, const RECT* suggested);
   void OnDropFiles(HDROP drop);
   void OnTimer(UINT_PTR id);
+  // A request handed over by a start with a command line: queued, carried out
+  // after this message is answered.
+  LRESULT OnCopyData(const COPYDATASTRUCT* data);
   // Command1(index) clicked, from its button, List1's menu or Enter in List1.
   void ClickCommand(int index);
   // Gives the keyboard focus to `control` or, when it cannot take it, to the
@@ -91,5 +94,8 @@ class Form1Window final : public Form1View, private List1Owner {
   bool settling_ = false;      // a burst of changes in data.bin's folders is settling...
   ULONGLONG burst_began_ = 0;  // ...since this tick
 };
+
+// The main window of the copy that runs in this session; null when none does.
+HWND FindRunningForm1();
 
 }  // namespace vk

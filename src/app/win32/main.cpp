@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "app/win32/form1_window.h"
+#include "app/win32/requests.h"
 #include "platform/win32/win32_platform.h"
 #include "platform/win32/window_kit.h"
 
@@ -19,6 +20,8 @@ void __verbose_terminate_handler() { std::abort(); }
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_command) {
   // Before anything else loads.
   vk::StartWindowsProgram();
+  // /hide, /unhide and /folder-menu: carried out without this window.
+  if (std::optional<int> code = vk::RunCommandLine()) return *code;
 
   int exit_code = 0;
   {

@@ -12,6 +12,9 @@
 
 namespace vk {
 
+// The full path of this executable.
+std::wstring ModulePath();
+
 class Win32Platform final : public Platform {
  public:
   // The window that owns the folder browser, message boxes and shell calls.
@@ -33,7 +36,12 @@ class Win32Platform final : public Platform {
 
   bool AnotherInstanceRunning() override;
   std::wstring ProgramFolder() override;
+  std::wstring ProgramPath() override { return ModulePath(); }
   VersionNumbers Version() override;
+
+  Status SetFolderVerb(const FolderVerb& verb) override;
+  Status RemoveFolderVerb(const std::wstring& key) override;
+  std::wstring FolderVerbCommand(const std::wstring& key) override;
 
   bool StartsWithIgnoringCase(std::wstring_view text, std::wstring_view prefix) override;
   void Wait(unsigned milliseconds) override;
@@ -61,8 +69,5 @@ class Win32Platform final : public Platform {
 
 // The system's sentence for an error code, for messages to the user.
 std::wstring SystemErrorText(DWORD code);
-
-// The full path of this executable.
-std::wstring ModulePath();
 
 }  // namespace vk

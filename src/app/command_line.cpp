@@ -1,0 +1,121 @@
+#include "app/command_line.h"
+
+namespace vk {
+namespace {
+
+// Splits the arguments after the program's name as Windows does: spaces and
+// tabs separate them; quotes group, and a quote doubled inside quotes is
+// one; 2n backslashes before a quote are n, 2n+1 are n and a literal quote.
+std::vector<std::wstring> Arguments(std::wstring_view line) {
+  size_t at = 0;
+  // The program's name: up to the closing quote, or to the first space; no escapes.
+  if (at < line.size() && line[at] == L'"') {
+    const size_t close = line.find(L'"', 1);
+    at = close == std::wstring_view::npos ? line.size() : close + 1;
+  }
+  while (at < line.size() && line[at] != L' ' && line[at] != L'\t') ++at;
+
+  std::vector<std::wstring> arguments;
+  for (;;) {
+    while (at < line.size() && (line[at] == L' ' || line[at] == L'\t')) ++at;
+    if (at >= line.size()) return arguments;
+    std::wstring argument;
+    bool quoted = false;
+    while (at < line.size() && (quoted || (line[at] != L' ' && line[at] != L'\t'))) {
+      size_t slashes = 0;
+      while (at < line.size() && line[at] == L'\\') ++slashes, ++at;
+      if (at < line.size() && line[at] == L'"') {
+        argument.append(slashes / 2, L'\\');
+        if (slashes % 2 == 1) {
+          argument += L'"';
+        } else if (quoted && at + 1 < line.size() && line[at + 1] == L'"') {
+          argument += L'"';
+          ++at;
+        } else {
+          quoted = !quoted;
+        }
+        ++at;
+      } else {
+        argument.append(slashes, L'\\');
+        if (at < line.size() && (quoted || (line[at] != L' ' && line[at] != L'\t'))) {
+          argument += line[at++];
+        }
+      }
+    }
+    arguments.push_back(std::move(argument));
+  }
+}
+
+bool IsSwitch(const std::wstring& argument, std::wstring_view name) {
+  if (argument.size() != name.size()) return false;
+  for (size_t i = 0; i < name.size(); ++i) {
+    wchar_t c = argument[i];
+    if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
+    if (c != name[i]) return false;
+  }
+  return true;
+}
+
+// A folder as the user meant it: a quoted "D:\" arrives as D:", and a
+// trailing backslash names the same folder as none.
+std::wstring Folder(std::wstring folder) {
+  if (!folder.empty() && folder.back() == L'"') folder.back() = L'\\';
+  while (folder.size() > 3 && folder.back() == L'\\') folder.pop_back();
+  return folder;
+}
+
+constexpr const wchar_t* kVerbKeys[] = {L"Veilkeep.Hide", L"Veilkeep.Unhide"};
+constexpr const wchar_t* kVerbTexts[] = {L"Hide with Veilkeep", L"Unhide with Veilkeep"};
+constexpr const wchar_t* kVerbSwitches[] = {L"/hide", L"/unhide"};
+
+std::wstring VerbCommand(const std::wstring& exe, int verb) {
+  return L"\"" + exe + L"\" " + kVerbSwitches[verb] + L" \"%1\"";
+}
+
+}  // namespace
+
+Request ParseCommandLine(std::wstring_view command_line) {
+  const std::vector<std::wstring> arguments = Arguments(command_line);
+  Request request;
+  if (arguments.empty()) return request;
+  request.kind = Request::Kind::Bad;
+  if (IsSwitch(arguments[0], L"/folder-menu")) {
+    if (arguments.size() == 2 && IsSwitch(arguments[1], L"on")) {
+      request.kind = Request::Kind::FolderMenuOn;
+    } else if (arguments.size() == 2 && IsSwitch(arguments[1], L"off")) {
+      request.kind = Request::Kind::FolderMenuOff;
+    }
+    return request;
+  }
+  const bool hide = IsSwitch(arguments[0], L"/hide");
+  if (!hide && !IsSwitch(arguments[0], L"/unhide")) return request;
+  for (size_t i = 1; i < arguments.size(); ++i) {
+    std::wstring folder = Folder(arguments[i]);
+    if (folder.empty()) {
+      request.folders.clear();
+      break;
+    }
+    request.folders.push_back(std::move(folder));
+  }
+  if (!request.folders.empty()) request.kind = hide ? Request::Kind::Hide : Request::Kind::Unhide;
+  return request;
+}
+
+bool FolderMenuIsHere(Platform& platform, const std::wstring& exe) {
+  for (int verb = 0; verb < 2; ++verb) {
+    if (platform.FolderVerbCommand(kVerbKeys[verb]) != VerbCommand(exe, verb)) return false;
+  }
+  return true;
+}
+
+Status SetFolderMenu(Platform& platform, const std::wstring& exe, bool on) {
+  for (int verb = 0; verb < 2; ++verb) {
+    Status done = on ? platform.SetFolderVerb(
+                           {kVerbKeys[verb], kVerbTexts[verb], VerbCommand(exe, verb), exe + L",0"})
+                     : platform.RemoveFolderVerb(kVerbKeys[verb]);
+    if (!done) return done;
+  }
+  return Status::Ok();
+}
+
+}  // namespace vk
