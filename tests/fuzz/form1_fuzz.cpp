@@ -529,7 +529,7 @@ struct World {
       case 0:  // the next save fails at one of its steps, from its first or a later one
         platform.fault = static_cast<FileStep>(static_cast<int>(FileStep::Create) + in.Below(5));
         platform.faults_wait = static_cast<int>(in.Below(6));
-        platform.remove_fails = in.Below(4) == 0;  // and what it leaves outlives it
+        platform.remove_fails = static_cast<int>(in.Below(8)) - 5;  // what it leaves may outlive it
         break;
       case 1:  // another program holds the file for a moment, or longer
         platform.busy_step = in.Below(2) ? FileStep::Create : FileStep::Replace;
@@ -615,7 +615,7 @@ struct World {
       Act(ReadAction(in));
       platform.fault = FileStep::None;
       platform.faults_wait = 0;
-      platform.remove_fails = false;
+      platform.remove_fails = 0;
       platform.browse_answers.clear();
       Expect(awaiting_follow || action_others != others_count || answered != answered_before ||
                  form->entries().size() + 1 >= before,

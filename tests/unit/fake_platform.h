@@ -54,7 +54,7 @@ class FakePlatform final : public Platform {
   FileStep fault = FileStep::None;
   bool fault_once = false;  // the fault clears once it has struck
   int faults_wait = 0;      // save steps (creates, writes, replaces) let through first
-  bool remove_fails = false;  // the next file is not removed (a scanner holds it)
+  int remove_fails = 0;     // this many removals fail (a scanner holds the file)
   FileStep busy_step = FileStep::None;  // Read, Create or Replace fails as busy...
   int busy_times = 0;                   // ...this many times, then works
 
@@ -343,10 +343,7 @@ class FakePlatform final : public Platform {
   }
   void RemoveFile(const std::wstring& path) override {
     ++file_calls;
-    if (remove_fails) {  // once: the scanner lets go of it
-      remove_fails = false;
-      return;
-    }
+    if (remove_fails > 0 && remove_fails--) return;
     Unlink(path);
   }
 
