@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "fake_platform.h"
+#include "listfile/leftovers.h"
 #include "listfile/listfile.h"
 #include "listfile/utf8.h"
 
@@ -426,6 +427,19 @@ TEST(ListFileKilled, TheNextStartReadsTheOldOrTheNewListWhole) {
       }
     }
   }
+}
+
+// Only a journal written whole is ever applied.
+TEST(ListFileKilled, OnlyAWholeJournalParses) {
+  const std::string whole = JournalHeader("A;", "A;B;") + "A;B;";
+  uint64_t before = 0;
+  std::string_view list;
+  for (size_t cut = 0; cut < whole.size(); ++cut) {
+    EXPECT_FALSE(ParseJournal(whole.substr(0, cut), &before, &list)) << cut;
+  }
+  ASSERT_TRUE(ParseJournal(whole, &before, &list));
+  EXPECT_EQ(list, "A;B;");
+  EXPECT_EQ(before, HashOf("A;"));
 }
 
 // A file too large to be a folder list is reported, kept, and never overwritten.
