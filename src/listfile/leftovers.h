@@ -1,7 +1,8 @@
 // What a save of data.bin leaves beside it while under way, and what the
 // next reader makes of it when the save was cut short: the copy that
 // replaces data.bin ("data.bin.WRITER-HASH.new", HASH of what it holds) and
-// the journal of a rewrite in place ("data.bin.WRITER.saving").
+// the journal of a rewrite in place ("data.bin.WRITER.saving"). What the next
+// reader does with them is ListFile::Recover, defined beside these.
 #pragma once
 
 #include <cstdint>

@@ -158,61 +158,6 @@ LoadResult ListFile::Reload(bool wait) {
   return result;
 }
 
-bool ListFile::Recover(const std::wstring& target, bool* recovered) {
-  bool done = true;
-  for (const std::wstring& left : platform_.FindFiles(target + L".")) {
-    if (EndsWith(left, kJournalSuffix)) {
-      done = RecoverJournal(target, left) && done;
-      continue;
-    }
-    if (!EndsWith(left, kCopySuffix)) continue;
-    // A copy whose replace never came is stale. Beside a missing data.bin it
-    // may be a replace cut short (a file system that removes the old file
-    // first): whole, it becomes data.bin.
-    FileFacts facts;
-    if (!platform_.InspectFile(target, &facts) || facts.stamp.exists) {
-      done = Remove(left) && done;
-      continue;
-    }
-    std::string bytes;
-    const size_t dash = left.rfind(L'-');
-    const bool whole = dash != std::wstring::npos && ReadBytes(left, &bytes) &&
-                       left.compare(dash + 1, 16, WideHex(HashOf(bytes))) == 0;
-    if (whole && platform_.MoveReplacing(left, target)) {
-      *recovered = true;
-    } else {
-      done = Remove(left) && done;
-    }
-  }
-  return done;
-}
-
-bool ListFile::Remove(const std::wstring& file) {
-  platform_.RemoveFile(file);
-  FileFacts facts;
-  return platform_.InspectFile(file, &facts) && !facts.stamp.exists;
-}
-
-bool ListFile::RecoverJournal(const std::wstring& target, const std::wstring& journal) {
-  std::string bytes, now;
-  uint64_t before = 0;
-  std::string_view list;
-  Status read = ReadBytes(journal, &bytes);
-  if (!read && read.busy) return false;
-  FileFacts facts;
-  if (!platform_.InspectFile(target, &facts)) return false;
-  if (read && ParseJournal(bytes, &before, &list) && facts.stamp.exists) {
-    if (!ReadBytes(target, &now)) return false;
-    // Neither the list it was made from nor the one it holds: a rewrite cut
-    // short is finished; a file changed since it was written is left as it is.
-    if (now != list && HashOf(now) != before && CutShortOf(now, list)) {
-      FileStamp stamp;
-      if (!Rewrite(target, list, &stamp)) return false;
-    }
-  }
-  return Remove(journal);
-}
-
 Status ListFile::Fill(const Opener& open, const WriteBody& write_body, FileStamp* stamp,
                       bool* opened) {
   std::unique_ptr<OutFile> file;
@@ -248,8 +193,8 @@ Status ListFile::Replace(const std::wstring& target, bool replacing, const Write
   // The name of a copy that replaces a file carries the hash of what it
   // holds: one cut short is told from a whole one. A copy made where there
   // was no file is never taken for the list.
-  const std::wstring copy = target + L"." + writer_ +
-                            (replacing ? L"-" + WideHex(HashOf(bytes_)) : L"") + kCopySuffix;
+  const std::wstring copy =
+      target + L"." + writer_ + (replacing ? L"-" + WideHex(HashOf(bytes_)) : L"") + kCopySuffix;
   Status status = WriteCopy(copy, write_body, stamp);
   if (!status) return status;
   status = Retrying([&] { return platform_.MoveReplacing(copy, target); });
