@@ -429,8 +429,9 @@ TEST(ListFileKilled, TheNextStartReadsTheOldOrTheNewListWhole) {
   }
 }
 
-// Only a journal written whole is ever applied.
-TEST(ListFileKilled, OnlyAWholeJournalParses) {
+// Only a journal written whole is ever applied, and one that cannot be
+// removed stops the saves until it goes, so that it is never applied later.
+TEST(ListFileKilled, AJournalIsAppliedOnlyWholeAndNeverOutlivesTheNextSave) {
   const std::string whole = JournalHeader("A;", "A;B;") + "A;B;";
   uint64_t before = 0;
   std::string_view list;
@@ -440,6 +441,18 @@ TEST(ListFileKilled, OnlyAWholeJournalParses) {
   ASSERT_TRUE(ParseJournal(whole, &before, &list));
   EXPECT_EQ(list, "A;B;");
   EXPECT_EQ(before, HashOf("A;"));
+
+  FakePlatform platform;
+  platform.hard_links[platform.ListPath()] = L"D:\\Persist\\data.bin";
+  platform.files[L"D:\\Persist\\data.bin"] = {"A;", false};
+  ListFile file(platform, platform.ListPath());
+  (void)file.LoadList();
+  platform.remove_fails = 100;
+  ASSERT_TRUE(file.SaveWholeList({L"A", L"B"}));  // its journal stays
+  EXPECT_FALSE(file.SaveWholeList({L"A"}));
+  platform.remove_fails = 0;
+  ASSERT_TRUE(file.SaveWholeList({L"A"}));
+  EXPECT_EQ(platform.files.size(), 1u);
 }
 
 // A file too large to be a folder list is reported, kept, and never overwritten.
