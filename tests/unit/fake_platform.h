@@ -215,9 +215,6 @@ class FakePlatform final : public Platform {
     for (const auto& [name, file] : files) {
       if (name.compare(0, prefix.size(), prefix) == 0) found.push_back(name);
     }
-    for (const auto& [alias, holder] : hard_links) {
-      if (alias.compare(0, prefix.size(), prefix) == 0) found.push_back(alias);
-    }
     return found;
   }
   std::wstring WriterName() override { return L"w" + std::to_wstring(++writers_); }
