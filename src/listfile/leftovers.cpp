@@ -34,17 +34,18 @@ bool EndsWith(const std::wstring& text, std::wstring_view ending) {
          text.compare(text.size() - ending.size(), ending.size(), ending) == 0;
 }
 
-std::string JournalHeader(std::string_view before, std::string_view list) {
+std::string JournalHeader(std::string_view before, std::string_view list, uint64_t file) {
   return std::string(kJournalMagic) + Hex(HashOf(before)) + " " + Hex(list.size()) + " " +
-         Hex(HashOf(list)) + "\n";
+         Hex(HashOf(list)) + " " + Hex(file) + "\n";
 }
 
-bool ParseJournal(std::string_view bytes, uint64_t* before, std::string_view* list) {
+bool ParseJournal(std::string_view bytes, uint64_t* before, uint64_t* file,
+                  std::string_view* list) {
   if (bytes.size() < kJournalHeader || bytes.substr(0, kJournalMagic.size()) != kJournalMagic) {
     return false;
   }
-  uint64_t numbers[3] = {};
-  for (size_t n = 0; n < 3; ++n) {
+  uint64_t numbers[4] = {};
+  for (size_t n = 0; n < 4; ++n) {
     for (size_t i = 0; i < 16; ++i) {
       const char c = bytes[kJournalMagic.size() + n * 17 + i];
       const int digit = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
@@ -53,6 +54,7 @@ bool ParseJournal(std::string_view bytes, uint64_t* before, std::string_view* li
     }
   }
   *before = numbers[0];
+  *file = numbers[3];
   *list = bytes.substr(kJournalHeader);
   return list->size() == numbers[1] && HashOf(*list) == numbers[2];
 }
@@ -103,13 +105,15 @@ bool ListFile::Remove(const std::wstring& file) {
 
 bool ListFile::RecoverJournal(const std::wstring& target, const std::wstring& journal) {
   std::string bytes, now;
-  uint64_t before = 0;
+  uint64_t before = 0, file = 0;
   std::string_view list;
   Status read = ReadBytes(journal, &bytes);
   if (!read && read.busy) return false;
   FileFacts facts;
   if (!platform_.InspectFile(target, &facts)) return false;
-  if (read && ParseJournal(bytes, &before, &list) && facts.stamp.exists) {
+  // A file replaced since (another number) is not the one it was written for.
+  if (read && ParseJournal(bytes, &before, &file, &list) && facts.stamp.exists &&
+      (file == 0 || file == facts.stamp.id)) {
     if (!ReadBytes(target, &now)) return false;
     // Neither the list it was made from nor the one it holds: a rewrite cut
     // short is finished; a file changed since it was written is left as it is.

@@ -18,13 +18,15 @@ std::string Hex(uint64_t value);
 std::wstring WideHex(uint64_t value);
 bool EndsWith(const std::wstring& text, std::wstring_view ending);
 
-// A journal: "VKJ1 <hash of the list it replaces> <size> <hash>\n", then the
-// new list's bytes.
-constexpr size_t kJournalHeader = 5 + 3 * 17;
-std::string JournalHeader(std::string_view before, std::string_view list);
+// A journal: "VKJ1 <hash of the list it replaces> <size> <hash> <file>\n",
+// then the new list's bytes; <file> is the number of the file rewritten (0
+// for one made through a link to no file).
+constexpr size_t kJournalHeader = 5 + 4 * 17;
+std::string JournalHeader(std::string_view before, std::string_view list, uint64_t file);
 // Only a journal written whole parses: *before is the hash of the list it
-// replaces, *list the new list (a view into `bytes`).
-bool ParseJournal(std::string_view bytes, uint64_t* before, std::string_view* list);
+// replaces, *file the file's number, *list the new list (a view into `bytes`).
+bool ParseJournal(std::string_view bytes, uint64_t* before, uint64_t* file,
+                  std::string_view* list);
 
 // What a rewrite of `list` in place leaves when cut short: its first bytes,
 // maybe with zeros where the disk had not caught up.

@@ -211,7 +211,7 @@ Status ListFile::RewriteInPlace(const std::wstring& target, const WriteBody& wri
   if (!status) return status;
   if (HashOf(before) != seen_hash_) return Overtaken();
   const std::wstring journal = target + L"." + writer_ + kJournalSuffix;
-  const std::string header = JournalHeader(before, bytes_);
+  const std::string header = JournalHeader(before, bytes_, facts.stamp.exists ? facts.stamp.id : 0);
   FileStamp ignored;
   status = WriteCopy(
       journal,

@@ -432,15 +432,16 @@ TEST(ListFileKilled, TheNextStartReadsTheOldOrTheNewListWhole) {
 // Only a journal written whole is ever applied, and one that cannot be
 // removed stops the saves until it goes, so that it is never applied later.
 TEST(ListFileKilled, AJournalIsAppliedOnlyWholeAndNeverOutlivesTheNextSave) {
-  const std::string whole = JournalHeader("A;", "A;B;") + "A;B;";
-  uint64_t before = 0;
+  const std::string whole = JournalHeader("A;", "A;B;", 7) + "A;B;";
+  uint64_t before = 0, number = 0;
   std::string_view list;
   for (size_t cut = 0; cut < whole.size(); ++cut) {
-    EXPECT_FALSE(ParseJournal(whole.substr(0, cut), &before, &list)) << cut;
+    EXPECT_FALSE(ParseJournal(whole.substr(0, cut), &before, &number, &list)) << cut;
   }
-  ASSERT_TRUE(ParseJournal(whole, &before, &list));
+  ASSERT_TRUE(ParseJournal(whole, &before, &number, &list));
   EXPECT_EQ(list, "A;B;");
   EXPECT_EQ(before, HashOf("A;"));
+  EXPECT_EQ(number, 7u);
 
   FakePlatform platform;
   platform.hard_links[platform.ListPath()] = L"D:\\Persist\\data.bin";
