@@ -1,5 +1,7 @@
 #include "listfile/leftovers.h"
 
+#include <cwchar>
+
 #include "listfile/listfile.h"
 
 namespace vk {
@@ -39,8 +41,7 @@ std::string JournalHeader(std::string_view before, std::string_view list, uint64
          Hex(HashOf(list)) + " " + Hex(file) + "\n";
 }
 
-bool ParseJournal(std::string_view bytes, uint64_t* before, uint64_t* file,
-                  std::string_view* list) {
+bool ParseJournal(std::string_view bytes, Journal* journal) {
   if (bytes.size() < kJournalHeader || bytes.substr(0, kJournalMagic.size()) != kJournalMagic) {
     return false;
   }
@@ -53,10 +54,14 @@ bool ParseJournal(std::string_view bytes, uint64_t* before, uint64_t* file,
       numbers[n] = numbers[n] << 4 | static_cast<unsigned>(digit);
     }
   }
-  *before = numbers[0];
-  *file = numbers[3];
-  *list = bytes.substr(kJournalHeader);
-  return list->size() == numbers[1] && HashOf(*list) == numbers[2];
+  bytes.remove_prefix(kJournalHeader);
+  if (bytes.size() < numbers[1]) return false;
+  journal->before = numbers[0];
+  journal->file = numbers[3];
+  journal->list = bytes.substr(0, numbers[1]);
+  journal->old = bytes.substr(numbers[1]);
+  return HashOf(journal->list) == numbers[2] &&
+         (journal->old.empty() || HashOf(journal->old) == journal->before);
 }
 
 bool CutShortOf(std::string_view now, std::string_view list) {
@@ -71,17 +76,28 @@ bool CutShortOf(std::string_view now, std::string_view list) {
 bool ListFile::Recover(const std::wstring& target, bool* recovered) {
   bool done = true;
   for (const std::wstring& left : platform_.FindFiles(target + L".")) {
-    if (EndsWith(left, kJournalSuffix)) {
+    if (EndsWith(left, kSettledSuffix)) {  // goes with what it marks, or alone
+      done = (Exists(left.substr(0, left.size() - std::wcslen(kSettledSuffix))) || Remove(left)) &&
+             done;
+      continue;
+    }
+    const bool journal = EndsWith(left, kJournalSuffix) || EndsWith(left, kUndoSuffix);
+    if (!journal && !EndsWith(left, kCopySuffix)) continue;
+    // One whose save is over, marked when it could not be removed, is never applied.
+    if (Exists(left + kSettledSuffix)) {
+      done = Remove(left) && Remove(left + kSettledSuffix) && done;
+      continue;
+    }
+    if (journal) {
       done = RecoverJournal(target, left) && done;
       continue;
     }
-    if (!EndsWith(left, kCopySuffix)) continue;
     // A copy whose replace never came is stale. Beside a missing data.bin it
     // may be a replace cut short (a file system that removes the old file
     // first): whole, it becomes data.bin.
     FileFacts facts;
     if (!platform_.InspectFile(target, &facts) || facts.stamp.exists) {
-      done = Remove(left) && done;
+      done = Settle(left) && done;
       continue;
     }
     std::string bytes;
@@ -91,10 +107,15 @@ bool ListFile::Recover(const std::wstring& target, bool* recovered) {
     if (whole && platform_.MoveReplacing(left, target)) {
       *recovered = true;
     } else {
-      done = Remove(left) && done;
+      done = Settle(left) && done;
     }
   }
   return done;
+}
+
+bool ListFile::Exists(const std::wstring& file) {
+  FileFacts facts;
+  return platform_.InspectFile(file, &facts) && facts.stamp.exists;
 }
 
 bool ListFile::Remove(const std::wstring& file) {
@@ -103,26 +124,43 @@ bool ListFile::Remove(const std::wstring& file) {
   return platform_.InspectFile(file, &facts) && !facts.stamp.exists;
 }
 
+bool ListFile::Settle(const std::wstring& left) {
+  if (Remove(left)) return true;
+  FileStamp ignored;
+  (void)Fill([&](auto* file) { return platform_.CreateOutFile(left + kSettledSuffix, file); },
+             [](OutFile&) { return Status::Ok(); }, &ignored);
+  return false;
+}
+
 bool ListFile::RecoverJournal(const std::wstring& target, const std::wstring& journal) {
   std::string bytes, now;
-  uint64_t before = 0, file = 0;
-  std::string_view list;
+  Journal found;
   Status read = ReadBytes(journal, &bytes);
   if (!read && read.busy) return false;
   FileFacts facts;
   if (!platform_.InspectFile(target, &facts)) return false;
   // A file replaced since (another number) is not the one it was written for.
-  if (read && ParseJournal(bytes, &before, &file, &list) && facts.stamp.exists &&
-      (file == 0 || file == facts.stamp.id)) {
+  if (read && ParseJournal(bytes, &found) && facts.stamp.exists &&
+      (found.file == 0 || found.file == facts.stamp.id)) {
     if (!ReadBytes(target, &now)) return false;
-    // Neither the list it was made from nor the one it holds: a rewrite cut
-    // short is finished; a file changed since it was written is left as it is.
-    if (now != list && HashOf(now) != before && CutShortOf(now, list)) {
-      FileStamp stamp;
-      if (!Rewrite(target, list, &stamp)) return false;
+    const std::string_view* put = nullptr;
+    if (!EndsWith(journal, kUndoSuffix)) {
+      // Neither the list it was made from nor the one it holds: a rewrite
+      // cut short is finished; a file changed since it was written is left
+      // as it is.
+      if (now != found.list && HashOf(now) != found.before && CutShortOf(now, found.list)) {
+        put = &found.list;
+      }
+    } else if (HashOf(found.old) == found.before && now != found.old &&
+               (CutShortOf(now, found.list) || CutShortOf(now, found.old))) {
+      // The save was reported as failed: what it wrote, or the write-back
+      // cut short, makes way for the list it replaced.
+      put = &found.old;
     }
+    FileStamp stamp;
+    if (put && !Rewrite(target, *put, &stamp)) return false;
   }
-  return Remove(journal);
+  return Settle(journal);
 }
 
 }  // namespace vk

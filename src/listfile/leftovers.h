@@ -1,8 +1,10 @@
 // What a save of data.bin leaves beside it while under way, and what the
 // next reader makes of it when the save was cut short: the copy that
-// replaces data.bin ("data.bin.WRITER-HASH.new", HASH of what it holds) and
-// the journal of a rewrite in place ("data.bin.WRITER.saving"). What the next
-// reader does with them is ListFile::Recover, defined beside these.
+// replaces data.bin ("data.bin.WRITER-HASH.new", HASH of what it holds), the
+// journal of a rewrite in place ("data.bin.WRITER.saving") and the same
+// journal renamed to an undo ("data.bin.WRITER.undo") when a failed rewrite
+// could not put the old list back itself. What the next reader does with
+// them is ListFile::Recover, defined beside these.
 #pragma once
 
 #include <cstdint>
@@ -19,14 +21,18 @@ std::wstring WideHex(uint64_t value);
 bool EndsWith(const std::wstring& text, std::wstring_view ending);
 
 // A journal: "VKJ1 <hash of the list it replaces> <size> <hash> <file>\n",
-// then the new list's bytes; <file> is the number of the file rewritten (0
-// for one made through a link to no file).
+// the new list's bytes, then the list it replaces; <file> is the number of
+// the file rewritten (0 for one made through a link to no file).
 constexpr size_t kJournalHeader = 5 + 4 * 17;
 std::string JournalHeader(std::string_view before, std::string_view list, uint64_t file);
-// Only a journal written whole parses: *before is the hash of the list it
-// replaces, *file the file's number, *list the new list (a view into `bytes`).
-bool ParseJournal(std::string_view bytes, uint64_t* before, uint64_t* file,
-                  std::string_view* list);
+struct Journal {
+  uint64_t before = 0;    // the hash of the list it replaces
+  uint64_t file = 0;      // the number of the file it rewrites
+  std::string_view list;  // the new list
+  std::string_view old;   // the list it replaces; empty in one written without it
+};
+// Only a journal written whole parses; its views point into `bytes`.
+bool ParseJournal(std::string_view bytes, Journal* journal);
 
 // What a rewrite of `list` in place leaves when cut short: its first bytes,
 // maybe with zeros where the disk had not caught up.

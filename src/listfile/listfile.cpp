@@ -20,11 +20,11 @@ Status ListFile::Retrying(const Step& step) {
   return status;
 }
 
-Status ListFile::ReadBytes(const std::wstring& file, std::string* bytes, FileStamp* stamp) {
+Status ListFile::ReadBytes(const std::wstring& file, std::string* bytes) {
   size_t size = 0;
   FileStamp read;
   Status status = platform_.ReadWholeFile(
-      file, kMaxListBytes + kJournalHeader,
+      file, kJournalHeader + 2 * kMaxListBytes,
       [&](size_t wanted) -> char* {
         try {
           bytes->resize(wanted);
@@ -35,7 +35,6 @@ Status ListFile::ReadBytes(const std::wstring& file, std::string* bytes, FileSta
       },
       &size, &read);
   bytes->resize(size);
-  if (stamp) *stamp = read;
   return status;
 }
 
@@ -100,7 +99,7 @@ LoadResult ListFile::Read(bool wait) {
     // A journal is always dealt with first; a copy only beside a missing data.bin.
     bool leftovers = false;
     for (const std::wstring& left : platform_.FindFiles(facts.final_path + L".")) {
-      leftovers = leftovers || EndsWith(left, kJournalSuffix) ||
+      leftovers = leftovers || EndsWith(left, kJournalSuffix) || EndsWith(left, kUndoSuffix) ||
                   (!facts.stamp.exists && EndsWith(left, kCopySuffix));
     }
     if (leftovers) {
@@ -175,7 +174,7 @@ Status ListFile::WriteCopy(const std::wstring& copy, const WriteBody& write_body
                            FileStamp* stamp) {
   Status status =
       Fill([&](auto* file) { return platform_.CreateOutFile(copy, file); }, write_body, stamp);
-  if (!status) platform_.RemoveFile(copy);
+  if (!status) (void)Settle(copy);
   return status;
 }
 
@@ -198,7 +197,7 @@ Status ListFile::Replace(const std::wstring& target, bool replacing, const Write
   Status status = WriteCopy(copy, write_body, stamp);
   if (!status) return status;
   status = Retrying([&] { return platform_.MoveReplacing(copy, target); });
-  if (!status) platform_.RemoveFile(copy);
+  if (!status) (void)Settle(copy);
   return status;
 }
 
@@ -217,7 +216,8 @@ Status ListFile::RewriteInPlace(const std::wstring& target, const WriteBody& wri
       journal,
       [&](OutFile& file) {
         Status written = file.Write(header);
-        return written && !bytes_.empty() ? file.Write(bytes_) : written;
+        if (written && !bytes_.empty()) written = file.Write(bytes_);
+        return written && !before.empty() ? file.Write(before) : written;
       },
       &ignored);
   if (!status) return status;
@@ -225,8 +225,14 @@ Status ListFile::RewriteInPlace(const std::wstring& target, const WriteBody& wri
   bool opened = false;
   status = Rewrite(target, {}, stamp, write_body, &opened);
   // Cut short after emptying it: the list it held goes back, and the journal
-  // is stale. Should that fail too, the next reader finishes the new list.
-  if (status || !opened || Rewrite(target, before, &ignored)) platform_.RemoveFile(journal);
+  // is stale. Should that fail too, the journal becomes an undo, and the
+  // next reader puts the old list back.
+  if (status || !opened || Rewrite(target, before, &ignored)) {
+    (void)Settle(journal);
+  } else {
+    (void)Retrying(
+        [&] { return platform_.MoveReplacing(journal, target + L"." + writer_ + kUndoSuffix); });
+  }
   return status;
 }
 

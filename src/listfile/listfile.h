@@ -71,6 +71,8 @@ class ListFile {
   static constexpr const wchar_t* kLockSuffix = L".lock";
   static constexpr const wchar_t* kCopySuffix = L".new";        // data.bin.WRITER-HASH.new
   static constexpr const wchar_t* kJournalSuffix = L".saving";  // data.bin.WRITER.saving
+  static constexpr const wchar_t* kUndoSuffix = L".undo";       // data.bin.WRITER.undo
+  static constexpr const wchar_t* kSettledSuffix = L".done";    // beside a leftover: it is over
 
  private:
   static constexpr unsigned kBusyWaitMs = 50;
@@ -105,9 +107,14 @@ class ListFile {
   // cannot be removed).
   bool Recover(const std::wstring& target, bool* recovered);
   bool RecoverJournal(const std::wstring& target, const std::wstring& journal);
+  // True when `file` is known to be there.
+  bool Exists(const std::wstring& file);
   // Removes `file`; false when it is still there.
   bool Remove(const std::wstring& file);
-  Status ReadBytes(const std::wstring& file, std::string* bytes, FileStamp* stamp = nullptr);
+  // Removes a copy or journal whose save is over; one that stays is marked
+  // as over, so that no reader applies it later. False when it is still there.
+  bool Settle(const std::wstring& left);
+  Status ReadBytes(const std::wstring& file, std::string* bytes);
   // After a read that left the file unread (hidden, unreadable): saves are
   // refused until it is read whole.
   void LeaveAloneIfUnread(const LoadResult& result);

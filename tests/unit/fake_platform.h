@@ -298,7 +298,8 @@ class FakePlatform final : public Platform {
   Status CreateOutFile(const std::wstring& path, std::unique_ptr<OutFile>* file) override {
     ++file_calls;
     Step();
-    if (Busy(FileStep::Create)) return Status::Busy(L"Access is denied.");
+    // Another program can hold a file that is there, never a name not made yet.
+    if (files.count(path) && Busy(FileStep::Create)) return Status::Busy(L"Access is denied.");
     if (Strikes(FileStep::Create)) return Status::Fail(L"Access is denied.");
     Unlink(path);
     files[path] = File{"", false, next_id_++, ++clock_};
