@@ -295,8 +295,16 @@ void Form1::Command1Click(int index) {
       return Delete(selected_);
     case kOpen:
       return Open(exists);
-    case kHide:
+    case kHide: {
+      // A folder is hidden only while data.bin lists it: another program may
+      // have taken it off while the window could not follow.
+      std::wstring why;
+      if (!CatchUp(true, &why)) return Error(msg::CannotHide(current_path_, why));
+      const int index = IndexOf(current_path_);
+      if (index < 0) return;
+      SelectEntry(index);
       return SetHidden(true, exists);
+    }
     case kUnhide:
       return SetHidden(false, exists);
   }
