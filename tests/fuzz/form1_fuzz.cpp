@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <map>
 #include <memory>
 #include <optional>
 #include <set>
@@ -19,6 +20,7 @@
 #include <vector>
 
 #include "app/form1.h"
+#include "listfile/leftovers.h"
 #include "fake_platform.h"
 #include "fake_view.h"
 
@@ -48,12 +50,29 @@ class Input {
 // With FORM1_FUZZ_TRACE set, each step is printed: a found input reads as a story.
 const bool kTrace = std::getenv("FORM1_FUZZ_TRACE") != nullptr;
 
-void Trace(const char* what, int index = 0, const std::wstring& text = L"") {
-  if (kTrace) std::fprintf(stderr, "  %s %d %ls\n", what, index, text.c_str());
+// Any text, whatever the locale: beyond ASCII as <hex>.
+void Print(std::wstring_view text) {
+  for (wchar_t c : text) std::fprintf(stderr, c < 128 ? "%c" : "<%x>", static_cast<unsigned>(c));
 }
+
+void Trace(const char* what, int index = 0, const std::wstring& text = L"") {
+  if (!kTrace) return;
+  std::fprintf(stderr, "  %s %d ", what, index);
+  Print(text);
+  std::fprintf(stderr, "\n");
+}
+
+const std::map<std::wstring, FakePlatform::File>* traced_files = nullptr;
 
 [[noreturn]] void Fail(const char* what) {
   std::fprintf(stderr, "invariant broken: %s\n", what);
+  if (kTrace && traced_files) {  // what is on disk
+    for (const auto& [name, file] : *traced_files) {
+      Print(name);
+      std::fprintf(stderr, " (file %d%s): %s\n", static_cast<int>(file.id),
+                   file.hidden ? ", hidden" : "", file.bytes.c_str());
+    }
+  }
   std::abort();
 }
 
@@ -105,13 +124,15 @@ struct World {
 
   std::wstring ListPath() const { return platform.ListPath(); }
 
-  // The entries data.bin gives after a restart.
+  // The entries data.bin gives after a restart, what saves left beside it applied.
   EntryList OnDisk() {
     FakePlatform reader;
     reader.cyrillic_ansi = platform.cyrillic_ansi;
-    auto it = platform.files.find(platform.Resolve(ListPath()));
-    if (it == platform.files.end()) return {};
-    reader.files[reader.ListPath()] = {it->second.bytes, false};
+    reader.files = platform.files;
+    reader.symlinks = platform.symlinks;
+    reader.hard_links = platform.hard_links;
+    if (auto it = reader.files.find(reader.Resolve(ListPath())); it != reader.files.end())
+      it->second.hidden = false;
     ListFile file(reader, reader.ListPath());
     return file.LoadList().entries;
   }
@@ -339,7 +360,8 @@ struct World {
     // A save cut short is finished by the next reader, even of a list then left alone.
     journal_at_start = false;
     for (const auto& [name, file] : platform.files) {
-      journal_at_start |= name.size() > 7 && name.compare(name.size() - 7, 7, L".saving") == 0;
+      journal_at_start |=
+          EndsWith(name, ListFile::kJournalSuffix) || EndsWith(name, ListFile::kUndoSuffix);
     }
     start_hidden = exists && next_hidden;
     next_hidden = next_unreadable = false;
@@ -528,19 +550,14 @@ struct World {
     switch (event) {
       case 0:  // the next save fails at one of its steps, from its first or a later one
         platform.fault = static_cast<FileStep>(static_cast<int>(FileStep::Create) + in.Below(5));
-        // From a later step: off until a rewrite whose write-back also fails
-        // leaves an undo journal (a known open double fault).
-        platform.faults_wait = 0 * static_cast<int>(in.Below(6));
-        // What it leaves may outlive it: off until a save whose write-back
-        // also fails leaves an undo journal (a known open fault).
-        platform.remove_fails = 0 * (static_cast<int>(in.Below(8)) - 5);
+        platform.faults_wait = static_cast<int>(in.Below(6));
+        // What it leaves may outlive it.
+        platform.remove_fails = static_cast<int>(in.Below(8)) - 5;
         break;
       case 1:  // another program holds the file for a moment, or longer
         platform.busy_step = in.Below(2) ? FileStep::Create : FileStep::Replace;
         platform.busy_times = static_cast<int>(in.Below(25));
-        // From a later step: off until a rewrite whose write-back also fails
-        // leaves an undo journal (a known open double fault).
-        platform.faults_wait = 0 * static_cast<int>(in.Below(6));
+        platform.faults_wait = static_cast<int>(in.Below(6));  // from a later step
         break;
       case 2: {  // a folder vanishes, turns into a file, or is made again
         const std::wstring& path = kPaths[in.Below(kFolderCount)];
@@ -642,6 +659,7 @@ struct World {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   vk::Input in(data, size);
   vk::World world;
+  vk::traced_files = &world.platform.files;
   world.platform.cyrillic_ansi = in.Below(2) == 1;
   world.platform.fault_once = true;  // a step fails; what comes after it works
   for (size_t i = 0; i < vk::kFolderCount; ++i) world.platform.folders[vk::kPaths[i]] = 0;
