@@ -64,6 +64,10 @@ bool ParseJournal(std::string_view bytes, Journal* journal) {
          (journal->old.empty() || HashOf(journal->old) == journal->before);
 }
 
+std::wstring StampMark(const FileStamp& stamp) {
+  return WideHex(HashOf(Hex(stamp.id) + Hex(stamp.size) + Hex(stamp.written)));
+}
+
 bool CutShortOf(std::string_view now, std::string_view list) {
   if (now.size() > list.size()) return false;
   for (size_t i = 0; i < now.size(); ++i) {
@@ -152,9 +156,9 @@ bool ListFile::RecoverJournal(const std::wstring& target, const std::wstring& jo
         put = &found.list;
       }
     } else if (HashOf(found.old) == found.before && now != found.old &&
-               (CutShortOf(now, found.list) || CutShortOf(now, found.old))) {
-      // The save was reported as failed: what it wrote, or the write-back
-      // cut short, makes way for the list it replaced.
+               EndsWith(journal, L"-" + StampMark(facts.stamp) + kUndoSuffix)) {
+      // The save was reported as failed, and nobody wrote the file since:
+      // the list it replaced comes back.
       put = &found.old;
     }
     FileStamp stamp;

@@ -2,14 +2,16 @@
 // next reader makes of it when the save was cut short: the copy that
 // replaces data.bin ("data.bin.WRITER-HASH.new", HASH of what it holds), the
 // journal of a rewrite in place ("data.bin.WRITER.saving") and the same
-// journal renamed to an undo ("data.bin.WRITER.undo") when a failed rewrite
-// could not put the old list back itself. What the next reader does with
+// journal renamed to an undo ("data.bin.WRITER-MARK.undo") when a failed
+// rewrite could not put the old list back itself. What the next reader does with
 // them is ListFile::Recover, defined beside these.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <string_view>
+
+#include "platform/platform.h"
 
 namespace vk {
 
@@ -33,6 +35,10 @@ struct Journal {
 };
 // Only a journal written whole parses; its views point into `bytes`.
 bool ParseJournal(std::string_view bytes, Journal* journal);
+
+// The part of an undo's name that tells the file as the failed save left it
+// ("data.bin.WRITER-MARK.undo"): a file written since is not touched.
+std::wstring StampMark(const FileStamp& stamp);
 
 // What a rewrite of `list` in place leaves when cut short: its first bytes,
 // maybe with zeros where the disk had not caught up.

@@ -225,13 +225,14 @@ Status ListFile::RewriteInPlace(const std::wstring& target, const WriteBody& wri
   bool opened = false;
   status = Rewrite(target, {}, stamp, write_body, &opened);
   // Cut short after emptying it: the list it held goes back, and the journal
-  // is stale. Should that fail too, the journal becomes an undo, and the
-  // next reader puts the old list back.
+  // is stale. Should that fail too, the journal becomes an undo, named for
+  // the file as it is left, and the next reader puts the old list back.
+  FileFacts left;
   if (status || !opened || Rewrite(target, before, &ignored)) {
     (void)Settle(journal);
-  } else {
-    (void)Retrying(
-        [&] { return platform_.MoveReplacing(journal, target + L"." + writer_ + kUndoSuffix); });
+  } else if (platform_.InspectFile(target, &left) && left.stamp.exists) {
+    const std::wstring undo = target + L"." + writer_ + L"-" + StampMark(left.stamp) + kUndoSuffix;
+    (void)Retrying([&] { return platform_.MoveReplacing(journal, undo); });
   }
   return status;
 }

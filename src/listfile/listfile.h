@@ -71,7 +71,7 @@ class ListFile {
   static constexpr const wchar_t* kLockSuffix = L".lock";
   static constexpr const wchar_t* kCopySuffix = L".new";        // data.bin.WRITER-HASH.new
   static constexpr const wchar_t* kJournalSuffix = L".saving";  // data.bin.WRITER.saving
-  static constexpr const wchar_t* kUndoSuffix = L".undo";       // data.bin.WRITER.undo
+  static constexpr const wchar_t* kUndoSuffix = L".undo";       // data.bin.WRITER-MARK.undo
   static constexpr const wchar_t* kSettledSuffix = L".done";    // beside a leftover: it is over
 
  private:
