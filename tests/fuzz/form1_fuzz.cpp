@@ -500,6 +500,7 @@ struct World {
   void SecondCopyActs(UserAction action) {
     ++others_count;
     failed_list.reset();
+    NoteAttributeChanges();  // ours so far, as when it acts in the middle of our requests
     if (action.kind == UserAction::Kind::Command1 && action.index >= kDelete &&
         form2->selected() >= 0) {
       const std::wstring path(form2->entries()[form2->selected()]);
