@@ -300,9 +300,7 @@ void Form1::Command1Click(int index) {
       // have taken it off while the window could not follow.
       std::wstring why;
       if (!CatchUp(true, &why)) return Error(msg::CannotHide(current_path_, why));
-      const int index = IndexOf(current_path_);
-      if (index < 0) return;
-      SelectEntry(index);
+      if (IndexOf(current_path_) < 0) return;  // the list now shown lacks it
       return SetHidden(true, exists);
     }
     case kUnhide:
