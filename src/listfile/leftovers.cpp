@@ -144,8 +144,7 @@ bool ListFile::RecoverJournal(const std::wstring& target, const std::wstring& jo
   FileFacts facts;
   if (!platform_.InspectFile(target, &facts)) return false;
   // A file replaced since (another number) is not the one it was written for.
-  if (read && ParseJournal(bytes, &found) && facts.stamp.exists &&
-      (found.file == 0 || found.file == facts.stamp.id)) {
+  if (read && ParseJournal(bytes, &found) && facts.stamp.exists && found.file == facts.stamp.id) {
     if (!ReadBytes(target, &now)) return false;
     const std::string_view* put = nullptr;
     if (!EndsWith(journal, kUndoSuffix)) {

@@ -24,7 +24,7 @@ bool EndsWith(const std::wstring& text, std::wstring_view ending);
 
 // A journal: "VKJ1 <hash of the list it replaces> <size> <hash> <file>\n",
 // the new list's bytes, then the list it replaces; <file> is the number of
-// the file rewritten (0 for one made through a link to no file).
+// the file rewritten.
 constexpr size_t kJournalHeader = 5 + 4 * 17;
 std::string JournalHeader(std::string_view before, std::string_view list, uint64_t file);
 struct Journal {

@@ -205,13 +205,18 @@ Status ListFile::RewriteInPlace(const std::wstring& target, const WriteBody& wri
                                 FileStamp* stamp) {
   std::string before;
   FileFacts facts;
+  FileStamp ignored;
   Status status = platform_.InspectFile(target, &facts);
-  if (status && facts.stamp.exists) status = ReadBytes(target, &before);
+  // A link to no file yet: the file is made first, empty as the list was,
+  // so that the journal names the file it is for.
+  if (status && !facts.stamp.exists) status = Rewrite(target, {}, &ignored);
+  if (status) status = platform_.InspectFile(target, &facts);
+  if (status && !facts.stamp.exists) status = Status::Fail(L"The file could not be made.");
+  if (status) status = ReadBytes(target, &before);
   if (!status) return status;
   if (HashOf(before) != seen_hash_) return Overtaken();
   const std::wstring journal = target + L"." + writer_ + kJournalSuffix;
-  const std::string header = JournalHeader(before, bytes_, facts.stamp.exists ? facts.stamp.id : 0);
-  FileStamp ignored;
+  const std::string header = JournalHeader(before, bytes_, facts.stamp.id);
   status = WriteCopy(
       journal,
       [&](OutFile& file) {

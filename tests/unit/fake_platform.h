@@ -316,8 +316,9 @@ class FakePlatform final : public Platform {
     if (!files.count(name) && !symlinks.count(path)) {
       return Status::Fail(L"The system cannot find the file specified.");
     }
+    const bool made = !files.count(name);
     File& opened = files[name];  // a link to nothing gets the file it points to
-    if (opened.id == 0) opened.id = next_id_++;
+    if (made) opened.id = next_id_++;
     opened.bytes.clear();
     opened.written = ++clock_;
     *file = std::make_unique<FakeOutFile>(*this, name, true);
