@@ -340,12 +340,14 @@ void CheckStatusBar(const App& app, int dpi, const std::wstring& at) {
     button.Read(&help, sizeof(help));
     MapWindowPoints(toolbar, nullptr, reinterpret_cast<POINT*>(&help), 2);
     UpdateWindow(toolbar);
-    ScreenShot shot;
-    WaitUntil([&] { return TopInkRows(shot = CaptureScreen(help), FaceColour(shot)) > 0; }, 3000);
+    ScreenShot shot = CaptureScreen(help);
     const COLORREF face = FaceColour(shot);
     const ScreenShot drawn = DrawnOn(size + 2, size + 2, face, [&](HDC dc) {
       DrawIconEx(dc, 1, 1, icon, size, size, 0, nullptr, DI_NORMAL);
     });
+    // A busy machine may show the picture of the last DPI a moment longer.
+    WaitUntil([&] { return TopInkRows(shot = CaptureScreen(help), face) == TopInkRows(drawn, face); },
+              3000);
     CheckNumber(at + L"rows of Help's picture, as its icon takes them at " + std::to_wstring(size) +
                     L" pixels",
                 TopInkRows(drawn, face), TopInkRows(shot, face));
