@@ -207,11 +207,7 @@ Status ListFile::RewriteInPlace(const std::wstring& target, const WriteBody& wri
   FileFacts facts;
   FileStamp ignored;
   Status status = platform_.InspectFile(target, &facts);
-  // A link to no file yet: the file is made first, empty as the list was,
-  // so that the journal names the file it is for.
-  if (status && !facts.stamp.exists) status = Rewrite(target, {}, &ignored);
-  if (status) status = platform_.InspectFile(target, &facts);
-  if (status && !facts.stamp.exists) status = Status::Fail(L"The file could not be made.");
+  if (status && !facts.stamp.exists) return Overtaken();  // removed meanwhile
   if (status) status = ReadBytes(target, &before);
   if (!status) return status;
   if (HashOf(before) != seen_hash_) return Overtaken();
@@ -263,12 +259,23 @@ Status ListFile::Save(const WriteBody& write_body) {
   if (!status) return status;
   if (!read_whole_ || facts.stamp != seen_) return Overtaken();
 
-  // A file with several names is rewritten in place so that every name sees
-  // the list; a link to no file gets the file it points to.
+  // A link to no file yet first gets the file it points to, empty as the
+  // list was; the save then goes on beside that file, under its lock too.
   FileStamp written;
-  status = facts.links > 1 || facts.dangling
-               ? RewriteInPlace(facts.final_path, write_body, &written)
-               : Replace(facts.final_path, facts.stamp.exists, write_body, &written);
+  std::unique_ptr<FileLock> file_lock;
+  if (facts.dangling) {
+    status = Rewrite(path_, {}, &written);
+    if (status) status = platform_.InspectFile(path_, &facts);
+    if (status && !facts.stamp.exists) status = Status::Fail(L"The file could not be made.");
+    if (status) {
+      status = Retrying(
+          [&] { return platform_.LockFile(facts.final_path + kLockSuffix, &file_lock); });
+    }
+    if (!status) return status;
+  }
+  // A file with several names is rewritten in place so that every name sees the list.
+  status = facts.links > 1 ? RewriteInPlace(facts.final_path, write_body, &written)
+                           : Replace(facts.final_path, facts.stamp.exists, write_body, &written);
   if (!status) return status;
   seen_ = written;
   seen_hash_ = HashOf(bytes_);

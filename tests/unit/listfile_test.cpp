@@ -393,19 +393,21 @@ TEST_F(ListFileTest, OthersChangesAreSeenLinksKeptAndCutShortSavesRecovered) {
 }
 
 // The program is killed before each step of a save, plain, through a
-// symbolic link and with a second name (on a file system that removes the
-// old file before a replace, too): the next start reads the old list or the
-// new one, every name agrees, and the next save leaves nothing beside it.
+// symbolic link, with a second name (on a file system that removes the old
+// file before a replace, too) and through a link to no file yet: the next
+// start reads the old list or the new one, every name agrees, and the next
+// save leaves nothing beside it.
 TEST(ListFileKilled, TheNextStartReadsTheOldOrTheNewListWhole) {
   const std::wstring kept = L"D:\\Persist\\data.bin";
-  const EntryList old_list({L"A", L"B"}), new_list({L"A", L"B", L"C"});
-  for (int link = 0; link < 4; ++link) {
+  const EntryList new_list({L"A", L"B", L"C"});
+  for (int link = 0; link < 5; ++link) {
+    const EntryList old_list = link == 4 ? EntryList{} : EntryList({L"A", L"B"});
     for (int step = 1;; ++step) {
       SCOPED_TRACE(std::to_string(link) + " link, killed before step " + std::to_string(step));
       FakePlatform platform;
-      if (link == 1 || link == 2)
-        (link == 1 ? platform.symlinks : platform.hard_links)[platform.ListPath()] = kept;
-      platform.files[platform.Resolve(platform.ListPath())] = {"A;B;", false};
+      if (link == 1 || link == 2 || link == 4)
+        (link == 2 ? platform.hard_links : platform.symlinks)[platform.ListPath()] = kept;
+      if (link != 4) platform.files[platform.Resolve(platform.ListPath())] = {"A;B;", false};
       ListFile saving(platform, platform.ListPath());
       ASSERT_EQ(saving.LoadList().entries, old_list);
       std::optional<FakePlatform> killed;
@@ -433,7 +435,7 @@ TEST(ListFileKilled, TheNextStartReadsTheOldOrTheNewListWhole) {
       ASSERT_TRUE(next.SaveWholeList({L"D"}));
       EXPECT_EQ(killed->files[killed->Resolve(killed->ListPath())].bytes, "D;");
       EXPECT_EQ(killed->files.size(), 1u) << "nothing left beside data.bin";
-      if (link == 1 || link == 2) {
+      if (link == 1 || link == 2 || link == 4) {
         EXPECT_EQ(killed->Resolve(killed->ListPath()), kept);
       }
     }
