@@ -264,14 +264,19 @@ Status ListFile::Save(const WriteBody& write_body) {
   FileStamp written;
   std::unique_ptr<FileLock> file_lock;
   if (facts.dangling) {
-    status = Rewrite(path_, {}, &written);
+    FileStamp made;
+    status = Rewrite(path_, {}, &made);
     if (status) status = platform_.InspectFile(path_, &facts);
-    if (status && !facts.stamp.exists) status = Status::Fail(L"The file could not be made.");
     if (status) {
       status = Retrying(
           [&] { return platform_.LockFile(facts.final_path + kLockSuffix, &file_lock); });
     }
+    if (status) status = platform_.InspectFile(path_, &facts);
     if (!status) return status;
+    // Another copy may have saved there between the making and the lock.
+    if (!facts.stamp.exists || facts.stamp.id != made.id || facts.stamp.size != 0) {
+      return Overtaken();
+    }
   }
   // A file with several names is rewritten in place so that every name sees the list.
   status = facts.links > 1 ? RewriteInPlace(facts.final_path, write_body, &written)

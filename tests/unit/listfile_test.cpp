@@ -412,14 +412,16 @@ TEST(ListFileKilled, TheNextStartReadsTheOldOrTheNewListWhole) {
       ASSERT_EQ(saving.LoadList().entries, old_list);
       std::optional<FakePlatform> killed;
       int left = step;
+      bool other_saved = false;  // another copy saving there, had ours not been killed
       std::function<void()> count = [&] {
-        if (--left == 0)
-          killed = platform;
-        else
-          platform.mid_save = count;
+        if (--left != 0) return void(platform.mid_save = count);
+        killed = platform;
+        ListFile other(platform, platform.ListPath());
+        other_saved = other.LoadList().state != LoadState::Unreadable && other.SaveWholeList({L"X"});
       };
       platform.mid_save = count;
-      ASSERT_TRUE(saving.SaveEntryByEntry(new_list));
+      EXPECT_NE(static_cast<bool>(saving.SaveEntryByEntry(new_list)), other_saved)
+          << "of two saves at once, one is made";
       if (!killed) break;     // past the last step
       killed->locks.clear();  // the system lets go of what a killed process held
       killed->held.clear();
