@@ -1,7 +1,5 @@
 #include "listfile/leftovers.h"
 
-#include <cwchar>
-
 #include "listfile/listfile.h"
 
 namespace vk {
@@ -77,31 +75,31 @@ bool CutShortOf(std::string_view now, std::string_view list) {
 }
 
 // The next reader's rule for what a save cut short left (docs/ARCHITECTURE.md).
-bool ListFile::Recover(const std::wstring& target, bool* recovered) {
+bool ListFile::Recover(const std::wstring& target, bool wait, bool* recovered) {
   bool done = true;
   for (const std::wstring& left : platform_.FindFiles(target + L".")) {
-    if (EndsWith(left, kSettledSuffix)) {  // goes with what it marks, or alone
-      done = (Exists(left.substr(0, left.size() - std::wcslen(kSettledSuffix))) || Remove(left)) &&
-             done;
-      continue;
-    }
     const bool journal = EndsWith(left, kJournalSuffix) || EndsWith(left, kUndoSuffix);
     if (!journal && !EndsWith(left, kCopySuffix)) continue;
-    // One whose save is over, marked when it could not be removed, is never applied.
-    if (Exists(left + kSettledSuffix)) {
-      done = Remove(left) && Remove(left + kSettledSuffix) && done;
+    // One whose save is over, marked hidden when it could not be removed,
+    // is never applied: it goes when it can, and holds nothing up meanwhile.
+    FileFacts facts;
+    if (!platform_.InspectFile(left, &facts)) {
+      done = false;
+      continue;
+    }
+    if (facts.stamp.marks & kAttrHidden) {
+      (void)Remove(left);
       continue;
     }
     if (journal) {
-      done = RecoverJournal(target, left) && done;
+      done = RecoverJournal(target, left, wait) && done;
       continue;
     }
     // A copy whose replace never came is stale. Beside a missing data.bin it
     // may be a replace cut short (a file system that removes the old file
     // first): whole, it becomes data.bin.
-    FileFacts facts;
     if (!platform_.InspectFile(target, &facts) || facts.stamp.exists) {
-      done = Settle(left) && done;
+      done = Settle(left, wait) && done;
       continue;
     }
     std::string bytes;
@@ -111,15 +109,10 @@ bool ListFile::Recover(const std::wstring& target, bool* recovered) {
     if (whole && platform_.MoveReplacing(left, target)) {
       *recovered = true;
     } else {
-      done = Settle(left) && done;
+      done = Settle(left, wait) && done;
     }
   }
   return done;
-}
-
-bool ListFile::Exists(const std::wstring& file) {
-  FileFacts facts;
-  return platform_.InspectFile(file, &facts) && facts.stamp.exists;
 }
 
 bool ListFile::Remove(const std::wstring& file) {
@@ -128,15 +121,16 @@ bool ListFile::Remove(const std::wstring& file) {
   return platform_.InspectFile(file, &facts) && !facts.stamp.exists;
 }
 
-bool ListFile::Settle(const std::wstring& left) {
-  if (Remove(left)) return true;
-  FileStamp ignored;
-  (void)Fill([&](auto* file) { return platform_.CreateOutFile(left + kSettledSuffix, file); },
-             [](OutFile&) { return Status::Ok(); }, &ignored);
-  return false;
+bool ListFile::Settle(const std::wstring& left, bool wait) {
+  if (Retrying([&] { return Remove(left) ? Status::Ok() : Status::Busy(L""); }, wait)) return true;
+  // Attributes can be written while another program holds the file, and
+  // need no room on a full disk.
+  (void)platform_.SetAttributes(left, kAttrHidden);
+  FileFacts facts;
+  return platform_.InspectFile(left, &facts) && (facts.stamp.marks & kAttrHidden);
 }
 
-bool ListFile::RecoverJournal(const std::wstring& target, const std::wstring& journal) {
+bool ListFile::RecoverJournal(const std::wstring& target, const std::wstring& journal, bool wait) {
   std::string bytes, now;
   Journal found;
   Status read = ReadBytes(journal, &bytes);
@@ -163,7 +157,7 @@ bool ListFile::RecoverJournal(const std::wstring& target, const std::wstring& jo
     FileStamp stamp;
     if (put && !Rewrite(target, *put, &stamp)) return false;
   }
-  return Settle(journal);
+  return Settle(journal, wait);
 }
 
 }  // namespace vk

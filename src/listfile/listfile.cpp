@@ -10,14 +10,18 @@ namespace vk {
 ListFile::ListFile(Platform& platform, std::wstring path)
     : platform_(platform), path_(std::move(path)), writer_(platform.WriterName()) {}
 
-Status ListFile::Retrying(const Step& step) {
+Status ListFile::Retrying(const Step& step, bool wait) {
   Status status = step();
-  for (unsigned waited = 0; !status && status.busy && waited < kBusyRetryMs;
+  for (unsigned waited = 0; wait && !status && status.busy && waited < kBusyRetryMs;
        waited += kBusyWaitMs) {
     platform_.Wait(kBusyWaitMs);
     status = step();
   }
   return status;
+}
+
+Status ListFile::Lock(const std::wstring& file, std::unique_ptr<FileLock>* lock, bool wait) {
+  return Retrying([&] { return platform_.LockFile(file + kLockSuffix, lock); }, wait);
 }
 
 Status ListFile::ReadBytes(const std::wstring& file, std::string* bytes) {
@@ -84,7 +88,7 @@ LoadResult ListFile::ReadFile(const FileFacts& facts, bool wait, FileStamp* stam
     if (facts.links > 1) seen_hash_ = HashOf(bytes);
     return status;
   };
-  Status read = wait ? Retrying(read_once) : read_once();
+  Status read = Retrying(read_once, wait);
   if (read) read = DecodeList(platform_, bytes, &result.entries);
   if (!read) return Unread(read);
   result.state = LoadState::Loaded;
@@ -104,9 +108,8 @@ LoadResult ListFile::Read(bool wait) {
     }
     if (leftovers) {
       std::unique_ptr<FileLock> lock;
-      auto take = [&] { return platform_.LockFile(facts.final_path + kLockSuffix, &lock); };
-      status = wait ? Retrying(take) : take();
-      if (status && !Recover(facts.final_path, &recovered)) {
+      status = Lock(facts.final_path, &lock, wait);
+      if (status && !Recover(facts.final_path, wait, &recovered)) {
         status = Status::Busy(
             L"A save that was cut short could not be finished yet: the file is in use.");
       }
@@ -244,12 +247,12 @@ Status ListFile::Save(const WriteBody& write_body) {
   Status status = platform_.InspectFile(path_, &facts);
   if (!status) return status;
   std::unique_ptr<FileLock> lock;
-  status = Retrying([&] { return platform_.LockFile(facts.final_path + kLockSuffix, &lock); });
+  status = Lock(facts.final_path, &lock);
   if (!status) return status;
   // A leftover that stays could be taken for the list later: no save until it goes.
   bool recovered = false;
   status = Retrying([&] {
-    return Recover(facts.final_path, &recovered)
+    return Recover(facts.final_path, true, &recovered)
                ? Status::Ok()
                : Status::Busy(L"What a save that was cut short left beside the file is in use.");
   });
@@ -267,10 +270,7 @@ Status ListFile::Save(const WriteBody& write_body) {
     FileStamp made;
     status = Rewrite(path_, {}, &made);
     if (status) status = platform_.InspectFile(path_, &facts);
-    if (status) {
-      status = Retrying(
-          [&] { return platform_.LockFile(facts.final_path + kLockSuffix, &file_lock); });
-    }
+    if (status) status = Lock(facts.final_path, &file_lock);
     if (status) status = platform_.InspectFile(path_, &facts);
     if (!status) return status;
     // Another copy may have saved there between the making and the lock.

@@ -72,7 +72,6 @@ class ListFile {
   static constexpr const wchar_t* kCopySuffix = L".new";        // data.bin.WRITER-HASH.new
   static constexpr const wchar_t* kJournalSuffix = L".saving";  // data.bin.WRITER.saving
   static constexpr const wchar_t* kUndoSuffix = L".undo";       // data.bin.WRITER-MARK.undo
-  static constexpr const wchar_t* kSettledSuffix = L".done";    // beside a leftover: it is over
 
  private:
   static constexpr unsigned kBusyWaitMs = 50;
@@ -82,7 +81,10 @@ class ListFile {
   using Step = std::function<Status()>;
   // What a save writes into the file it makes.
   using WriteBody = std::function<Status(OutFile&)>;
-  Status Retrying(const Step& step);
+  // Without `wait`, the step is tried once.
+  Status Retrying(const Step& step, bool wait = true);
+  // Takes the lock beside `file` that lets one copy save at a time.
+  Status Lock(const std::wstring& file, std::unique_ptr<FileLock>* lock, bool wait = true);
   // Reads data.bin, first finishing or removing what a save cut short left.
   LoadResult Read(bool wait);
   LoadResult ReadFile(const FileFacts& facts, bool wait, FileStamp* stamp);
@@ -103,17 +105,17 @@ class ListFile {
   Status Rewrite(const std::wstring& target, std::string_view bytes, FileStamp* stamp,
                  const WriteBody& write_body = {}, bool* opened = nullptr);
   // Under the lock: finishes or removes every leftover beside `target`.
-  // False when one could not be dealt with yet (a file held, one that
-  // cannot be removed).
-  bool Recover(const std::wstring& target, bool* recovered);
-  bool RecoverJournal(const std::wstring& target, const std::wstring& journal);
-  // True when `file` is known to be there.
-  bool Exists(const std::wstring& file);
+  // False when one could not be dealt with yet (a file held, one that can
+  // be neither removed nor marked as over); `wait` as for Settle.
+  bool Recover(const std::wstring& target, bool wait, bool* recovered);
+  bool RecoverJournal(const std::wstring& target, const std::wstring& journal, bool wait);
   // Removes `file`; false when it is still there.
   bool Remove(const std::wstring& file);
-  // Removes a copy or journal whose save is over; one that stays is marked
-  // as over, so that no reader applies it later. False when it is still there.
-  bool Settle(const std::wstring& left);
+  // Removes a copy or journal whose save is over, tried again for a while
+  // with `wait` (a scanner holds a file it has just seen); one that stays is
+  // marked hidden, as over, so that no reader applies it later. False when
+  // it is still there unmarked.
+  bool Settle(const std::wstring& left, bool wait = true);
   Status ReadBytes(const std::wstring& file, std::string* bytes);
   // After a read that left the file unread (hidden, unreadable): saves are
   // refused until it is read whole.

@@ -121,6 +121,7 @@ class Platform {
 
   // Folders and drives.
   virtual uint32_t GetAttributes(const std::wstring& path) = 0;
+  // Of a folder, or of a file (which works while another program holds it).
   virtual Status SetAttributes(const std::wstring& path, uint32_t attributes) = 0;
   // True only for an existing folder (hidden and system ones included).
   virtual bool FolderExists(const std::wstring& path) = 0;

@@ -8,6 +8,7 @@
 // same files). After every step, and whenever a message box shows, the
 // invariants below must hold; a failure aborts.
 #include <algorithm>
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -552,8 +553,8 @@ struct World {
       case 0:  // the next save fails at one of its steps, from its first or a later one
         platform.fault = static_cast<FileStep>(static_cast<int>(FileStep::Create) + in.Below(5));
         platform.faults_wait = static_cast<int>(in.Below(6));
-        // What it leaves may outlive it.
-        platform.remove_fails = static_cast<int>(in.Below(8)) - 5;
+        // What it leaves may outlive it: held for a moment, or past every retry.
+        platform.remove_fails = std::array{0, 0, 0, 0, 0, 1, 2, 60}[in.Below(8)];
         break;
       case 1:  // another program holds the file for a moment, or longer
         platform.busy_step = in.Below(2) ? FileStep::Create : FileStep::Replace;

@@ -38,7 +38,7 @@ class FakePlatform final : public Platform {
   std::set<std::wstring> unplugged;              // roots not connected: nothing below them is there
   std::deque<BrowseResult> browse_answers;       // empty: the user cancels
   std::string answers;                           // 'y' or 'n' for each Yes/No question; then No
-  std::wstring set_attributes_error;             // non-empty: SetAttributes fails so
+  std::wstring set_attributes_error;             // non-empty: a folder's SetAttributes fails so
   std::wstring open_folder_error;
   bool another_instance = false;
   std::wstring program_folder = L"C:\\Apps\\Veilkeep";
@@ -100,6 +100,10 @@ class FakePlatform final : public Platform {
   }
   Status SetAttributes(const std::wstring& path, uint32_t attributes) override {
     attribute_sets.emplace_back(path, attributes);
+    if (auto file = files.find(Resolve(path)); file != files.end()) {
+      file->second.hidden = attributes & kAttrHidden;  // held or not, as on Windows
+      return Status::Ok();
+    }
     if (!set_attributes_error.empty()) return Status::Fail(set_attributes_error);
     auto it = folders.find(path);
     if (it == folders.end()) return Status::Fail(L"The system cannot find the file specified.");

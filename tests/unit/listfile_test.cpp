@@ -444,8 +444,8 @@ TEST(ListFileKilled, TheNextStartReadsTheOldOrTheNewListWhole) {
   }
 }
 
-// Only a journal written whole is ever applied, and one that cannot be
-// removed stops the saves until it goes, so that it is never applied later.
+// Only a journal written whole is ever applied, and one whose save is over
+// but which cannot be removed is never applied later.
 TEST(ListFileKilled, AJournalIsAppliedOnlyWholeAndNeverOutlivesTheNextSave) {
   const std::string whole = JournalHeader("A;", "A;B;", 7) + "A;B;" + "A;";
   Journal journal;
@@ -465,10 +465,12 @@ TEST(ListFileKilled, AJournalIsAppliedOnlyWholeAndNeverOutlivesTheNextSave) {
   ListFile file(platform, platform.ListPath());
   (void)file.LoadList();
   platform.remove_fails = 100;
-  ASSERT_TRUE(file.SaveWholeList({L"A", L"B"}));  // its journal stays
-  EXPECT_FALSE(file.SaveWholeList({L"A"}));
+  ASSERT_TRUE(file.SaveWholeList({L"A", L"B"}));  // its journal stays, marked as over
+  platform.files[L"D:\\Persist\\data.bin"].bytes = "A;";  // another program, in place
+  ListFile next(platform, platform.ListPath());
+  EXPECT_EQ(next.LoadList().entries, EntryList{L"A"});
   platform.remove_fails = 0;
-  ASSERT_TRUE(file.SaveWholeList({L"A"}));
+  ASSERT_TRUE(next.SaveWholeList({L"A", L"C"}));
   EXPECT_EQ(platform.files.size(), 1u);
 }
 
