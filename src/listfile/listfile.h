@@ -7,9 +7,9 @@
 // there first it reports Overtaken and writes nothing. Each writer's
 // temporary files carry its own name. A file with one name is replaced in
 // one step by a complete copy; a file with several names is rewritten in
-// place from a journal; a link to no file yet first gets its file. What a save cut short
-// leaves is finished or removed by the next reader, under the same lock
-// (docs/ARCHITECTURE.md, "Saving data.bin").
+// place from a journal; a link to no file yet first gets its file. What a
+// save cut short leaves is finished or removed by the next reader, under the
+// same lock (docs/ARCHITECTURE.md, "Saving data.bin").
 #pragma once
 
 #include <functional>
