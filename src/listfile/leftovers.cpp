@@ -34,8 +34,8 @@ bool EndsWith(const std::wstring& text, std::wstring_view ending) {
          text.compare(text.size() - ending.size(), ending.size(), ending) == 0;
 }
 
-std::string JournalHeader(std::string_view before, std::string_view list, uint64_t file) {
-  return std::string(kJournalMagic) + Hex(HashOf(before)) + " " + Hex(list.size()) + " " +
+std::string JournalHeader(std::string_view old, std::string_view list, uint64_t file) {
+  return std::string(kJournalMagic) + Hex(HashOf(old)) + " " + Hex(list.size()) + " " +
          Hex(HashOf(list)) + " " + Hex(file) + "\n";
 }
 
@@ -54,16 +54,10 @@ bool ParseJournal(std::string_view bytes, Journal* journal) {
   }
   bytes.remove_prefix(kJournalHeader);
   if (bytes.size() < numbers[1]) return false;
-  journal->before = numbers[0];
   journal->file = numbers[3];
   journal->list = bytes.substr(0, numbers[1]);
   journal->old = bytes.substr(numbers[1]);
-  return HashOf(journal->list) == numbers[2] &&
-         (journal->old.empty() || HashOf(journal->old) == journal->before);
-}
-
-std::wstring StampMark(const FileStamp& stamp) {
-  return WideHex(HashOf(Hex(stamp.id) + Hex(stamp.size) + Hex(stamp.written)));
+  return HashOf(journal->list) == numbers[2] && HashOf(journal->old) == numbers[0];
 }
 
 bool CutShortOf(std::string_view now, std::string_view list) {
@@ -74,90 +68,102 @@ bool CutShortOf(std::string_view now, std::string_view list) {
   return true;
 }
 
-// The next reader's rule for what a save cut short left (docs/ARCHITECTURE.md).
-bool ListFile::Recover(const std::wstring& target, bool wait, bool* recovered) {
-  bool done = true;
-  for (const std::wstring& left : platform_.FindFiles(target + L".")) {
-    const bool journal = EndsWith(left, kJournalSuffix) || EndsWith(left, kUndoSuffix);
-    if (!journal && !EndsWith(left, kCopySuffix)) continue;
-    // One whose save is over, marked hidden when it could not be removed,
-    // is never applied: it goes when it can, and holds nothing up meanwhile.
-    FileFacts facts;
-    if (!platform_.InspectFile(left, &facts)) {
-      done = false;
-      continue;
-    }
-    if (facts.stamp.marks & kAttrHidden) {
-      (void)Remove(left);
-      continue;
-    }
-    if (journal) {
-      done = RecoverJournal(target, left, wait) && done;
-      continue;
-    }
-    // A copy whose replace never came is stale. Beside a missing data.bin it
-    // may be a replace cut short (a file system that removes the old file
-    // first): whole, it becomes data.bin.
-    if (!platform_.InspectFile(target, &facts) || facts.stamp.exists) {
-      done = Settle(left, wait) && done;
-      continue;
-    }
-    std::string bytes;
-    const size_t dash = left.rfind(L'-');
-    const bool whole = dash != std::wstring::npos && ReadBytes(left, &bytes) &&
-                       left.compare(dash + 1, 16, WideHex(HashOf(bytes))) == 0;
-    if (whole && platform_.MoveReplacing(left, target)) {
-      *recovered = true;
-    } else {
-      done = Settle(left, wait) && done;
-    }
+std::wstring ListFile::FreeName(const std::wstring& base, const wchar_t* suffix) {
+  // A name left by an earlier run of the same writer (a file a scanner still holds) is passed over.
+  std::wstring name = base + suffix;
+  FileFacts facts;
+  for (int n = 1; n < 100 && platform_.InspectFile(name, &facts) && facts.stamp.exists; ++n) {
+    name = base + L"." + std::to_wstring(n) + suffix;
   }
-  return done;
+  return name;
 }
 
-bool ListFile::Remove(const std::wstring& file) {
-  platform_.RemoveFile(file);
+std::vector<std::wstring> ListFile::Leftovers(const FileFacts& facts, bool* needed) {
+  std::vector<std::wstring> found;
+  std::vector<std::wstring> names = facts.names;
+  if (names.empty()) names.push_back(facts.final_path);
+  for (const std::wstring& name : names) {
+    for (std::wstring& left : platform_.FindFiles(name + L".")) {
+      const bool journal = EndsWith(left, kJournalSuffix) || EndsWith(left, kUndoSuffix);
+      if (!journal && !EndsWith(left, kCopySuffix)) continue;
+      // One whose save is over, marked hidden, is never applied: it goes
+      // when it can, and holds nothing up meanwhile.
+      FileFacts its;
+      if (platform_.InspectFile(left, &its) && (its.stamp.marks & kAttrHidden)) {
+        platform_.RemoveFile(left);
+        continue;
+      }
+      *needed = *needed || journal || !facts.stamp.exists;
+      found.push_back(std::move(left));
+    }
+  }
+  return found;
+}
+
+// The next reader's rule for what a save cut short left (docs/ARCHITECTURE.md).
+Status ListFile::Recover(bool wait, bool* clean, bool* recovered) {
   FileFacts facts;
-  return platform_.InspectFile(file, &facts) && !facts.stamp.exists;
+  Status status = platform_.InspectFile(path_, &facts);
+  bool needed = false;
+  for (const std::wstring& left : status ? Leftovers(facts, &needed) : std::vector<std::wstring>{}) {
+    if (EndsWith(left, kCopySuffix)) {
+      // A copy whose replace never came is stale. Beside a missing data.bin
+      // it may be a replace cut short (a file system that removes the old
+      // file first): whole, it becomes data.bin.
+      std::string bytes;
+      const size_t dash = left.rfind(L'-');
+      if (!facts.stamp.exists && dash != std::wstring::npos && ReadBytes(left, &bytes) &&
+          left.compare(dash + 1, 16, WideHex(HashOf(bytes))) == 0 &&
+          platform_.MoveFileTo(left, facts.final_path, false)) {
+        *recovered = true;
+        facts.stamp.exists = true;
+      } else {
+        (void)Settle(left, wait);  // never taken for a file that is there
+      }
+    } else if (Status rolled = RollBack(facts, left, wait, clean); !rolled) {
+      status = rolled;
+    }
+  }
+  return status;
+}
+
+Status ListFile::RollBack(const FileFacts& facts, const std::wstring& journal, bool wait,
+                          bool* clean) {
+  std::string bytes, now;
+  Journal found;
+  Status status = ReadBytes(journal, &bytes);
+  // One not written whole never let its rewrite begin; one for another file
+  // (replaced or removed since) is not this file's.
+  if (status && ParseJournal(bytes, &found) && facts.stamp.exists &&
+      found.file == facts.stamp.id) {
+    status = ReadBytes(facts.final_path, &now);
+    // What a rewrite cut short leaves, of the new list or of the old one
+    // being put back, becomes the old list again, as often as it takes;
+    // anything else was written whole by another program since, and stays.
+    FileStamp stamp;
+    if (status && now != found.old &&
+        (CutShortOf(now, found.list) || CutShortOf(now, found.old))) {
+      status = Rewrite(facts.final_path, found.old, &stamp);
+    }
+  }
+  // Removed only once the file holds a whole list.
+  if (!status || !Settle(journal, wait)) *clean = false;
+  return status;
 }
 
 bool ListFile::Settle(const std::wstring& left, bool wait) {
-  if (Retrying([&] { return Remove(left) ? Status::Ok() : Status::Busy(L""); }, wait)) return true;
+  auto removed = [&] {
+    platform_.RemoveFile(left);
+    FileFacts facts;
+    return platform_.InspectFile(left, &facts) && !facts.stamp.exists ? Status::Ok()
+                                                                      : Status::Busy(L"");
+  };
+  if (Retrying(removed, wait)) return true;
   // Attributes can be written while another program holds the file, and
   // need no room on a full disk.
   (void)platform_.SetAttributes(left, kAttrHidden);
   FileFacts facts;
   return platform_.InspectFile(left, &facts) && (facts.stamp.marks & kAttrHidden);
-}
-
-bool ListFile::RecoverJournal(const std::wstring& target, const std::wstring& journal, bool wait) {
-  std::string bytes, now;
-  Journal found;
-  Status read = ReadBytes(journal, &bytes);
-  if (!read && read.busy) return false;
-  FileFacts facts;
-  if (!platform_.InspectFile(target, &facts)) return false;
-  // A file replaced since (another number) is not the one it was written for.
-  if (read && ParseJournal(bytes, &found) && facts.stamp.exists && found.file == facts.stamp.id) {
-    if (!ReadBytes(target, &now)) return false;
-    const std::string_view* put = nullptr;
-    if (!EndsWith(journal, kUndoSuffix)) {
-      // Neither the list it was made from nor the one it holds: a rewrite
-      // cut short is finished; a file changed since it was written is left
-      // as it is.
-      if (now != found.list && HashOf(now) != found.before && CutShortOf(now, found.list)) {
-        put = &found.list;
-      }
-    } else if (HashOf(found.old) == found.before && now != found.old &&
-               EndsWith(journal, L"-" + StampMark(facts.stamp) + kUndoSuffix)) {
-      // The save was reported as failed, and nobody wrote the file since:
-      // the list it replaced comes back.
-      put = &found.old;
-    }
-    FileStamp stamp;
-    if (put && !Rewrite(target, *put, &stamp)) return false;
-  }
-  return Settle(journal, wait);
 }
 
 }  // namespace vk

@@ -1,17 +1,14 @@
-// What a save of data.bin leaves beside it while under way, and what the
-// next reader makes of it when the save was cut short: the copy that
-// replaces data.bin ("data.bin.WRITER-HASH.new", HASH of what it holds), the
-// journal of a rewrite in place ("data.bin.WRITER.saving") and the same
-// journal renamed to an undo ("data.bin.WRITER-MARK.undo") when a failed
-// rewrite could not put the old list back itself. What the next reader does with
-// them is ListFile::Recover, defined beside these.
+// What a save of data.bin leaves beside the file while under way: the copy
+// that replaces it ("data.bin.WRITER-HASH.new", HASH of what it holds) and
+// the journal of a rewrite in place ("data.bin.WRITER.saving"), which holds
+// the list the file held before, so that a rewrite cut short is rolled back.
+// What the next reader does with them is ListFile::Recover, defined beside
+// these.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <string_view>
-
-#include "platform/platform.h"
 
 namespace vk {
 
@@ -22,26 +19,22 @@ std::string Hex(uint64_t value);
 std::wstring WideHex(uint64_t value);
 bool EndsWith(const std::wstring& text, std::wstring_view ending);
 
-// A journal: "VKJ1 <hash of the list it replaces> <size> <hash> <file>\n",
-// the new list's bytes, then the list it replaces; <file> is the number of
-// the file rewritten.
+// A journal: "VKJ1 <hash of the old list> <size of the new> <its hash> <file>\n",
+// the new list's bytes, then the old list's; <file> is the number of the
+// file rewritten.
 constexpr size_t kJournalHeader = 5 + 4 * 17;
-std::string JournalHeader(std::string_view before, std::string_view list, uint64_t file);
+std::string JournalHeader(std::string_view old, std::string_view list, uint64_t file);
 struct Journal {
-  uint64_t before = 0;    // the hash of the list it replaces
   uint64_t file = 0;      // the number of the file it rewrites
   std::string_view list;  // the new list
-  std::string_view old;   // the list it replaces; empty in one written without it
+  std::string_view old;   // the list the file held before
 };
 // Only a journal written whole parses; its views point into `bytes`.
 bool ParseJournal(std::string_view bytes, Journal* journal);
 
-// The part of an undo's name that tells the file as the failed save left it
-// ("data.bin.WRITER-MARK.undo"): a file written since is not touched.
-std::wstring StampMark(const FileStamp& stamp);
-
-// What a rewrite of `list` in place leaves when cut short: its first bytes,
-// maybe with zeros where the disk had not caught up.
+// Whether `now` is what a rewrite of `list` in place can leave when cut
+// short: its first bytes (none, some or all), maybe with zeros where the
+// disk had not caught up.
 bool CutShortOf(std::string_view now, std::string_view list);
 
 }  // namespace vk

@@ -1,5 +1,6 @@
 #include "listfile/listfile.h"
 
+#include <algorithm>
 #include <new>
 #include <utility>
 
@@ -20,8 +21,18 @@ Status ListFile::Retrying(const Step& step, bool wait) {
   return status;
 }
 
-Status ListFile::Lock(const std::wstring& file, std::unique_ptr<FileLock>* lock, bool wait) {
-  return Retrying([&] { return platform_.LockFile(file + kLockSuffix, lock); }, wait);
+Status ListFile::Lock(const FileFacts& facts, Locks* locks, bool wait) {
+  // Taken in one order by every copy, whatever name reached the file.
+  std::vector<std::wstring> names = facts.names;
+  if (names.empty()) names.push_back(facts.final_path);
+  std::sort(names.begin(), names.end());
+  for (const std::wstring& name : names) {
+    std::unique_ptr<FileLock> lock;
+    Status status = Retrying([&] { return platform_.LockFile(name + kLockSuffix, &lock); }, wait);
+    if (!status && (status.busy || name == facts.final_path)) return status;
+    if (lock) locks->push_back(std::move(lock));
+  }
+  return Status::Ok();
 }
 
 Status ListFile::ReadBytes(const std::wstring& file, std::string* bytes) {
@@ -85,7 +96,7 @@ LoadResult ListFile::ReadFile(const FileFacts& facts, bool wait, FileStamp* stam
     bytes = std::string_view(at, size);
     // A file rewritten in place keeps its ID: what it holds tells a change
     // within one tick of the clock that leaves its size as it was.
-    if (facts.links > 1) seen_hash_ = HashOf(bytes);
+    seen_hash_ = HashOf(bytes);
     return status;
   };
   Status read = Retrying(read_once, wait);
@@ -99,22 +110,18 @@ LoadResult ListFile::Read(bool wait) {
   FileFacts facts;
   Status status = platform_.InspectFile(path_, &facts);
   bool recovered = false;
-  if (status && !(facts.stamp.marks & (kAttrHidden | kAttrSystem))) {
-    // A journal is always dealt with first; a copy only beside a missing data.bin.
-    bool leftovers = false;
-    for (const std::wstring& left : platform_.FindFiles(facts.final_path + L".")) {
-      leftovers = leftovers || EndsWith(left, kJournalSuffix) || EndsWith(left, kUndoSuffix) ||
-                  (!facts.stamp.exists && EndsWith(left, kCopySuffix));
-    }
-    if (leftovers) {
-      std::unique_ptr<FileLock> lock;
-      status = Lock(facts.final_path, &lock, wait);
-      if (status && !Recover(facts.final_path, wait, &recovered)) {
-        status = Status::Busy(
-            L"A save that was cut short could not be finished yet: the file is in use.");
-      }
-      if (status) status = platform_.InspectFile(path_, &facts);
-    }
+  bool needed = false;
+  // A hidden or system list is left alone, and so is what lies beside it.
+  if (status && !(facts.stamp.marks & (kAttrHidden | kAttrSystem)) &&
+      !Leftovers(facts, &needed).empty()) {
+    Locks locks;
+    Status locked = Lock(facts, &locks, wait);
+    bool clean = true;
+    if (locked) locked = Retrying([&] { return Recover(wait, &clean, &recovered); }, wait);
+    // Copies beside a file that is there are never taken for it: read-only
+    // media, where none can be removed, are read all the same.
+    if (!locked && needed) status = locked;
+    if (status) status = platform_.InspectFile(path_, &facts);
   }
   if (!status) return Unread(status);
   FileStamp stamp;
@@ -173,71 +180,70 @@ Status ListFile::Fill(const Opener& open, const WriteBody& write_body, FileStamp
   return status ? closed : status;
 }
 
-Status ListFile::WriteCopy(const std::wstring& copy, const WriteBody& write_body,
-                           FileStamp* stamp) {
+Status ListFile::WriteNew(const std::wstring& path, const WriteBody& write_body,
+                          FileStamp* stamp) {
   Status status =
-      Fill([&](auto* file) { return platform_.CreateOutFile(copy, file); }, write_body, stamp);
-  if (!status) (void)Settle(copy);
+      Fill([&](auto* file) { return platform_.CreateOutFile(path, file); }, write_body, stamp);
+  if (!status) (void)Settle(path);
   return status;
 }
 
-Status ListFile::Rewrite(const std::wstring& target, std::string_view bytes, FileStamp* stamp,
+Status ListFile::Rewrite(const std::wstring& path, std::string_view bytes, FileStamp* stamp,
                          const WriteBody& write_body, bool* opened) {
-  return Fill([&](auto* file) { return platform_.RewriteFile(target, file); },
+  return Fill([&](auto* file) { return platform_.RewriteFile(path, file); },
               write_body
                   ? write_body
                   : [&](OutFile& file) { return bytes.empty() ? Status::Ok() : file.Write(bytes); },
               stamp, opened);
 }
 
-Status ListFile::Replace(const std::wstring& target, bool replacing, const WriteBody& write_body,
-                         FileStamp* stamp) {
+Status ListFile::Replace(const FileFacts& facts, const WriteBody& write_body, FileStamp* stamp) {
+  const std::wstring& target = facts.final_path;
+  const bool replacing = facts.stamp.exists;
   // The name of a copy that replaces a file carries the hash of what it
   // holds: one cut short is told from a whole one. A copy made where there
   // was no file is never taken for the list.
-  const std::wstring copy =
-      target + L"." + writer_ + (replacing ? L"-" + WideHex(HashOf(bytes_)) : L"") + kCopySuffix;
-  Status status = WriteCopy(copy, write_body, stamp);
+  const std::wstring copy = FreeName(
+      target + L"." + writer_ + (replacing ? L"-" + WideHex(HashOf(bytes_)) : L""), kCopySuffix);
+  Status status = WriteNew(copy, write_body, stamp);
   if (!status) return status;
-  status = Retrying([&] { return platform_.MoveReplacing(copy, target); });
-  if (!status) (void)Settle(copy);
-  return status;
+  // Where there was no file, one made meanwhile by another program is not replaced.
+  status = Retrying([&] { return platform_.MoveFileTo(copy, target, replacing); });
+  if (status) return status;
+  (void)Settle(copy);
+  return status.changed ? Overtaken() : status;
 }
 
-Status ListFile::RewriteInPlace(const std::wstring& target, const WriteBody& write_body,
+Status ListFile::RewriteInPlace(const FileFacts& facts, const WriteBody& write_body,
                                 FileStamp* stamp) {
-  std::string before;
-  FileFacts facts;
-  FileStamp ignored;
-  Status status = platform_.InspectFile(target, &facts);
-  if (status && !facts.stamp.exists) return Overtaken();  // removed meanwhile
-  if (status) status = ReadBytes(target, &before);
+  const std::wstring& target = facts.final_path;
+  std::string old;
+  Status status = Retrying([&] { return ReadBytes(target, &old); });
   if (!status) return status;
-  if (HashOf(before) != seen_hash_) return Overtaken();
-  const std::wstring journal = target + L"." + writer_ + kJournalSuffix;
-  const std::string header = JournalHeader(before, bytes_, facts.stamp.id);
-  status = WriteCopy(
+  if (HashOf(old) != seen_hash_) {
+    seen_ = FileStamp{};  // changed in place within one tick: read again before saving
+    return Overtaken();
+  }
+  // Before the file's first byte changes, the journal holds what it holds now.
+  const std::wstring journal = FreeName(target + L"." + writer_, kJournalSuffix);
+  const std::string header = JournalHeader(old, bytes_, facts.stamp.id);
+  FileStamp ignored;
+  status = WriteNew(
       journal,
       [&](OutFile& file) {
         Status written = file.Write(header);
         if (written && !bytes_.empty()) written = file.Write(bytes_);
-        return written && !before.empty() ? file.Write(before) : written;
+        return written && !old.empty() ? file.Write(old) : written;
       },
       &ignored);
   if (!status) return status;
-
   bool opened = false;
   status = Rewrite(target, {}, stamp, write_body, &opened);
-  // Cut short after emptying it: the list it held goes back, and the journal
-  // is stale. Should that fail too, the journal becomes an undo, named for
-  // the file as it is left, and the next reader puts the old list back.
-  FileFacts left;
-  if (status || !opened || Rewrite(target, before, &ignored)) {
-    (void)Settle(journal);
-  } else if (platform_.InspectFile(target, &left) && left.stamp.exists) {
-    const std::wstring undo = target + L"." + writer_ + L"-" + StampMark(left.stamp) + kUndoSuffix;
-    (void)Retrying([&] { return platform_.MoveReplacing(journal, undo); });
-  }
+  // The save is made once its journal is gone (or marked as over). Short of
+  // that it is rolled back: here, or failing that by the next reader.
+  if (status && Settle(journal)) return status;
+  if (status) status = Status::Busy(L"What the save left beside the file is in use.");
+  if (!opened || Rewrite(target, old, &ignored)) (void)Settle(journal);
   return status;
 }
 
@@ -245,42 +251,27 @@ Status ListFile::Save(const WriteBody& write_body) {
   if (!refusal_.empty()) return Status::Fail(refusal_);
   FileFacts facts;
   Status status = platform_.InspectFile(path_, &facts);
-  if (!status) return status;
-  std::unique_ptr<FileLock> lock;
-  status = Lock(facts.final_path, &lock);
-  if (!status) return status;
-  // A leftover that stays could be taken for the list later: no save until it goes.
+  Locks locks;
+  if (status) status = Lock(facts, &locks);
+  // A leftover is dealt with first: a journal left behind would roll this save back.
   bool recovered = false;
-  status = Retrying([&] {
-    return Recover(facts.final_path, true, &recovered)
-               ? Status::Ok()
-               : Status::Busy(L"What a save that was cut short left beside the file is in use.");
-  });
+  if (status) {
+    status = Retrying([&] {
+      bool clean = true;
+      Status left = Recover(true, &clean, &recovered);
+      return !left || clean ? left
+                            : Status::Busy(L"What a save that was cut short left is in use.");
+    });
+  }
+  if (status) status = platform_.InspectFile(path_, &facts);
   if (!status) return status;
   // Under the lock, data.bin is as this copy last saw it, or another writer got there first.
-  status = platform_.InspectFile(path_, &facts);
-  if (!status) return status;
   if (!read_whole_ || facts.stamp != seen_) return Overtaken();
 
-  // A link to no file yet first gets the file it points to, empty as the
-  // list was; the save then goes on beside that file, under its lock too.
   FileStamp written;
-  std::unique_ptr<FileLock> file_lock;
-  if (facts.dangling) {
-    FileStamp made;
-    status = Rewrite(path_, {}, &made);
-    if (status) status = platform_.InspectFile(path_, &facts);
-    if (status) status = Lock(facts.final_path, &file_lock);
-    if (status) status = platform_.InspectFile(path_, &facts);
-    if (!status) return status;
-    // Another copy may have saved there between the making and the lock.
-    if (!facts.stamp.exists || facts.stamp.id != made.id || facts.stamp.size != 0) {
-      return Overtaken();
-    }
-  }
   // A file with several names is rewritten in place so that every name sees the list.
-  status = facts.links > 1 ? RewriteInPlace(facts.final_path, write_body, &written)
-                           : Replace(facts.final_path, facts.stamp.exists, write_body, &written);
+  status = facts.links > 1 ? RewriteInPlace(facts, write_body, &written)
+                           : Replace(facts, write_body, &written);
   if (!status) return status;
   seen_ = written;
   seen_hash_ = HashOf(bytes_);

@@ -1,21 +1,21 @@
 // data.bin on disk: read whole, saved by one protocol, whoever else writes
 // it, links it or cuts a save short.
 //
-// A save holds the lock file "data.bin.lock" beside the file data.bin really
-// is (links followed), so that copies of the program save one at a time, and
-// saves only over the data.bin it last read or saved: when another writer got
-// there first it reports Overtaken and writes nothing. Each writer's
-// temporary files carry its own name. A file with one name is replaced in
-// one step by a complete copy; a file with several names is rewritten in
-// place from a journal; a link to no file yet first gets its file. What a
-// save cut short leaves is finished or removed by the next reader, under the
-// same lock (docs/ARCHITECTURE.md, "Saving data.bin").
+// A save holds the lock "NAME.lock" beside every name of the file data.bin
+// really is (links followed), so that copies of the program save one at a
+// time whatever name reached the file, and saves only over the data.bin it
+// last read or saved: when another writer got there first it reports
+// Overtaken and writes nothing. A file with one name is replaced in one step
+// by a complete copy; a file with several names is rewritten in place under
+// a journal holding what it held, which the next reader puts back when the
+// rewrite was cut short (docs/ARCHITECTURE.md, "Saving data.bin").
 #pragma once
 
 #include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "listfile/entry_list.h"
 #include "listfile/list_codec.h"
@@ -71,7 +71,8 @@ class ListFile {
   static constexpr const wchar_t* kLockSuffix = L".lock";
   static constexpr const wchar_t* kCopySuffix = L".new";        // data.bin.WRITER-HASH.new
   static constexpr const wchar_t* kJournalSuffix = L".saving";  // data.bin.WRITER.saving
-  static constexpr const wchar_t* kUndoSuffix = L".undo";       // data.bin.WRITER-MARK.undo
+  // A journal an earlier version renamed when it could not roll back itself.
+  static constexpr const wchar_t* kUndoSuffix = L".undo";
 
  private:
   static constexpr unsigned kBusyWaitMs = 50;
@@ -81,36 +82,43 @@ class ListFile {
   using Step = std::function<Status()>;
   // What a save writes into the file it makes.
   using WriteBody = std::function<Status(OutFile&)>;
+  using Locks = std::vector<std::unique_ptr<FileLock>>;
   // Without `wait`, the step is tried once.
   Status Retrying(const Step& step, bool wait = true);
-  // Takes the lock beside `file` that lets one copy save at a time.
-  Status Lock(const std::wstring& file, std::unique_ptr<FileLock>* lock, bool wait = true);
-  // Reads data.bin, first finishing or removing what a save cut short left.
+  // Takes the lock beside every name of the file (a name's folder that
+  // refuses it, other than the file's own, is passed over).
+  Status Lock(const FileFacts& facts, Locks* locks, bool wait = true);
+  // Reads data.bin, first rolling back or removing what a save cut short left.
   LoadResult Read(bool wait);
   LoadResult ReadFile(const FileFacts& facts, bool wait, FileStamp* stamp);
   static LoadResult Unread(const Status& why);
   // Nothing written: another writer changed data.bin since it was read here.
   static Status Overtaken();
   Status Save(const WriteBody& write_body);
-  Status WriteCopy(const std::wstring& copy, const WriteBody& write_body, FileStamp* stamp);
-  Status Replace(const std::wstring& target, bool replacing, const WriteBody& write_body,
-                 FileStamp* stamp);
-  Status RewriteInPlace(const std::wstring& target, const WriteBody& write_body, FileStamp* stamp);
+  Status Replace(const FileFacts& facts, const WriteBody& write_body, FileStamp* stamp);
+  Status RewriteInPlace(const FileFacts& facts, const WriteBody& write_body, FileStamp* stamp);
+  // `base` + SUFFIX, or `base`.N + SUFFIX when a file of that name is left.
+  std::wstring FreeName(const std::wstring& base, const wchar_t* suffix);
   // Opens a file with `open` (tried again while busy), writes it with
   // `write_body`, flushes and closes it; *opened tells whether it opened.
   using Opener = std::function<Status(std::unique_ptr<OutFile>*)>;
   Status Fill(const Opener& open, const WriteBody& write_body, FileStamp* stamp,
               bool* opened = nullptr);
-  // Rewrites `target` in place with `bytes`, or with `write_body` when given.
-  Status Rewrite(const std::wstring& target, std::string_view bytes, FileStamp* stamp,
+  // Makes the file `path` (none may be there) and fills it with `write_body`;
+  // a file that could not be written whole is removed.
+  Status WriteNew(const std::wstring& path, const WriteBody& write_body, FileStamp* stamp);
+  // Rewrites the file `path` in place with `bytes`, or with `write_body`
+  // when given; *opened tells whether it was opened (emptied).
+  Status Rewrite(const std::wstring& path, std::string_view bytes, FileStamp* stamp,
                  const WriteBody& write_body = {}, bool* opened = nullptr);
-  // Under the lock: finishes or removes every leftover beside `target`.
-  // False when one could not be dealt with yet (a file held, one that can
-  // be neither removed nor marked as over); `wait` as for Settle.
-  bool Recover(const std::wstring& target, bool wait, bool* recovered);
-  bool RecoverJournal(const std::wstring& target, const std::wstring& journal, bool wait);
-  // Removes `file`; false when it is still there.
-  bool Remove(const std::wstring& file);
+  // What lies beside the names of the file; *needed, whether any of it must
+  // be dealt with before the file is taken as the list.
+  std::vector<std::wstring> Leftovers(const FileFacts& facts, bool* needed);
+  // Under the lock: rolls back or removes every leftover beside the file.
+  // Fails while the file cannot be taken as the list; *clean false while
+  // something is left that a save must wait for.
+  Status Recover(bool wait, bool* clean, bool* recovered);
+  Status RollBack(const FileFacts& facts, const std::wstring& journal, bool wait, bool* clean);
   // Removes a copy or journal whose save is over, tried again for a while
   // with `wait` (a scanner holds a file it has just seen); one that stays is
   // marked hidden, as over, so that no reader applies it later. False when
@@ -128,7 +136,7 @@ class ListFile {
   std::string bytes_;       // the last save's bytes: its memory serves the next save
   FileStamp seen_;          // data.bin as last read or saved here...
   bool read_whole_ = true;  // ...while it has been read whole (or found missing)
-  uint64_t seen_hash_ = 0;  // what it held then, when it has several names
+  uint64_t seen_hash_ = 0;  // ...and what it held then
 };
 
 }  // namespace vk

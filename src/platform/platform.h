@@ -75,13 +75,17 @@ struct FileStamp {
   friend bool operator!=(const FileStamp& a, const FileStamp& b) { return !(a == b); }
 };
 
-// Where a file really is and how many names it has. The stamp's marks are
-// the file's own, wherever a link leads.
+// Where a file really is and what names it has. The stamp's marks are the
+// file's own, wherever a link leads.
 struct FileFacts {
   FileStamp stamp;
-  std::wstring final_path;  // the file itself, symbolic links followed; the path when missing
-  unsigned links = 1;       // its names: more than one when it is hard-linked
-  bool dangling = false;    // the path is a link to a file that is not there (yet)
+  // The file itself, symbolic links followed (for a link to no file, where
+  // it points); the path when missing.
+  std::wstring final_path;
+  unsigned links = 1;  // its names: more than one when it is hard-linked
+  // final_path, then the file's other names, as far as the system lists them.
+  std::vector<std::wstring> names;
+  bool dangling = false;  // the path is a link to a file that is not there (yet)
 };
 
 // A shell verb on every folder, for the current user only: the item `text`
@@ -190,14 +194,14 @@ class Platform {
   virtual Status ReadWholeFile(const std::wstring& path, size_t max_bytes,
                                const std::function<char*(size_t)>& room, size_t* size,
                                FileStamp* stamp) = 0;
-  // Creates or truncates `path` for writing.
+  // Makes the file `path` for writing; fails when a file is there.
   virtual Status CreateOutFile(const std::wstring& path, std::unique_ptr<OutFile>* file) = 0;
-  // Opens the file `path` for writing from its start, emptied, with no one
-  // else let in: every name of a hard-linked file sees what is written, and
-  // a symbolic link to no file gets the file it points to.
+  // Opens the existing file `path` for writing from its start, emptied, with
+  // no one else let in: every name of a hard-linked file sees what is written.
   virtual Status RewriteFile(const std::wstring& path, std::unique_ptr<OutFile>* file) = 0;
-  // Puts `from` in the place of `to` in one step, replacing any file there.
-  virtual Status MoveReplacing(const std::wstring& from, const std::wstring& to) = 0;
+  // Puts `from` in the place of `to` in one step: replacing any file there
+  // with `replace`, else only where there is none (one there: `changed`).
+  virtual Status MoveFileTo(const std::wstring& from, const std::wstring& to, bool replace) = 0;
   virtual void RemoveFile(const std::wstring& path) = 0;
 };
 

@@ -267,8 +267,8 @@ void CheckHidden(const std::wstring& folder, bool hidden) {
          Hex(attributes));
 }
 
-HeldFile::HeldFile(const std::wstring& path, DWORD creation) {
-  handle_ = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, creation,
+HeldFile::HeldFile(const std::wstring& path, DWORD creation, DWORD share) {
+  handle_ = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, share, nullptr, creation,
                         FILE_ATTRIBUTE_NORMAL, nullptr);
   Require(handle_ != INVALID_HANDLE_VALUE, L"hold " + path + L" open with no sharing",
           ErrorText(GetLastError()));

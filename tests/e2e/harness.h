@@ -119,7 +119,10 @@ void CheckHidden(const std::wstring& folder, bool hidden);
 // `creation` is OPEN_EXISTING or OPEN_ALWAYS. Closes the handle when it goes.
 class HeldFile {
  public:
-  HeldFile(const std::wstring& path, DWORD creation);
+  // With no sharing, or with `share`: open to others as a copy of the
+  // program holding its lock is, so that only a lock that lets no one in
+  // keeps the program out.
+  HeldFile(const std::wstring& path, DWORD creation, DWORD share = 0);
   ~HeldFile() { Release(); }
   HeldFile(const HeldFile&) = delete;
   HeldFile& operator=(const HeldFile&) = delete;

@@ -116,7 +116,8 @@ void BusyTemporaryFile() {
   const auto [folder, list_file, before] =
       OpenScenario(L"data.bin.lock held by another copy", L"held lock", {kept});
   // Held from before the start: the program never needs the file until it saves.
-  HeldFile held(list_file + L".lock", OPEN_ALWAYS);
+  HeldFile held(list_file + L".lock", OPEN_ALWAYS,
+                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
   App app;
   if (!Start(folder, &app)) return Close(&app);
   AddExpectingSaveMessage(app, added, list_file);

@@ -91,7 +91,7 @@ struct World {
   int next_busy = 0;             // ...or busy this many reads (or writes)
   FileStep next_busy_step = FileStep::Read;
   bool start_hidden = false;
-  bool journal_at_start = false;      // data.bin (or the file its link leads to) hidden at start
+  bool journal_at_start = false;  // a journal beside data.bin at start
   std::set<std::wstring> hidden;  // folders the program hid, still listed by the user
   size_t attribute_sets_seen = 0;
   std::optional<UserAction> nested;  // arrives while the next window of ours is up
@@ -107,6 +107,14 @@ struct World {
   // or hard, which every save must keep.
   enum class Link { None, Symbolic, Hard } link = Link::None;
   const std::wstring persisted = L"D:\\Persist\\data.bin";
+  // The second copy reaches the file by another name: the file's own path
+  // behind a symbolic link, or another hard link (a package manager's next
+  // version folder).
+  std::wstring second_folder;
+  // The disk stays full until the next start has read it.
+  bool full_until_start = false;
+  bool revived = false;  // the program was killed and started again during this step
+  int modal_depth = 0;   // windows of ours up now, one inside another
   // What other programs and the second copy did to the list, until a user
   // of this copy undoes it: folders they added must stay listed, folders
   // they removed must not come back.
@@ -125,8 +133,20 @@ struct World {
 
   std::wstring ListPath() const { return platform.ListPath(); }
 
-  // The entries data.bin gives after a restart, what saves left beside it applied.
-  EntryList OnDisk() {
+  // A journal not yet rolled back lies beside data.bin.
+  bool JournalLeft() const {
+    for (const auto& [name, file] : platform.files) {
+      if (!file.hidden && (EndsWith(name, ListFile::kJournalSuffix) ||
+                           EndsWith(name, ListFile::kUndoSuffix))) {
+        return true;
+      }
+    }
+    return false;
+  }
+
+  // The entries data.bin gives after a restart, what saves left beside it
+  // applied; *taken, the bytes taken as the list (none when left unread).
+  EntryList OnDisk(std::optional<std::string>* taken = nullptr) {
     FakePlatform reader;
     reader.cyrillic_ansi = platform.cyrillic_ansi;
     reader.files = platform.files;
@@ -135,11 +155,18 @@ struct World {
     if (auto it = reader.files.find(reader.Resolve(ListPath())); it != reader.files.end())
       it->second.hidden = false;
     ListFile file(reader, reader.ListPath());
-    return file.LoadList().entries;
+    LoadResult read = file.LoadList();
+    if (taken && read.state == LoadState::Loaded) {
+      *taken = reader.files[reader.Resolve(ListPath())].bytes;
+    }
+    return std::move(read.entries);
   }
 
   // What must hold at any moment the user can see the window.
   void CheckInvariants() {
+    // Killed: checked once started again; while one of its windows is up, not at all.
+    if (platform.dead && modal_depth > 0) return;
+    Revive();
     const EntryList& entries = form->entries();
     const int selected = form->selected();
     Expect(platform.files.count(ListPath() + L".new") == 0 &&
@@ -150,13 +177,19 @@ struct World {
     } else if (link == Link::Hard && platform.files.count(persisted)) {
       Expect(platform.Resolve(ListPath()) == persisted, "both names of a hard link stay one file");
     }
-    const EntryList disk = OnDisk();
+    std::optional<std::string> taken;
+    const EntryList disk = OnDisk(&taken);
+    Expect(!taken || platform.written_whole.count(*taken),
+           "the next reader takes a list someone wrote whole, never a torn one");
     if (start_hidden && !others_wrote) {
       Expect(Bytes() == start_bytes, "a hidden or system list is never written");
     }
     if (form->LeavesListAlone()) {
       Expect(entries.empty(), "a list left alone is shown empty");
-      Expect(others_wrote || journal_at_start || Bytes() == start_bytes, "a list left alone is never written");
+      // ...but by the roll-back of a save cut short, or of our own failed save
+      // that the full disk kept from rolling back itself.
+      Expect(others_wrote || journal_at_start || JournalLeft() || Bytes() == start_bytes,
+             "a list left alone is never written");
     } else if (!awaiting_follow && view->follow_soon == 0) {
       Expect(disk == entries, "the window shows exactly what data.bin holds");
     }
@@ -252,17 +285,27 @@ struct World {
     user_adding.clear();
     NoteAttributeChanges();
     const EntryList& entries = form->entries();
-    if (!deleting.empty() && std::find(entries.begin(), entries.end(), deleting) == entries.end()) {
+    // Killed meanwhile, the removal the user asked for may have been made.
+    if (!deleting.empty() && (platform.dead || std::find(entries.begin(), entries.end(),
+                                                         deleting) == entries.end())) {
       hidden.erase(deleting);
     }
   }
 
   // While a message, the browser or a secondary window is up.
   void WhileModal() {
+    ++modal_depth;
+    struct Leave {
+      int& depth;
+      ~Leave() { --depth; }
+    } leave{modal_depth};
     NoteAttributeChanges();
     const bool new_message = platform.messages.size() > messages_seen;
     messages_seen = platform.messages.size();
-    if (second_acting) return;  // the second copy's window: this one follows afterwards
+    if (new_message) Trace("  message:", 0, platform.messages.back().text);
+    // The second copy's window: this one follows afterwards. A program
+    // killed meanwhile shows nothing more.
+    if (second_acting || platform.dead) return;
     if (new_message &&
         platform.messages.back().text.find(L"could not be saved") != std::wstring::npos &&
         action_others == others_count && asked == answered) {  // the user's action, no request
@@ -294,6 +337,7 @@ struct World {
       for (const auto& path : request.folders) removed_by_others.erase(path), requested.insert(path);
       form->Queue(request, [this, request](bool done) {
         ++answered;
+        if (platform.dead) return;  // its caller saw it die
         failed_list.reset();  // a request may save what a failed action did not
         const EntryList& listed = form->entries();
         bool as_asked = true;
@@ -343,12 +387,26 @@ struct World {
       }
       case 3:
         platform.RemoveFile(ListPath());
-        link = Link::None;
+        Unlinked();
         hidden.clear();
         kept_by_others.clear();
         removed_by_others.clear();
         break;
     }
+    Launch();
+  }
+
+  // data.bin is no longer a link: a second copy that reached the file by
+  // another name starts again over ours.
+  void Unlinked() {
+    link = Link::None;
+    if (second_folder.empty()) return;
+    second_folder.clear();
+    if (form2) StartSecond();
+  }
+
+  // The program starts over data.bin as it is.
+  void Launch() {
     others_wrote = false;
     const bool exists = platform.files.count(platform.Resolve(ListPath())) != 0;
     if (exists) platform.files[platform.Resolve(ListPath())].hidden = next_hidden;
@@ -358,12 +416,7 @@ struct World {
     platform.busy_step = next_busy > 0 ? next_busy_step : FileStep::None;
     platform.busy_times = next_busy;
     start_bytes = Bytes();
-    // A save cut short is finished by the next reader, even of a list then left alone.
-    journal_at_start = false;
-    for (const auto& [name, file] : platform.files) {
-      journal_at_start |=
-          EndsWith(name, ListFile::kJournalSuffix) || EndsWith(name, ListFile::kUndoSuffix);
-    }
+    journal_at_start = JournalLeft();
     start_hidden = exists && next_hidden;
     next_hidden = next_unreadable = false;
     next_busy = 0;
@@ -381,6 +434,47 @@ struct World {
     NoteAttributeChanges();
     platform.read_error.clear();
     platform.busy_times = 0;
+    if (full_until_start) {  // room again once it has been read
+      platform.fault = FileStep::None;
+      platform.fault_once = true;
+      full_until_start = false;
+    }
+  }
+
+  // The program was killed: both copies start again over what the disk
+  // holds, the system having let go of their locks and files; what it was
+  // asked goes unanswered (its callers saw it die).
+  void Revive() {
+    while (platform.dead) {
+      Trace("killed: the copies start again");
+      revived = true;
+      platform.dead = false;
+      platform.kill_in = 0;
+      platform.locks.clear();
+      platform.held.clear();
+      platform.mid_save = nullptr;
+      nested.reset();
+      other_during.reset();
+      requests.clear();
+      requested.clear();
+      answered = asked;
+      failed_list.reset();
+      awaiting_follow = false;
+      if (form2) StartSecond();
+      Launch();
+    }
+  }
+
+  void StartSecond() {
+    form2.reset();
+    view2 = std::make_unique<FakeView>();
+    form2 = std::make_unique<Form1>(platform, *view2);
+    second_acting = true;
+    const std::wstring ours = platform.program_folder;
+    if (!second_folder.empty()) platform.program_folder = second_folder;
+    Expect(form2->Load(), "the second copy starts in its own session");
+    platform.program_folder = ours;
+    second_acting = false;
   }
 
   // One user action from the input; never a restart.
@@ -447,7 +541,7 @@ struct World {
     failed_list.reset();
     if (what == 3) {
       platform.RemoveFile(ListPath());
-      link = Link::None;
+      Unlinked();
       kept_by_others.clear();
       removed_by_others.clear();
       hidden.clear();
@@ -486,13 +580,8 @@ struct World {
   // The second copy starts, acts on the list as its user does, or ends.
   void SecondCopy(Input& in) {
     if (!form2 || in.Below(8) == 0) {
-      Trace("second copy starts");
-      form2.reset();
-      view2 = std::make_unique<FakeView>();
-      form2 = std::make_unique<Form1>(platform, *view2);
-      second_acting = true;
-      Expect(form2->Load(), "the second copy starts in its own session");
-      second_acting = false;
+      Trace("second copy starts", 0, second_folder);
+      StartSecond();
       return;
     }
     SecondCopyActs(ReadAction(in));
@@ -550,12 +639,25 @@ struct World {
     const unsigned event = in.Below(9);
     Trace("event", static_cast<int>(event));
     switch (event) {
-      case 0:  // the next save fails at one of its steps, from its first or a later one
-        platform.fault = static_cast<FileStep>(static_cast<int>(FileStep::Create) + in.Below(5));
-        platform.faults_wait = static_cast<int>(in.Below(6));
+      case 0: {  // the next save fails at one of its steps, from its first or a later one
+        const unsigned step = in.Below(5), wait = in.Below(6), more = in.Byte();
+        platform.fault = static_cast<FileStep>(static_cast<int>(FileStep::Create) + step);
+        platform.faults_wait = static_cast<int>(wait);
         // What it leaves may outlive it: held for a moment, or past every retry.
-        platform.remove_fails = std::array{0, 0, 0, 0, 0, 1, 2, 60}[in.Below(8)];
+        platform.remove_fails = std::array{0, 0, 0, 0, 0, 1, 2, 60}[more % 8];
+        Trace("  save fault at step, after steps; removals failing, mode:",
+              static_cast<int>(step * 10 + wait), std::to_wstring(platform.remove_fails) + L" " +
+                                                      std::to_wstring(more / 8 % 8));
+        if (more / 8 % 8 == 6) {  // the disk fills and stays full until the next start read it
+          platform.fault = FileStep::Write;
+          platform.fault_once = false;
+          full_until_start = true;
+        } else if (more / 8 % 8 == 7) {  // killed at a step: of a save, or of the recovery after one
+          platform.fault = FileStep::None;
+          platform.kill_in = static_cast<int>(1 + wait + 6 * step);
+        }
         break;
+      }
       case 1:  // another program holds the file for a moment, or longer
         platform.busy_step = in.Below(2) ? FileStep::Create : FileStep::Replace;
         platform.busy_times = static_cast<int>(in.Below(25));
@@ -627,6 +729,16 @@ struct World {
   }
 
   void Step(Input& in) {
+    if (kTrace) {  // what each file holds as the step begins
+      for (const auto& [name, file] : platform.files) {
+        if (name.find(L"data.bin") == std::wstring::npos) continue;
+        std::fprintf(stderr, "    ");
+        Print(name);
+        std::fprintf(stderr, "%s: %s\n", file.hidden ? " (hidden)" : "", file.bytes.c_str());
+      }
+    }
+    revived = false;
+    Revive();  // killed by the last event: started again before anything else happens
     const size_t before = form->LeavesListAlone() ? 0 : OnDisk().size();
     const int answered_before = answered;
     const unsigned what = in.Below(8);
@@ -638,11 +750,13 @@ struct World {
       return;
     } else {
       Act(ReadAction(in));
-      platform.fault = FileStep::None;
+      Revive();
+      if (!full_until_start) platform.fault = FileStep::None;
       platform.faults_wait = 0;
       platform.remove_fails = 0;
       platform.browse_answers.clear();
-      Expect(awaiting_follow || action_others != others_count || answered != answered_before ||
+      Expect(awaiting_follow || revived || action_others != others_count ||
+                 answered != answered_before ||
                  form->entries().size() + 1 >= before,
              "one action removes one entry at most (requests carried out meanwhile aside)");
       if (!requests.empty()) HandOver();
@@ -668,7 +782,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   world.platform.folders[L"D:\\"] = 0;  // a drive root
   world.platform.files[L"C:\\f.txt"] = {"text", false};
   world.platform.drive_types[L"E:\\Stick"] = vk::kDriveRemovable;
-  const unsigned link = in.Below(5);
+  const unsigned link_byte = in.Byte(), link = link_byte % 5;
+  world.platform.removes_before_rename = link_byte / 5 % 2;
+  const bool other_name = link_byte / 10 % 3 == 2;
   switch (link) {
     case 1:
     case 3:  // the file the link leads to is hidden
@@ -677,13 +793,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       world.platform.symlinks[world.ListPath()] = world.persisted;
       if (link != 4) world.platform.files[world.persisted] = {"C:\\A;", false};
       world.next_hidden = link == 3;
+      if (other_name) world.second_folder = L"D:\\Persist";
       break;
     case 2:
       world.link = vk::World::Link::Hard;
       world.platform.hard_links[world.ListPath()] = world.persisted;
       world.platform.files[world.persisted] = {"C:\\A;", false};
+      if (other_name) {
+        world.second_folder = L"C:\\Apps\\Veilkeep2";
+        world.platform.hard_links[world.second_folder + L"\\data.bin"] = world.persisted;
+      }
       break;
   }
+  world.platform.written_whole.insert("C:\\A;");
   world.Start(in);
   world.CheckInvariants();
   for (int steps = 0; steps < 64 && !in.empty(); ++steps) world.Step(in);

@@ -57,6 +57,17 @@ class FakePlatform final : public Platform {
   int remove_fails = 0;     // this many removals fail (a scanner holds the file)
   FileStep busy_step = FileStep::None;  // Read, Create or Replace fails as busy...
   int busy_times = 0;                   // ...this many times, then works
+  // The program dies (killed, a power cut, a stick pulled out) at the
+  // `kill_in`th step from now that changes the disk (a lock, a create, a
+  // write, a replace, a removal); from then on nothing it does reaches the
+  // disk, until it starts again (`dead` cleared, its locks and files let go).
+  int kill_in = 0;
+  bool dead = false;
+  // A FAT or exFAT volume: a replace removes the old file, then renames.
+  bool removes_before_rename = false;
+  // The bytes of every file as it stood once written whole: closed after its
+  // writes, or written by another program.
+  std::set<std::string> written_whole;
 
   // Runs while a message box or the folder browser is up, as whatever the
   // user or another program does then.
@@ -86,6 +97,7 @@ class FakePlatform final : public Platform {
     if (!in_place || file.id == 0) file.id = next_id_++;
     file.bytes = bytes;
     file.written = ++clock_;
+    written_whole.insert(bytes);
   }
   // The name that holds the file `path` names: links followed.
   std::wstring Resolve(std::wstring path) const {
@@ -101,6 +113,7 @@ class FakePlatform final : public Platform {
   Status SetAttributes(const std::wstring& path, uint32_t attributes) override {
     attribute_sets.emplace_back(path, attributes);
     if (auto file = files.find(Resolve(path)); file != files.end()) {
+      if (Killed()) return Dead();
       file->second.hidden = attributes & kAttrHidden;  // held or not, as on Windows
       return Status::Ok();
     }
@@ -201,21 +214,28 @@ class FakePlatform final : public Platform {
   Status InspectFile(const std::wstring& path, FileFacts* facts) override {
     ++file_calls;
     *facts = FileFacts{};
+    if (dead) return Dead();
     const std::wstring name = Resolve(path);
-    facts->final_path = path;
+    facts->final_path = symlinks.count(path) ? symlinks.at(path) : path;
+    facts->names = {facts->final_path};
     auto it = files.find(name);
     if (it == files.end()) {  // a link to nothing cannot be opened
       facts->dangling = symlinks.count(path) != 0;
       return Status::Ok();
     }
-    if (symlinks.count(path)) facts->final_path = symlinks.at(path);
     facts->stamp = Stamp(it->second);
-    for (const auto& [alias, holder] : hard_links) facts->links += holder == name;
+    if (name != facts->final_path) facts->names.push_back(name);
+    for (const auto& [alias, holder] : hard_links) {
+      if (holder != name) continue;
+      ++facts->links;
+      if (alias != facts->final_path) facts->names.push_back(alias);
+    }
     return Status::Ok();
   }
   std::vector<std::wstring> FindFiles(const std::wstring& prefix) override {
     ++file_calls;
     std::vector<std::wstring> found;
+    if (dead) return found;
     for (const auto& [name, file] : files) {
       if (name.compare(0, prefix.size(), prefix) == 0) found.push_back(name);
     }
@@ -231,6 +251,7 @@ class FakePlatform final : public Platform {
   Status LockFile(const std::wstring& path, std::unique_ptr<FileLock>* lock) override {
     ++file_calls;
     MidSave();
+    if (Killed()) return Dead();
     if (locks.count(path)) return Status::Busy(L"The file is in use.");
     locks.insert(path);
     *lock = std::make_unique<FakeLock>(*this, path);
@@ -245,6 +266,7 @@ class FakePlatform final : public Platform {
     ++reads;
     *size = 0;
     *stamp = FileStamp{};
+    if (dead) return Dead();
     if (Busy(FileStep::Read) || held.count(Resolve(path)))
       return Status::Busy(L"The file is in use.");
     if (!read_error.empty()) return Status::Fail(read_error);
@@ -272,8 +294,9 @@ class FakePlatform final : public Platform {
     Status Write(std::string_view bytes) override {
       ++owner_.writes;
       owner_.Step();
+      if (owner_.dead) return owner_.Dead();
       File& file = owner_.files[path_];
-      if (owner_.Strikes(FileStep::Write)) {  // the disk fills up part-way
+      if (owner_.Killed() || owner_.Strikes(FileStep::Write)) {  // cut short part-way
         file.bytes.append(bytes.data(), bytes.size() / 2);
         return Status::Fail(L"There is not enough space on the disk.");
       }
@@ -283,13 +306,17 @@ class FakePlatform final : public Platform {
     }
     FileStamp Stamp() override { return owner_.Stamp(owner_.files[path_]); }
     Status Flush() override {
+      if (owner_.Killed()) return owner_.Dead();
       return owner_.Strikes(FileStep::Flush) ? Status::Fail(L"The device is not ready.")
                                              : Status::Ok();
     }
     Status Close() override {
-      return owner_.Strikes(FileStep::Close)
-                 ? Status::Fail(L"The network name is no longer available.")
-                 : Status::Ok();
+      if (owner_.Killed()) return owner_.Dead();
+      if (owner_.Strikes(FileStep::Close)) {
+        return Status::Fail(L"The network name is no longer available.");
+      }
+      owner_.written_whole.insert(owner_.files[path_].bytes);
+      return Status::Ok();
     }
 
    private:
@@ -302,10 +329,11 @@ class FakePlatform final : public Platform {
   Status CreateOutFile(const std::wstring& path, std::unique_ptr<OutFile>* file) override {
     ++file_calls;
     Step();
-    // Another program can hold a file that is there, never a name not made yet.
-    if (files.count(path) && Busy(FileStep::Create)) return Status::Busy(L"Access is denied.");
+    if (Killed()) return Dead();
+    if (files.count(path) || symlinks.count(path) || hard_links.count(path)) {
+      return Status::Fail(L"The file exists.");
+    }
     if (Strikes(FileStep::Create)) return Status::Fail(L"Access is denied.");
-    Unlink(path);
     files[path] = File{"", false, next_id_++, ++clock_};
     *file = std::make_unique<FakeOutFile>(*this, path);
     return Status::Ok();
@@ -313,24 +341,22 @@ class FakePlatform final : public Platform {
   Status RewriteFile(const std::wstring& path, std::unique_ptr<OutFile>* file) override {
     ++file_calls;
     Step();
+    if (Killed()) return Dead();
     if (Busy(FileStep::Create) || held.count(Resolve(path)))
       return Status::Busy(L"Access is denied.");
     if (Strikes(FileStep::Create)) return Status::Fail(L"Access is denied.");
     const std::wstring name = Resolve(path);
-    if (!files.count(name) && !symlinks.count(path)) {
-      return Status::Fail(L"The system cannot find the file specified.");
-    }
-    const bool made = !files.count(name);
-    File& opened = files[name];  // a link to nothing gets the file it points to
-    if (made) opened.id = next_id_++;
+    if (!files.count(name)) return Status::Fail(L"The system cannot find the file specified.");
+    File& opened = files[name];
     opened.bytes.clear();
     opened.written = ++clock_;
     *file = std::make_unique<FakeOutFile>(*this, name, true);
     return Status::Ok();
   }
-  Status MoveReplacing(const std::wstring& from, const std::wstring& to) override {
+  Status MoveFileTo(const std::wstring& from, const std::wstring& to, bool replace) override {
     ++file_calls;
     Step();
+    if (Killed()) return Dead();
     if (Busy(FileStep::Replace) || held.count(to)) return Status::Busy(L"The file is in use.");
     if (Strikes(FileStep::Replace)) {
       return Status::Fail(
@@ -338,19 +364,34 @@ class FakePlatform final : public Platform {
     }
     auto it = files.find(from);
     if (it == files.end()) return Status::Fail(L"The system cannot find the file specified.");
+    if (!replace && (files.count(to) || symlinks.count(to) || hard_links.count(to))) {
+      Status there = Status::Fail(L"Cannot create a file when that file already exists.");
+      there.changed = true;
+      return there;
+    }
     const File moved = it->second;
-    files.erase(it);
+    if (removes_before_rename && files.count(to)) {
+      Unlink(to);
+      if (Killed()) return Dead();  // cut short between the two
+    }
+    files.erase(from);
     Unlink(to);  // a name replaced is no longer a link: the new file takes it
     files[to] = moved;
     return Status::Ok();
   }
   void RemoveFile(const std::wstring& path) override {
     ++file_calls;
-    if (remove_fails > 0 && remove_fails--) return;
+    if (Killed() || (remove_fails > 0 && remove_fails--)) return;
     Unlink(path);
   }
 
  private:
+  // True once the program has died: at this step, or before it.
+  bool Killed() {
+    if (kill_in > 0 && --kill_in == 0) dead = true;
+    return dead;
+  }
+  static Status Dead() { return Status::Fail(L"The device is not ready."); }
   // The start of a save step.
   void Step() {
     MidSave();

@@ -16,40 +16,6 @@ std::wstring FolderOf(const std::wstring& file) {
   return folder;
 }
 
-// Every name of the file `path`, when it has several and the system lists
-// them (names come from the root of its volume: drive-letter paths only).
-// False when it has more names than could be found.
-bool NamesOf(const std::wstring& path, std::vector<std::wstring>* names) {
-  const std::wstring system_path = SystemPath(path);
-  FileHandle file(CreateFileW(system_path.c_str(), FILE_READ_ATTRIBUTES,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                              OPEN_EXISTING, 0, nullptr));
-  BY_HANDLE_FILE_INFORMATION info = {};
-  if (!file || !GetFileInformationByHandle(file.get(), &info) || info.nNumberOfLinks < 2) {
-    return true;
-  }
-  // Looked up when needed: a system without them (Wine) has the list polled.
-  HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
-  const auto first = reinterpret_cast<decltype(&FindFirstFileNameW)>(
-      reinterpret_cast<void*>(GetProcAddress(kernel, "FindFirstFileNameW")));
-  const auto next = reinterpret_cast<decltype(&FindNextFileNameW)>(
-      reinterpret_cast<void*>(GetProcAddress(kernel, "FindNextFileNameW")));
-  size_t found = 0;
-  std::wstring name(32768, L'\0');
-  DWORD length = static_cast<DWORD>(name.size());
-  HANDLE find = first && next && path.size() > 2 && path[1] == L':'
-                    ? first(system_path.c_str(), 0, &length, name.data())
-                    : INVALID_HANDLE_VALUE;
-  if (find == INVALID_HANDLE_VALUE) return false;
-  do {
-    names->push_back(path.substr(0, 2) + name.c_str());
-    ++found;
-    length = static_cast<DWORD>(name.size());
-  } while (next(find, &length, name.data()));
-  FindClose(find);
-  return found >= info.nNumberOfLinks;
-}
-
 }  // namespace
 
 ListWatch::~ListWatch() {

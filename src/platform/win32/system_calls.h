@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "platform/platform.h"
 
@@ -21,5 +22,9 @@ std::wstring SystemPath(const std::wstring& path);
 // The path of the open file, symbolic links followed, in its plain form
 // (C:\... or \\server\share\...); `fallback` when it cannot be told.
 std::wstring FinalPathOf(HANDLE file, const std::wstring& fallback);
+// Every name of the file `path`, when it has several and the system lists
+// them (names come from the root of its volume: drive-letter paths only).
+// False when it has more names than could be found.
+bool NamesOf(const std::wstring& path, std::vector<std::wstring>* names);
 
 }  // namespace vk

@@ -1,8 +1,10 @@
-// Win32Platform's list-file calls: the file's facts, the files beside it,
-// the lock, the whole read, the buffered write and the replacing move.
+// Win32Platform's list-file calls: the file's facts and names, the files
+// beside it, the lock, the whole read, the buffered write and the move.
 #include "platform/path_root.h"
 #include "platform/win32/system_calls.h"
 #include "platform/win32/win32_platform.h"
+
+#include <winioctl.h>
 
 namespace vk {
 namespace {
@@ -94,7 +96,74 @@ Status DriveGone(Platform& platform, const std::wstring& path) {
   return reached;
 }
 
+// Where the symbolic link `path` points, as a full path; empty when it is
+// no symbolic link or where it points cannot be told.
+std::wstring LinkTarget(const std::wstring& path) {
+  FileHandle link(CreateFileW(SystemPath(path).c_str(), FILE_READ_ATTRIBUTES,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS,
+                              nullptr));
+  // The symbolic link's reparse data: its tag, then where the names lie in `names`.
+  struct SymbolicLink {
+    ULONG tag;
+    USHORT length, reserved;
+    USHORT substitute_at, substitute_length, print_at, print_length;
+    ULONG flags;  // 1: relative to the link's folder
+    WCHAR names[1];
+  };
+  std::vector<ULONG> buffer(16 * 1024 / sizeof(ULONG));
+  DWORD got = 0;
+  if (!link || !DeviceIoControl(link.get(), FSCTL_GET_REPARSE_POINT, nullptr, 0, buffer.data(),
+                                static_cast<DWORD>(buffer.size() * sizeof(ULONG)), &got, nullptr)) {
+    return {};
+  }
+  const auto* data = reinterpret_cast<const SymbolicLink*>(buffer.data());
+  if (got < sizeof(SymbolicLink) || data->tag != IO_REPARSE_TAG_SYMLINK) return {};
+  const size_t room = (got - offsetof(SymbolicLink, names)) / sizeof(WCHAR);
+  const size_t at = data->print_at / sizeof(WCHAR), length = data->print_length / sizeof(WCHAR);
+  if (at + length > room || length == 0) return {};
+  std::wstring target(data->names + at, length);
+  if (data->flags & 1) target = path.substr(0, path.find_last_of(L"\\/") + 1) + target;
+  std::wstring full(32768, L'\0');
+  const DWORD size = GetFullPathNameW(target.c_str(), static_cast<DWORD>(full.size()), full.data(),
+                                      nullptr);
+  if (size == 0 || size >= full.size()) return {};
+  full.resize(size);
+  return full;
+}
+
 }  // namespace
+
+bool NamesOf(const std::wstring& path, std::vector<std::wstring>* names) {
+  const std::wstring system_path = SystemPath(path);
+  FileHandle file(CreateFileW(system_path.c_str(), FILE_READ_ATTRIBUTES,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, 0, nullptr));
+  BY_HANDLE_FILE_INFORMATION info = {};
+  if (!file || !GetFileInformationByHandle(file.get(), &info) || info.nNumberOfLinks < 2) {
+    return true;
+  }
+  // Looked up when needed: a system without them (Wine) cannot list them.
+  HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
+  const auto first = reinterpret_cast<decltype(&FindFirstFileNameW)>(
+      reinterpret_cast<void*>(GetProcAddress(kernel, "FindFirstFileNameW")));
+  const auto next = reinterpret_cast<decltype(&FindNextFileNameW)>(
+      reinterpret_cast<void*>(GetProcAddress(kernel, "FindNextFileNameW")));
+  size_t found = 0;
+  std::wstring name(32768, L'\0');
+  DWORD length = static_cast<DWORD>(name.size());
+  HANDLE find = first && next && path.size() > 2 && path[1] == L':'
+                    ? first(system_path.c_str(), 0, &length, name.data())
+                    : INVALID_HANDLE_VALUE;
+  if (find == INVALID_HANDLE_VALUE) return false;
+  do {
+    names->push_back(path.substr(0, 2) + name.c_str());
+    ++found;
+    length = static_cast<DWORD>(name.size());
+  } while (next(find, &length, name.data()));
+  FindClose(find);
+  return found >= info.nNumberOfLinks;
+}
 
 Status Win32Platform::InspectFile(const std::wstring& path, FileFacts* facts) {
   *facts = FileFacts{};
@@ -109,10 +178,12 @@ Status Win32Platform::InspectFile(const std::wstring& path, FileFacts* facts) {
     const Status failed = LastFileError();
     if (Status gone = DriveGone(*this, path); !gone) return gone;
     if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) return failed;
-    // A symbolic link to a file that is not there (yet) is still a name to keep.
-    const DWORD attributes = GetFileAttributesW(system_path.c_str());
-    facts->dangling =
-        attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+    // A symbolic link to a file that is not there (yet) is still a name to
+    // keep: its file is made where it points.
+    const std::wstring target = LinkTarget(path);
+    facts->dangling = !target.empty();
+    if (facts->dangling) facts->final_path = target;
+    facts->names = {facts->final_path};
     return Status::Ok();
   }
   BY_HANDLE_FILE_INFORMATION info = {};
@@ -121,6 +192,12 @@ Status Win32Platform::InspectFile(const std::wstring& path, FileFacts* facts) {
   StampOf(file.get(), &facts->stamp);
   facts->links = info.nNumberOfLinks;
   facts->final_path = FinalPathOf(file.get(), path);
+  facts->names = {facts->final_path};
+  std::vector<std::wstring> names;
+  if (facts->links > 1) (void)NamesOf(facts->final_path, &names);
+  for (std::wstring& name : names) {
+    if (_wcsicmp(name.c_str(), facts->final_path.c_str()) != 0) facts->names.push_back(name);
+  }
   return Status::Ok();
 }
 
@@ -218,7 +295,7 @@ Status Win32Platform::ReadWholeFile(const std::wstring& path, size_t max_bytes,
 }
 
 Status Win32Platform::CreateOutFile(const std::wstring& path, std::unique_ptr<OutFile>* file) {
-  HANDLE handle = CreateFileW(SystemPath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+  HANDLE handle = CreateFileW(SystemPath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return LastFileError();
   *file = std::make_unique<Win32OutFile>(handle, &write_buffer_);
@@ -226,8 +303,7 @@ Status Win32Platform::CreateOutFile(const std::wstring& path, std::unique_ptr<Ou
 }
 
 Status Win32Platform::RewriteFile(const std::wstring& path, std::unique_ptr<OutFile>* file) {
-  // OPEN_ALWAYS through a symbolic link to no file creates the file it points to.
-  HANDLE handle = CreateFileW(SystemPath(path).c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+  HANDLE handle = CreateFileW(SystemPath(path).c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return LastFileError();
   if (!SetEndOfFile(handle)) {
@@ -239,7 +315,7 @@ Status Win32Platform::RewriteFile(const std::wstring& path, std::unique_ptr<OutF
   return Status::Ok();
 }
 
-Status Win32Platform::MoveReplacing(const std::wstring& from, const std::wstring& to) {
+Status Win32Platform::MoveFileTo(const std::wstring& from, const std::wstring& to, bool replace) {
   // A read-only file is never replaced, as Windows refuses; not every file
   // system underneath (a Samba share, Wine) does so by itself.
   const std::wstring target = SystemPath(to);
@@ -247,10 +323,14 @@ Status Win32Platform::MoveReplacing(const std::wstring& from, const std::wstring
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
     return Status::Fail(SystemErrorText(ERROR_ACCESS_DENIED));
   }
-  return MoveFileExW(SystemPath(from).c_str(), target.c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
-             ? Status::Ok()
-             : LastFileError();
+  if (MoveFileExW(SystemPath(from).c_str(), target.c_str(),
+                  (replace ? MOVEFILE_REPLACE_EXISTING : 0) | MOVEFILE_WRITE_THROUGH)) {
+    return Status::Ok();
+  }
+  const DWORD error = GetLastError();
+  Status status = LastFileError();
+  status.changed = error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS;
+  return status;
 }
 
 void Win32Platform::RemoveFile(const std::wstring& path) { DeleteFileW(SystemPath(path).c_str()); }
