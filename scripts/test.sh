@@ -47,6 +47,15 @@ trap 'rm -rf "$work"' EXIT
 # listfile: any data.bin, both writers. form1: sequences of user actions and
 # world events against the main window's invariants.
 declare -A runs=([listfile]=120000 [form1]=80000)
+# A run repeats itself exactly: the corpus folder is not read back while it
+# runs (-reload=0, which goes by the clock), and the addresses are the same
+# each time (setarch -R, where the system lets a program ask for that).
+same_addresses=()
+if setarch "$(uname -m)" -R true 2>/dev/null; then
+  same_addresses=(setarch "$(uname -m)" -R)
+else
+  echo "setarch -R is refused here: the fuzzers' runs may differ from one run to the next"
+fi
 for target in listfile form1; do
   mkdir -p "$work/$target"
   if [ -n "${VEILKEEP_FUZZ_SECONDS:-}" ]; then
@@ -55,7 +64,7 @@ for target in listfile form1; do
     budget=(-seed=1 -runs="${runs[$target]}")
   fi
   status=0
-  build/fuzz/${target}_fuzz "${budget[@]}" -print_final_stats=1 \
+  "${same_addresses[@]}" build/fuzz/${target}_fuzz "${budget[@]}" -reload=0 -print_final_stats=1 \
     -artifact_prefix="$work/$target-" "$work/$target" "tests/fuzz/${target}_corpus" \
     >"$work/$target.log" 2>&1 || status=$?
   grep -E '^(Done|stat::number_of_executed_units|stat::peak_rss)|^#[0-9]+[[:space:]]+(INITED|DONE)|ERROR|SUMMARY|crash|invariant' \

@@ -35,21 +35,30 @@ Status ListFile::Lock(const FileFacts& facts, Locks* locks, bool wait) {
   return Status::Ok();
 }
 
-Status ListFile::ReadBytes(const std::wstring& file, std::string* bytes) {
+Status ListFile::ReadInto(const std::wstring& file, size_t max_bytes, const Room& room,
+                          std::string_view* bytes, FileStamp* stamp) {
+  char* at = nullptr;
   size_t size = 0;
-  FileStamp read;
   Status status = platform_.ReadWholeFile(
-      file, kJournalHeader + 2 * kMaxListBytes,
+      file, max_bytes,
       [&](size_t wanted) -> char* {
         try {
-          bytes->resize(wanted);
-          return bytes->data();
+          return at = room(wanted);
         } catch (const std::bad_alloc&) {
           return nullptr;
         }
       },
-      &size, &read);
-  bytes->resize(size);
+      &size, stamp);
+  *bytes = std::string_view(at, size);
+  return status;
+}
+
+Status ListFile::ReadBytes(const std::wstring& file, std::string* bytes) {
+  std::string_view read;
+  FileStamp stamp;
+  auto room = [&](size_t wanted) { return bytes->resize(wanted), bytes->data(); };
+  Status status = ReadInto(file, kJournalHeader + 2 * kMaxListBytes, room, &read, &stamp);
+  bytes->resize(read.size());
   return status;
 }
 
@@ -80,26 +89,13 @@ LoadResult ListFile::ReadFile(const FileFacts& facts, bool wait, FileStamp* stam
   }
   // The bytes go into the list's own memory, where they are widened in place.
   std::string_view bytes;
-  auto read_once = [&] {
-    char* at = nullptr;
-    size_t size = 0;
-    Status status = platform_.ReadWholeFile(
-        path_, kMaxListBytes,
-        [&](size_t wanted) -> char* {
-          try {
-            return at = result.entries.byte_room(wanted);
-          } catch (const std::bad_alloc&) {
-            return nullptr;
-          }
-        },
-        &size, stamp);
-    bytes = std::string_view(at, size);
-    // A file rewritten in place keeps its ID: what it holds tells a change
-    // within one tick of the clock that leaves its size as it was.
-    seen_hash_ = HashOf(bytes);
-    return status;
-  };
-  Status read = Retrying(read_once, wait);
+  Status read = Retrying([&] {
+    return ReadInto(path_, kMaxListBytes, [&](size_t n) { return result.entries.byte_room(n); },
+                    &bytes, stamp);
+  }, wait);
+  // A file rewritten in place keeps its ID: what it holds tells a change
+  // within one tick of the clock that leaves its size as it was.
+  seen_hash_ = HashOf(bytes);
   if (read) read = DecodeList(platform_, bytes, &result.entries);
   if (!read) return Unread(read);
   result.state = LoadState::Loaded;

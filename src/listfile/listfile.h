@@ -124,6 +124,10 @@ class ListFile {
   // marked hidden, as over, so that no reader applies it later. False when
   // it is still there unmarked.
   bool Settle(const std::wstring& left, bool wait = true);
+  // Reads the whole file into the memory `room` gives (bad_alloc: none).
+  using Room = std::function<char*(size_t)>;
+  Status ReadInto(const std::wstring& file, size_t max_bytes, const Room& room,
+                  std::string_view* bytes, FileStamp* stamp);
   Status ReadBytes(const std::wstring& file, std::string* bytes);
   // After a read that left the file unread (hidden, unreadable): saves are
   // refused until it is read whole.

@@ -2,10 +2,11 @@
 // sequence of user actions (start-up, Add, drops, the buttons, selecting,
 // typing, the toolbar, a restart, and any of them arriving while a message or
 // another window of the program is up) and world events (a save step failing,
-// a busy file, a folder vanishing or turning into a file, data.bin hidden or
-// unreadable at the next start, another program rewriting or deleting
-// data.bin, a second copy of the program in another session acting on the
-// same files). After every step, and whenever a message box shows, the
+// a disk that stays full, the program killed at a step, a busy file, a folder
+// vanishing or turning into a file, data.bin hidden or unreadable at the next
+// start, another program rewriting or deleting data.bin, a second copy of the
+// program in another session acting on the same files, by the same name or
+// another). After every step, and whenever a message box shows, the
 // invariants below must hold; a failure aborts.
 #include <algorithm>
 #include <array>

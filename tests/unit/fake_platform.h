@@ -306,6 +306,7 @@ class FakePlatform final : public Platform {
     }
     FileStamp Stamp() override { return owner_.Stamp(owner_.files[path_]); }
     Status Flush() override {
+      owner_.written_whole.insert(owner_.files[path_].bytes);  // every write done
       if (owner_.Killed()) return owner_.Dead();
       return owner_.Strikes(FileStep::Flush) ? Status::Fail(L"The device is not ready.")
                                              : Status::Ok();
@@ -315,7 +316,6 @@ class FakePlatform final : public Platform {
       if (owner_.Strikes(FileStep::Close)) {
         return Status::Fail(L"The network name is no longer available.");
       }
-      owner_.written_whole.insert(owner_.files[path_].bytes);
       return Status::Ok();
     }
 
