@@ -109,14 +109,22 @@ Status ListFile::Recover(bool wait, bool* clean, bool* recovered) {
     if (EndsWith(left, kCopySuffix)) {
       // A copy whose replace never came is stale. Beside a missing data.bin
       // it may be a replace cut short (a file system that removes the old
-      // file first): whole, it becomes data.bin.
+      // file first): whole, it becomes data.bin. While it cannot be told
+      // (held), it is kept.
       std::string bytes;
       const size_t dash = left.rfind(L'-');
-      if (!facts.stamp.exists && dash != std::wstring::npos && ReadBytes(left, &bytes) &&
-          left.compare(dash + 1, 16, WideHex(HashOf(bytes))) == 0 &&
-          platform_.MoveFileTo(left, facts.final_path, false)) {
+      Status moved = facts.stamp.exists ? Status::Fail(L"") : ReadBytes(left, &bytes);
+      if (moved && dash != std::wstring::npos &&
+          left.compare(dash + 1, 16, WideHex(HashOf(bytes))) == 0) {
+        moved = platform_.MoveFileTo(left, facts.final_path, false);
+      } else if (moved) {
+        moved = Status::Fail(L"");
+      }
+      if (moved) {
         *recovered = true;
         facts.stamp.exists = true;
+      } else if (!moved.changed && !moved.reason.empty()) {
+        status = moved;
       } else {
         (void)Settle(left, wait);  // never taken for a file that is there
       }

@@ -134,6 +134,16 @@ struct World {
 
   std::wstring ListPath() const { return platform.ListPath(); }
 
+  // With FORM1_FUZZ_TRACE: what each file of the list holds now.
+  void TraceFiles() const {
+    for (const auto& [name, file] : platform.files) {
+      if (!kTrace || name.find(L"data.bin") == std::wstring::npos) continue;
+      std::fprintf(stderr, "    ");
+      Print(name);
+      std::fprintf(stderr, "%s: %s\n", file.hidden ? " (hidden)" : "", file.bytes.c_str());
+    }
+  }
+
   // A journal not yet rolled back lies beside data.bin.
   bool JournalLeft() const {
     for (const auto& [name, file] : platform.files) {
@@ -448,6 +458,7 @@ struct World {
   void Revive() {
     while (platform.dead) {
       Trace("killed: the copies start again");
+      TraceFiles();
       revived = true;
       platform.dead = false;
       platform.kill_in = 0;
@@ -730,14 +741,7 @@ struct World {
   }
 
   void Step(Input& in) {
-    if (kTrace) {  // what each file holds as the step begins
-      for (const auto& [name, file] : platform.files) {
-        if (name.find(L"data.bin") == std::wstring::npos) continue;
-        std::fprintf(stderr, "    ");
-        Print(name);
-        std::fprintf(stderr, "%s: %s\n", file.hidden ? " (hidden)" : "", file.bytes.c_str());
-      }
-    }
+    TraceFiles();  // as the step begins
     revived = false;
     Revive();  // killed by the last event: started again before anything else happens
     const size_t before = form->LeavesListAlone() ? 0 : OnDisk().size();
