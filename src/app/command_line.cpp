@@ -90,12 +90,28 @@ Request ParseCommandLine(std::wstring_view command_line) {
   const bool hide = IsSwitch(arguments[0], L"/hide");
   if (!hide && !IsSwitch(arguments[0], L"/unhide")) return request;
   for (size_t i = 1; i < arguments.size(); ++i) {
-    std::wstring folder = Folder(arguments[i]);
-    if (folder.empty()) {
-      request.folders.clear();
-      break;
+    // No folder name holds a quote: one inside an argument is a quoted
+    // folder's closing quote read after its trailing backslash ("D:\My
+    // Data\" E:\Notes). The folder ends there, and what follows was meant
+    // unquoted; a second quote leaves no telling what was meant.
+    const std::wstring& argument = arguments[i];
+    const size_t quote = argument.find(L'"');
+    std::vector<std::wstring> named = {
+        quote == std::wstring::npos ? argument : argument.substr(0, quote == 0 ? 0 : quote + 1)};
+    if (quote != std::wstring::npos && quote + 1 < argument.size()) {
+      const std::wstring rest = argument.substr(quote + 1);
+      if (rest.find(L'"') != std::wstring::npos) return request;
+      for (size_t at = 0; (at = rest.find_first_not_of(L" \t", at)) != std::wstring::npos;) {
+        const size_t end = rest.find_first_of(L" \t", at);
+        named.push_back(rest.substr(at, end - at));
+        at = end;
+      }
     }
-    request.folders.push_back(std::move(folder));
+    for (std::wstring& name : named) {
+      std::wstring folder = Folder(std::move(name));
+      if (folder.empty()) return request;
+      request.folders.push_back(std::move(folder));
+    }
   }
   if (!request.folders.empty()) request.kind = hide ? Request::Kind::Hide : Request::Kind::Unhide;
   return request;
