@@ -99,6 +99,8 @@ TEST_F(Form1Test, ListLeftAloneRefusesAddsBeforeTheBrowserOpens) {
       platform.read_error = c.read_error;
       platform.folders[L"C:\\New"] = 0;
       ASSERT_TRUE(form.Load());
+      form.Form1Activate();
+      EXPECT_EQ(view.status, L"Hidden:") << "nothing was selected or emptied";
       ASSERT_EQ(platform.messages.size(), c.start_message ? 1u : 0u);
       if (c.start_message) {
         EXPECT_NE(platform.messages[0].text.find(platform.ListPath()), std::wstring::npos);
@@ -634,8 +636,9 @@ TEST_F(Form1Test, DropMessageComesAfterTheSave) {
 // verbs of another copy here, and removes them when they are this one's.
 TEST_F(Form1Test, FolderMenuItemPointsTheVerbsHere) {
   platform.folder_verbs[L"Veilkeep.Hide"] = L"\"E:\\Old\\Veilkeep.exe\" /hide \"%1\"";
+  platform.folder_verbs[L"Veilkeep.Unhide"] = L"\"C:\\Apps\\Veilkeep\\Veilkeep.exe\" /unhide \"%1\"";
   ASSERT_TRUE(form.Load());
-  EXPECT_FALSE(form.FolderMenuChecked());
+  EXPECT_FALSE(form.FolderMenuChecked()) << "checked only while both verbs run this copy";
   form.Handle({UserAction::Kind::FolderMenu});
   EXPECT_TRUE(form.FolderMenuChecked());
   EXPECT_EQ(platform.folder_verbs[L"Veilkeep.Unhide"],
