@@ -470,7 +470,7 @@ TEST_F(Form1Test, EntriesOnTheStickFollowItsNewLetterOneByOne) {
     SCOPED_TRACE(row.list);
     platform = FakePlatform();
     for (auto folder : {L"M:\\V\\Notes", L"M:\\Photos", L"M:\\Private", L"M:\\Videos", L"D:\\Data",
-                        L"C:\\V\\Notes", L"M:\\V\\Later", L"C:\\New"}) {
+                        L"M:\\Data", L"C:\\V\\Notes", L"M:\\V\\Later", L"C:\\New"}) {
       Folder(folder);
     }
     platform.unplugged = {L"K:\\", L"E:\\", L"Z:\\"};
@@ -482,6 +482,7 @@ TEST_F(Form1Test, EntriesOnTheStickFollowItsNewLetterOneByOne) {
     ASSERT_TRUE(fresh.Load(row.window));
     EXPECT_EQ(platform.messages.size(), strlen(row.answers));
     EXPECT_EQ(Disk(), row.saved);
+    fresh.Form1Activate();
     EXPECT_EQ(platform.network_looks, 0) << "no network drive is looked at";
     // Added later by another program: it keeps its letter, and nothing is asked again.
     platform.WriteByOther(platform.ListPath(), Disk() + "K:\\V\\Later;");
