@@ -130,9 +130,13 @@ bool Win32Platform::AttributesAtOnce(const std::wstring& path, uint32_t* attribu
   // wait out the network's timeout after this caller has gone on.
   auto answer = std::make_shared<std::promise<uint32_t>>();
   std::future<uint32_t> answered = answer->get_future();
-  std::thread([answer, system_path = SystemPath(path)] {
-    answer->set_value(GetFileAttributesW(system_path.c_str()));
-  }).detach();
+  try {
+    std::thread([answer, system_path = SystemPath(path)] {
+      answer->set_value(GetFileAttributesW(system_path.c_str()));
+    }).detach();
+  } catch (...) {  // no thread to be had: nothing thrown to the window's procedure
+    return false;
+  }
   if (answered.wait_for(std::chrono::milliseconds(kAtOnceMs)) != std::future_status::ready) {
     return false;
   }
@@ -165,7 +169,9 @@ void Win32Platform::ShowError(const std::wstring& text, const std::wstring& titl
                                  OPEN_EXISTING, 0, nullptr));
   const std::wstring line = L"Veilkeep: " + title + L": " + text + L"\r\n";
   DWORD written = 0;
-  if (console) WriteConsoleW(console.get(), line.c_str(), static_cast<DWORD>(line.size()), &written, nullptr);
+  if (console) {
+    WriteConsoleW(console.get(), line.c_str(), static_cast<DWORD>(line.size()), &written, nullptr);
+  }
 }
 
 bool Win32Platform::AskYesNo(const std::wstring& text, const std::wstring& title) {
