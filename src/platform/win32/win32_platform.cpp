@@ -1,9 +1,5 @@
 #include "platform/win32/win32_platform.h"
 
-#include <chrono>
-#include <future>
-#include <memory>
-#include <thread>
 #include <vector>
 
 #include "platform/long_path.h"
@@ -49,6 +45,21 @@ std::wstring FinalPathOf(HANDLE file, const std::wstring& fallback) {
 namespace {
 
 constexpr wchar_t kInstanceMutexName[] = L"Local\\Orvanta.Veilkeep.SingleInstance";
+
+// A folder's attributes asked on a thread of its own: what it shares with
+// its caller, who may stop waiting first. The last of the two frees it.
+struct AttributeLook {
+  std::wstring path;
+  DWORD attributes = INVALID_FILE_ATTRIBUTES;
+  LONG owners = 2;
+};
+
+DWORD WINAPI LookAt(void* param) {
+  auto* look = static_cast<AttributeLook*>(param);
+  look->attributes = GetFileAttributesW(look->path.c_str());
+  if (InterlockedDecrement(&look->owners) == 0) delete look;
+  return 0;
+}
 
 // The path of the file `path` names, through any symbolic link, in its plain
 // form (C:\... or \\server\share\...); `path` itself when it cannot be told.
@@ -128,20 +139,16 @@ bool Win32Platform::AttributesAtOnce(const std::wstring& path, uint32_t* attribu
   }
   // A share, or a network letter: asked on a thread of its own, which may
   // wait out the network's timeout after this caller has gone on.
-  auto answer = std::make_shared<std::promise<uint32_t>>();
-  std::future<uint32_t> answered = answer->get_future();
-  try {
-    std::thread([answer, system_path = SystemPath(path)] {
-      answer->set_value(GetFileAttributesW(system_path.c_str()));
-    }).detach();
-  } catch (...) {  // no thread to be had: nothing thrown to the window's procedure
+  auto* look = new AttributeLook{SystemPath(path)};
+  KernelHandle thread(CreateThread(nullptr, 0, LookAt, look, 0, nullptr));
+  if (!thread) {
+    delete look;
     return false;
   }
-  if (answered.wait_for(std::chrono::milliseconds(kAtOnceMs)) != std::future_status::ready) {
-    return false;
-  }
-  *attributes = answered.get();
-  return true;
+  const bool answered = WaitForSingleObject(thread.get(), kAtOnceMs) == WAIT_OBJECT_0;
+  if (answered) *attributes = look->attributes;
+  if (InterlockedDecrement(&look->owners) == 0) delete look;
+  return answered;
 }
 
 Status Win32Platform::ReachRoot(const std::wstring& root) {
