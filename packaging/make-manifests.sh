@@ -38,7 +38,10 @@ yaml() {  # yaml TEXT: TEXT as a YAML string in single quotes
 # app's folder. A file it is told to persist that neither the zip nor the
 # persist folder has would be made a folder: the first install makes it a file.
 # Uninstalling removes the folder menu's verbs, which would run a removed exe;
-# an update (which runs pre_uninstall too) leaves them. A bucket's checkver
+# an update (which runs pre_uninstall too) leaves them. Scoop runs
+# pre_uninstall before it refuses to uninstall an app one of whose programs
+# runs (a program under the app's folder): the verbs are removed only when
+# none does, so that a refused uninstall leaves them working. A bucket's checkver
 # reads the version from the release page, and autoupdate takes the new zip's
 # hash from the SHA256SUMS published beside it.
 cat >"$out/Veilkeep.json" <<EOF
@@ -51,7 +54,7 @@ cat >"$out/Veilkeep.json" <<EOF
     "hash": $(json "$hash"),
     "pre_install": "if (!(Test-Path \"\$persist_dir\\\\data.bin\")) { New-Item \"\$dir\\\\data.bin\" -ItemType File | Out-Null }",
     "persist": "data.bin",
-    "pre_uninstall": "if (\$cmd -eq 'uninstall') { Start-Process -Wait -FilePath \"\$dir\\\\Veilkeep.exe\" -ArgumentList '/folder-menu', 'off' }",
+    "pre_uninstall": "if (\$cmd -eq 'uninstall' -and !(Get-Process | Where-Object { \$_.Path -like \"\$(Split-Path \$dir)\\\\*\" })) { Start-Process -Wait -FilePath \"\$dir\\\\Veilkeep.exe\" -ArgumentList '/folder-menu', 'off' }",
     "shortcuts": [
         [
             "Veilkeep.exe",

@@ -94,6 +94,29 @@ cmake --build --preset mingw -j"$jobs"
 bash tests/exe/check_exe.sh build/mingw/Veilkeep.exe
 cmake --build build/mingw --target package >/dev/null
 bash tests/exe/check_package.sh build/mingw/Veilkeep-*-portable.zip
+# The manifest check itself: each fault, made in a copy of the manifests (and
+# of CMakeLists.txt, which it reads), must fail it: pre_uninstall running an
+# exe outside the app's folder, autoupdate naming a fixed zip, an oldest
+# Windows older than the calls the exe imports.
+zip=$(ls build/mingw/Veilkeep-*-portable.zip)
+version=${zip##*/Veilkeep-} version=${version%-portable.zip}
+for fault in 'build/Veilkeep.json:s/\$dir\\\\Veilkeep.exe/$env:TEMP\\\\Veilkeep.exe/' \
+  "build/Veilkeep.json:s/Veilkeep-\\\$version-/Veilkeep-$version-/" \
+  'build/winget/*.installer.yaml CMakeLists.txt:s/10\.0\.14393\.0/10.0.10240.0/'; do
+  copy=$(mktemp -d)
+  mkdir -p "$copy/tests/exe" "$copy/build"
+  cp tests/exe/check_manifests.py "$copy/tests/exe/" && cp CMakeLists.txt "$copy/"
+  cp -r "$zip" build/mingw/SHA256SUMS build/mingw/Veilkeep.json build/mingw/winget "$copy/build/"
+  if ! (cd "$copy" && for file in ${fault%%:*}; do
+    before=$(md5sum <"$file") && sed -i "${fault#*:}" "$file" && [ "$(md5sum <"$file")" != "$before" ]
+  done) || python3 "$copy/tests/exe/check_manifests.py" "$copy/build/${zip##*/}" \
+    "$ROOT/../shared/schemas" >/dev/null 2>&1; then
+    echo "FAIL - check_manifests.py let a fault through (or it changed nothing): ${fault#*:}"
+    exit 1
+  fi
+  rm -rf "$copy"
+  echo "ok - check_manifests.py catches: ${fault#*:}"
+done
 
 echo "== Signed package: a throwaway certificate signs the exe; the signature verifies, the exe starts"
 keys=$(mktemp -d)

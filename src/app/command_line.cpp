@@ -6,7 +6,10 @@ namespace {
 // Splits the arguments after the program's name as Windows does: spaces and
 // tabs separate them; quotes group, and a quote doubled inside quotes is
 // one; 2n backslashes before a quote are n, 2n+1 are n and a literal quote.
-std::vector<std::wstring> Arguments(std::wstring_view line) {
+// Split as `folders`, every quote groups and every backslash is kept: no
+// folder's name holds a quote, so "D:\My Data\" E:\Notes is the two
+// folders it was meant as, where Windows reads one name with a quote in it.
+std::vector<std::wstring> Arguments(std::wstring_view line, bool folders = false) {
   size_t at = 0;
   // The program's name: up to the closing quote, or to the first space; no escapes.
   if (at < line.size() && line[at] == L'"') {
@@ -22,6 +25,15 @@ std::vector<std::wstring> Arguments(std::wstring_view line) {
     std::wstring argument;
     bool quoted = false;
     while (at < line.size() && (quoted || (line[at] != L' ' && line[at] != L'\t'))) {
+      if (folders) {
+        if (line[at] == L'"') {
+          quoted = !quoted;
+        } else {
+          argument += line[at];
+        }
+        ++at;
+        continue;
+      }
       size_t slashes = 0;
       while (at < line.size() && line[at] == L'\\') ++slashes, ++at;
       if (at < line.size() && line[at] == L'"') {
@@ -56,10 +68,8 @@ bool IsSwitch(const std::wstring& argument, std::wstring_view name) {
   return true;
 }
 
-// A folder as the user meant it: a quoted "D:\" arrives as D:", and a
-// trailing backslash names the same folder as none.
+// A folder as the user meant it: a trailing backslash names the same folder as none.
 std::wstring Folder(std::wstring folder) {
-  if (!folder.empty() && folder.back() == L'"') folder.back() = L'\\';
   while (folder.size() > 3 && folder.back() == L'\\') folder.pop_back();
   return folder;
 }
@@ -89,8 +99,9 @@ Request ParseCommandLine(std::wstring_view command_line) {
   }
   const bool hide = IsSwitch(arguments[0], L"/hide");
   if (!hide && !IsSwitch(arguments[0], L"/unhide")) return request;
-  for (size_t i = 1; i < arguments.size(); ++i) {
-    std::wstring folder = Folder(arguments[i]);
+  const std::vector<std::wstring> folders = Arguments(command_line, true);
+  for (size_t i = 1; i < folders.size(); ++i) {
+    std::wstring folder = Folder(folders[i]);
     if (folder.empty()) {
       request.folders.clear();
       break;

@@ -30,8 +30,9 @@ inline constexpr const wchar_t* kUsage =
 
 // The whole command line as the system gives it (the program's name first),
 // split as Windows splits one into arguments: switches in any letter case,
-// each folder one argument, quoted when it holds spaces. A folder's trailing
-// backslash is dropped (a quoted "D:\" reads as D:" and becomes D:\).
+// each folder one argument, quoted when it holds spaces. A quote always
+// groups in a folder (a quoted "D:\My Data\" ends there) and a folder's
+// trailing backslash is dropped (D:\ stays).
 Request ParseCommandLine(std::wstring_view command_line);
 
 // The two verbs of the file manager's folder menu, for the current user only.

@@ -1,7 +1,6 @@
 #include "app/form1.h"
 
 #include <algorithm>
-#include <set>
 
 #include "about/toolbar.h"
 #include "app/messages.h"
@@ -13,8 +12,9 @@ namespace vk {
 Form1::Form1(Platform& platform, Form1View& view, std::wstring publisher_host)
     : platform_(platform), view_(view), publisher_host_(std::move(publisher_host)) {}
 
-bool Form1::Load(bool single_copy) {
-  if (single_copy && platform_.AnotherInstanceRunning()) return false;
+bool Form1::Load(bool window) {
+  if (window && platform_.AnotherInstanceRunning()) return false;
+  window_ = window;
 
   const std::wstring folder = platform_.ProgramFolder();
   view_.LoadToolbarPictures(folder);
@@ -22,7 +22,8 @@ bool Form1::Load(bool single_copy) {
   list_file_ = std::make_unique<ListFile>(platform_, folder + kListFileName);
   LoadResult loaded = list_file_->LoadList();
   entries_ = std::move(loaded.entries);
-  FollowProgramDrive(folder);
+  const std::wstring not_moved =
+      loaded.state == LoadState::Loaded ? FollowStick(folder) : std::wstring();
   view_.List1Fill(entries_);
   if (!entries_.empty()) {
     SelectEntry(0);
@@ -35,6 +36,7 @@ bool Form1::Load(bool single_copy) {
   } else if (loaded.recovered) {
     Error(msg::Recovered(list_file_->path()));
   }
+  if (!not_moved.empty()) Error(not_moved);
   // Held by another program through the start: shown once it can be read.
   if (loaded.busy) view_.FollowAgainSoon();
   FollowIfPending();
@@ -70,172 +72,10 @@ void Form1::Handle(const UserAction& action) {
   FollowIfPending();
 }
 
-void Form1::FollowIfPending() {
-  // A change of data.bin that came while a window of ours was up.
-  if (follow_pending_ && !modal()) FollowListFile();
-  // And requests that came meanwhile.
-  if (!requests_.empty() && !modal()) RunRequests();
-}
-
-void Form1::FollowListFile() {
-  if (!list_file_) return;
-  if (modal()) {
-    follow_pending_ = true;
-    return;
-  }
-  follow_pending_ = false;
-  std::wstring why;
-  bool busy = false;
-  // Being written: read again in a moment.
-  if (!CatchUp(false, &why, &busy) && busy) view_.FollowAgainSoon();
-}
-
-void Form1::ShowList(EntryList entries) {
-  entries = OnProgramDrive(std::move(entries));
-  const std::wstring kept = selected_ >= 0 ? std::wstring(entries_[selected_]) : std::wstring();
-  const int was = selected_;
-  int index = entries.empty() ? -1 : 0;
-  if (was >= 0) {
-    if (was < static_cast<int>(entries.size()) && entries[was] == kept) {
-      index = was;
-    } else {
-      auto found = std::find(entries.begin(), entries.end(), kept);
-      if (found != entries.end()) index = static_cast<int>(std::distance(entries.begin(), found));
-    }
-  }
-  entries_ = std::move(entries);
-  selected_ = -1;
-  view_.List1Fill(entries_);
-  const bool any = !entries_.empty();
-  Enable(kDelete, any);
-  Enable(kOpen, any);
-  if (any) return SelectEntry(index);
-  Enable(kHide, false);
-  Enable(kUnhide, false);
-  view_.SetStatusText(kStatusEmptied);
-}
-
-bool Form1::CatchUp(bool wait, std::wstring* why, bool* busy) {
-  if (!list_file_->Changed()) return true;  // our own save, or nothing of the list
-  LoadResult now = list_file_->Reload(wait);
-  if (now.state == LoadState::Loaded || now.state == LoadState::Missing) {
-    ShowList(std::move(now.entries));
-    return true;
-  }
-  // Hidden or unreadable now: shown empty and left alone, as at start-up.
-  if (!now.busy) ShowList(EntryList());
-  *why = now.reason;
-  if (busy) *busy = now.busy;
-  return false;
-}
-
-bool Form1::SaveChange(const std::function<bool(EntryList*)>& change, bool whole, std::wstring* why,
-                       bool* changed) {
-  *changed = true;
-  // Another writer may get there between the catch-up and the save: the
-  // change is then made again on what it wrote.
-  for (int tries = 0; tries < kSaveTries; ++tries) {
-    if (!CatchUp(true, why)) return false;
-    EntryList next = entries_;
-    if (!change(&next)) {
-      *changed = false;
-      return true;
-    }
-    const Status saved =
-        whole ? list_file_->SaveWholeList(next) : list_file_->SaveEntryByEntry(next);
-    if (saved) {
-      entries_ = std::move(next);
-      return true;
-    }
-    *why = saved.reason;
-    if (!saved.changed) return false;
-  }
-  *why = L"Other programs kept changing the file while it was being saved.";
-  return false;
-}
-
 void Form1::Form1Activate() {
   if (modal()) return;
   FollowListFile();
-  ShowSelectionStatus();
-}
-
-void Form1::FollowProgramDrive(const std::wstring& program_folder) {
-  const std::wstring home = PathRoot(program_folder);
-  if (home.size() != 3) return;  // only a drive has a letter that can change
-  // The program's folder below its root: on the old letter, nothing but the stick had it.
-  const std::wstring own = program_folder.size() > 3 ? program_folder.substr(3) + L"\\" : L"";
-  struct Candidate {
-    std::wstring root, listed;  // a drive not connected; an entry on it that is there on `home`
-    bool certain = false;       // that entry lies in the program's own folder
-  };
-  std::vector<Candidate> absent;
-  std::vector<std::wstring> connected;
-  for (std::wstring_view entry : entries_) {
-    const std::wstring root = PathRoot(entry);
-    if (root.size() != 3 || root == home || entry.size() <= 3) continue;
-    if (std::find(connected.begin(), connected.end(), root) != connected.end()) continue;
-    auto drive = std::find_if(absent.begin(), absent.end(),
-                              [&](const Candidate& c) { return c.root == root; });
-    if (drive == absent.end()) {
-      if (platform_.ReachRoot(root)) {
-        connected.push_back(root);
-        continue;
-      }
-      drive = absent.insert(absent.end(), Candidate{root, L"", false});
-    }
-    const std::wstring rest(entry.substr(3));
-    const bool inside = !own.empty() && platform_.StartsWithIgnoringCase(rest, own);
-    if (drive->certain || (!inside && !drive->listed.empty())) continue;  // nothing more to learn
-    if (!platform_.FolderExists(home + rest)) continue;
-    drive->listed = std::wstring(entry);
-    drive->certain = inside;
-  }
-  // The stick had one letter: the one beyond doubt, else the first the user confirms.
-  auto certain =
-      std::find_if(absent.begin(), absent.end(), [](const Candidate& c) { return c.certain; });
-  if (certain != absent.end()) {
-    moved_from_ = certain->root;
-  } else {
-    for (const Candidate& drive : absent) {
-      if (drive.listed.empty()) continue;
-      ModalWindow question(*this);
-      if (!AskYesNo(platform_,
-                    msg::AskMoved(drive.root, home, drive.listed, home + drive.listed.substr(3)))) {
-        continue;
-      }
-      moved_from_ = drive.root;
-      break;
-    }
-  }
-  if (moved_from_.empty()) return;
-  moved_to_ = home;
-  entries_ = OnProgramDrive(std::move(entries_));
-}
-
-EntryList Form1::OnProgramDrive(EntryList entries) const {
-  if (moved_from_.empty()) return entries;
-  // A folder listed under both letters is listed once.
-  const std::set<std::wstring_view> listed(entries.begin(), entries.end());
-  EntryList moved;
-  moved.reserve(entries.size(), entries.characters());
-  for (std::wstring_view entry : entries) {
-    if (entry.size() < 3 || PathRoot(entry) != moved_from_) {
-      moved.push_back(entry);
-      continue;
-    }
-    const std::wstring now = moved_to_ + std::wstring(entry.substr(3));
-    if (!listed.count(now)) moved.push_back(now);
-  }
-  return moved;
-}
-
-bool Form1::ShowReadBack() {
-  EntryList read_back;
-  if (!list_file_->ReadsBackOtherwise(entries_, &read_back)) return false;
-  ShowList(std::move(read_back));
-  if (!entries_.empty()) SelectEntry(static_cast<int>(entries_.size()) - 1);
-  return true;
+  ShowSelectionStatus(true);
 }
 
 void Form1::Error(const std::wstring& text) {
@@ -275,9 +115,13 @@ void Form1::List1Search(const std::wstring& prefix) {
   }
 }
 
-void Form1::ShowSelectionStatus() {
+void Form1::ShowSelectionStatus(bool activation) {
   if (selected_ < 0) return;
-  const uint32_t attributes = platform_.GetAttributes(std::wstring(entries_[selected_]));
+  // The window never waits on an offline network drive.
+  uint32_t attributes = kInvalidAttributes;
+  if (!platform_.AttributesAtOnce(std::wstring(entries_[selected_]), &attributes) && activation) {
+    return;
+  }
   const bool hidden = (attributes & kAttrSystem) != 0 && (attributes & kAttrHidden) != 0;
   view_.SetStatusText(hidden ? kStatusHidden : kStatusShown);
   Enable(kHide, !hidden);
@@ -463,59 +307,9 @@ void Form1::SetHidden(bool hide, bool exists) {
   Enable(kUnhide, hide);
 }
 
-void Form1::RunRequests() {
-  // One at a time, in order, never behind a window of ours; none before start-up.
-  if (carrying_out_ || !list_file_) return;
-  carrying_out_ = true;
-  while (!modal() && !requests_.empty()) {
-    auto [request, done] = std::move(requests_.front());
-    requests_.pop_front();
-    const bool ok = CarryOut(request);
-    done(ok);
-  }
-  carrying_out_ = false;
-}
-
 int Form1::IndexOf(const std::wstring& path) const {
   auto found = std::find(entries_.begin(), entries_.end(), path);
   return found == entries_.end() ? -1 : static_cast<int>(std::distance(entries_.begin(), found));
-}
-
-bool Form1::CarryOut(const Request& request) {
-  const bool hide = request.kind == Request::Kind::Hide;
-  if (!hide && request.kind != Request::Kind::Unhide) return false;
-  // What is listed is what data.bin holds now.
-  std::wstring why;
-  CatchUp(true, &why);
-  std::vector<std::wstring> unlisted;
-  for (const std::wstring& folder : request.folders) {
-    if (IndexOf(folder) < 0) unlisted.push_back(folder);
-  }
-  if (!unlisted.empty()) DropFolders(unlisted);
-  for (const std::wstring& folder : request.folders) {
-    // Others may have changed data.bin while a message was up: a folder is
-    // hidden only while data.bin lists it.
-    if (!CatchUp(true, &why)) break;
-    const int index = IndexOf(folder);
-    if (index < 0) continue;
-    SelectEntry(index);
-    current_path_ = folder;
-    SetHidden(hide, platform_.FolderExists(folder));
-  }
-  bool done = true;
-  for (const std::wstring& folder : request.folders) {
-    const uint32_t attributes = platform_.GetAttributes(folder);
-    const bool hidden = (attributes & kAttrHidden) != 0 && (attributes & kAttrSystem) != 0;
-    done = done && IndexOf(folder) >= 0 && platform_.FolderExists(folder) && hidden == hide;
-  }
-  return done;
-}
-
-void Form1::FolderMenuClick() {
-  const std::wstring exe = platform_.ProgramPath();
-  // Verbs that run another copy (moved, or updated) are pointed here.
-  Status set = SetFolderMenu(platform_, exe, !FolderMenuIsHere(platform_, exe));
-  if (!set) Error(msg::FolderMenuNotChanged(set.reason));
 }
 
 void Form1::MissingFolder() {

@@ -55,9 +55,10 @@ class Form1 {
   Form1(Platform& platform, Form1View& view, std::wstring publisher_host = L"www.orvanta.example");
 
   // Start-up. Returns false, having touched nothing, when another copy runs.
-  // A start that only carries out its command line does not count as a copy:
-  // `single_copy` false.
-  bool Load(bool single_copy = true);
+  // A start that only carries out its command line (`window` false) does not
+  // count as a copy, asks nothing and keeps the list as it reads, but for the
+  // moves beyond doubt of FollowStick.
+  bool Load(bool window = true);
 
   // Everything the user does reaches Form1 here. While a window that Form1
   // opened is still up (a message, the folder browser, About, How To Use),
@@ -78,6 +79,7 @@ class Form1 {
   // been hidden or revealed elsewhere, and data.bin changed, meanwhile. The
   // status and Hide and Unhide show the folder as it is now.
   void Form1Activate();
+  // Requests (form1_requests.cpp).
   // A request from the command line of another start: carried out by
   // RunRequests, in the order they came, then `done` is told whether every
   // folder ended as asked.
@@ -85,12 +87,14 @@ class Form1 {
     requests_.emplace_back(std::move(request), std::move(done));
   }
   // Carries out the queued requests; while a window of ours is up they wait
-  // until it closes (Handle runs them then).
+  // until it closes (Handle runs them then). A change of data.bin that came
+  // while one of their messages was up is followed afterwards.
   void RunRequests();
-  // Hide or Unhide of each folder: those not listed are added first, with
-  // Add's checks, as a drop adds them; then each listed one is hidden or
-  // revealed as the buttons do, and selected. True when every folder ended
-  // listed and in the asked state.
+  // One request, by its kind; true when it was done as asked. Hide and
+  // Unhide: each folder once (two spellings that differ only in letter case
+  // are one); those not listed are added first, with Add's checks, as a drop
+  // adds them; then each listed one is hidden or revealed as the buttons do,
+  // and selected. True when every folder ended listed and in the asked state.
   bool CarryOut(const Request& request);
   // The system menu's "Hide and Unhide in folder menus": checked while both
   // verbs run this program; a click removes them, or writes them to run it.
@@ -134,16 +138,12 @@ class Form1 {
     Form1& form_;
   };
 
-  // When Veilkeep runs from a drive whose letter has changed since the list
-  // was saved (a stick lettered otherwise on this computer), the entries on
-  // the old letter, which is not connected now, name the new one. Taken
-  // without asking only when beyond doubt: a listed folder lies in the
-  // program's own folder as it was named on the old letter, and is there on
-  // the new one. Otherwise the user is asked once, when a folder listed on
-  // the old letter is there on the new one.
-  void FollowProgramDrive(const std::wstring& program_folder);
-  // `entries`, those on the program drive's old letter moved to its new one.
-  EntryList OnProgramDrive(EntryList entries) const;
+  // At start, on the list then read: the entries that travelled with the
+  // stick Veilkeep runs from name its letter now (FollowProgramDrive), those
+  // beyond doubt at once, the others after one Yes (never asked without the
+  // window), and the list is saved so. Entries added or read later keep
+  // their letters. The message to show once the list is, or empty.
+  std::wstring FollowStick(const std::wstring& program_folder);
   void SelectEntry(int index);
   // Shows `entries` as the list, keeping the selected folder selected while
   // it is listed, else selecting the first entry.
@@ -163,7 +163,14 @@ class Form1 {
   // After a change was saved: shows what the saved file reads back as, when
   // that differs from the list (a damaged entry). True when it did.
   bool ShowReadBack();
-  void ShowSelectionStatus();
+  // Reads the selected folder's attributes. A folder whose drive does not
+  // answer at once reads as not there, or, at `activation`, keeps the status shown.
+  void ShowSelectionStatus(bool activation = false);
+  bool HideOrUnhide(const std::vector<std::wstring>& folders, bool hide);
+  // Two names of one folder: the same but for letter case.
+  bool SameFolder(std::wstring_view a, std::wstring_view b) {
+    return a.size() == b.size() && platform_.StartsWithIgnoringCase(a, b);
+  }
   void Add();
   // False, having said why, while data.bin is left alone for the session.
   bool KeepsNewFolders();
@@ -188,7 +195,7 @@ class Form1 {
   std::wstring current_path_;
   int modal_ = 0;                // windows of Form1's open now
   bool follow_pending_ = false;  // data.bin changed while a window of ours was up
-  std::wstring moved_from_, moved_to_;  // the program drive's root in the list, and now
+  bool window_ = true;           // false: a start that only carries out its command line
   std::deque<std::pair<Request, std::function<void(bool)>>> requests_;
   bool carrying_out_ = false;  // a request is being carried out
 };

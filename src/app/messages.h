@@ -3,6 +3,8 @@
 #pragma once
 
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace vk {
 namespace msg {
@@ -20,16 +22,28 @@ inline std::wstring NotConnected(const std::wstring& path, const std::wstring& r
          (root.size() == 3 ? L"drive " : L"network share ") + root + L" is not connected.\n\n" +
          reason + L"\n\nThe folder stays in the list: connect the drive and try again.";
 }
-// Veilkeep runs from `now_root`, and the list names `old_root`, which is not
-// connected: the drive Veilkeep is on may have had that letter when the list
-// was saved (a USB stick lettered otherwise on another computer).
-inline std::wstring AskMoved(const std::wstring& old_root, const std::wstring& now_root,
-                             const std::wstring& listed, const std::wstring& now) {
-  return L"Drive " + old_root + L" is not connected, and Veilkeep runs from drive " + now_root +
-         L" now.\n\nIs the listed folder " + listed + L" the folder " + now +
-         L", on the drive Veilkeep runs from?\n\nYes: every folder listed on " + old_root +
-         L" is taken to be on " + now_root +
-         L", and the list is saved so at its next change. No: the list stays as it is.";
+// Veilkeep runs from the drive `now_root`, which may have had other letters
+// when the list was saved (a USB stick lettered otherwise on another
+// computer): each listed folder (first) is not there, and the folder of the
+// same path on `now_root` (second) is.
+inline std::wstring AskMoved(const std::wstring& now_root,
+                             const std::vector<std::pair<std::wstring, std::wstring>>& moves) {
+  constexpr size_t kNamed = 10;
+  std::wstring text = L"Veilkeep runs from drive " + now_root +
+                      L" now. These listed folders are not there, and folders of the same "
+                      L"path are on drive " + now_root + L":\n";
+  for (size_t i = 0; i < moves.size() && i < kNamed; ++i) {
+    text += L"\n" + moves[i].first + L"  ->  " + moves[i].second;
+  }
+  if (moves.size() > kNamed) text += L"\n(and " + std::to_wstring(moves.size() - kNamed) + L" more)";
+  return text + L"\n\nAre they the same folders, on the drive Veilkeep runs from?\n\nYes: the list "
+                L"names them so from now on, and is saved. No: the list stays as it is.";
+}
+// The entries that follow the stick could not be saved under their new names.
+inline std::wstring NotMoved(const std::wstring& file, const std::wstring& reason) {
+  return L"The folder list could not be saved to " + file + L".\n\n" + reason +
+         L"\n\nThe folders on the drive Veilkeep runs from stay "
+         L"listed under their old drive letters.";
 }
 inline std::wstring NotAFolder(const std::wstring& path) {
   return path + L" is not a folder: only folders can be added.";

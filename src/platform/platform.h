@@ -130,8 +130,16 @@ class Platform {
   // True only for an existing folder (hidden and system ones included).
   virtual bool FolderExists(const std::wstring& path) = 0;
   // The drive-type code of exactly the string passed (kDriveUnknown when the
-  // system cannot tell).
+  // system cannot tell). For a drive's root (X:\) it looks at no disk and
+  // no network, and a network letter the user keeps that is not connected
+  // now is kDriveRemote too.
   virtual unsigned DriveType(const std::wstring& path) = 0;
+  // The root (C:\) of the drive Windows runs from.
+  virtual std::wstring SystemRoot() = 0;
+  // GetAttributes, for a folder whose drive answers at once: false, without
+  // waiting, when its drive or share takes longer (a network drive that is
+  // offline keeps a caller waiting for the network's timeout).
+  virtual bool AttributesAtOnce(const std::wstring& path, uint32_t* attributes) = 0;
   // Whether the drive or share `root` (X:\ or \\server\share\, as PathRoot gives it) can be
   // reached now; fails, saying why, for a drive not connected or not ready (no
   // disk in it) and for a network path that cannot be reached.

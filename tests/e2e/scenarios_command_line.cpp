@@ -53,8 +53,20 @@ void CommandLine() {
     unhides.push_back(exe + L" /unhide \"" + listed.back() + L"\"");
   }
   bool shown = false;
-  CheckText(L"/hide, no window running: exit code", L"0 ",
-            Run({exe + L" /hide \"" + listed[0] + L"\""}, &shown));
+  CheckText(L"a command line not understood, no window running: exit code", L"2 ",
+            Run({exe + L" /hide"}, &shown));
+  // Starts without a window take turns: this one waits while the driver holds the turn.
+  HANDLE turn = CreateMutexW(nullptr, TRUE, L"Local\\Orvanta.Veilkeep.Requests");
+  std::wstring shouted = listed[0];
+  CharUpperW(shouted.data());
+  CheckText(L"/hide of one folder in two spellings, no window running: exit code", L"0 ",
+            Run({exe + L" /hide \"" + listed[0] + L"\" \"" + shouted + L"\""}, &shown, [&] {
+              Sleep(3000);
+              Check(L"not hidden before its turn", !HiddenAndSystem(GetFileAttributesW(listed[0].c_str())),
+                    L"hidden");
+              ReleaseMutex(turn);
+            }));
+  CloseHandle(turn);
   CheckText(L"twenty /hide at once, no window running: exit codes", zeros, Run(hides, &shown));
   Check(L"a start with a command line shows no window", !shown, L"a window");
   for (const std::wstring& folder : listed) CheckHidden(folder, true);
@@ -83,6 +95,8 @@ void CommandLine() {
             }));
   CheckText(L"/folder-menu off: exit code", L"0 ", Run({exe + L" /folder-menu OFF"}, &shown));
   CheckText(L"no verbs left", L"", Registered(L"Hide") + Registered(L"Unhide"));
+  CheckText(L"/folder-menu off with no verbs there: exit code", L"0 ",
+            Run({exe + L" /folder-menu off"}, &shown));
   Close(&app);
 }
 

@@ -19,10 +19,13 @@ void DrivesComeAndGo() {
   Close(&app);
 
   g_scenario = L"started from a stick lettered otherwise";
+  // It was J: (not connected here) and K:, which is another disk here.
   const std::wstring stick = MakeFolder(L"stick"), other = MakeFolder(L"Other");
   const std::wstring list = MakeProgramFolder(L"Veilkeep", true, stick) + L"\\data.bin";
-  WriteFixture(list, Ansi(L"K:\\Private;"));
+  WriteFixture(list, Ansi(L"K:\\Private;J:\\Veilkeep\\Notes;"));
   MakeFolder(L"stick\\Private");
+  MakeFolder(L"stick\\Veilkeep\\Notes");
+  if (!RunUnix(L"ln -s " + UnixPath(other) + L" $WINEPREFIX/dosdevices/k:")) return;
   if (!RunUnix(L"ln -s " + UnixPath(stick) + L" $WINEPREFIX/dosdevices/m:")) return;
   Require(Launch(L"M:\\Veilkeep", &app.process), L"start from M:", ErrorText(GetLastError()));
   HWND asked = nullptr;  // the question comes before the main window
@@ -30,14 +33,15 @@ void DrivesComeAndGo() {
   if (asked) PressButton(asked, IDYES);
   WaitUntil([&] { return (app.main = FindMainWindow(app.process.dwProcessId)) != nullptr; },
             kWaitMs);
-  CheckList(app, L"at start, once asked", {L"M:\\Private"}, 0);
+  CheckList(app, L"at start, once asked", {L"M:\\Private", L"M:\\Veilkeep\\Notes"}, 0);
+  CheckFileBytes(L"saved at once on the new letter", list, Ansi(L"M:\\Private;M:\\Veilkeep\\Notes;"));
+  RunUnix(L"rm $WINEPREFIX/dosdevices/k:");
   Drop(app, {other});
-  CheckFileBytes(L"saved on the new letter", list, Ansi(L"M:\\Private;" + other + L";"));
 
   g_scenario = L"the program's own drive pulled out";
   if (RunUnix(L"rm $WINEPREFIX/dosdevices/m:")) Drop(app, {disk});
   ExpectMessageWith(app, {L"M:\\Veilkeep\\data.bin", L"Drive M:\\ is not connected."});
-  CheckList(app, L"after the message", {L"M:\\Private", other}, 1);
+  CheckList(app, L"after the message", {L"M:\\Private", L"M:\\Veilkeep\\Notes", other}, 2);
   Close(&app);
 }
 

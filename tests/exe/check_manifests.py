@@ -92,9 +92,13 @@ persisted = [persist] if isinstance(persist, str) else [p if isinstance(p, str) 
 check("Scoop keeps data.bin across updates and uninstalls (persist)", "data.bin" in persisted, persist)
 pre_uninstall = " ".join([scoop.get("pre_uninstall", "")] if isinstance(scoop.get("pre_uninstall", ""), str)
                          else scoop["pre_uninstall"])
-check("Scoop's pre_uninstall takes the folder menu's verbs away at uninstall",
-      "'uninstall'" in pre_uninstall and "'/folder-menu', 'off'" in pre_uninstall and "-Wait" in pre_uninstall,
-      pre_uninstall)
+# Scoop runs pre_uninstall before it refuses to uninstall an app one of whose
+# programs runs: the verbs go only when no program under the app's folder runs.
+check("Scoop's pre_uninstall takes the folder menu's verbs away at uninstall, when no copy runs, "
+      "with the Veilkeep.exe of the app's folder",
+      "$cmd -eq 'uninstall'" in pre_uninstall and "'/folder-menu', 'off'" in pre_uninstall
+      and "-Wait" in pre_uninstall and '-FilePath "$dir\\Veilkeep.exe"' in pre_uninstall
+      and '$_.Path -like "$(Split-Path $dir)\\*"' in pre_uninstall, pre_uninstall)
 checkver = scoop.get("checkver", {})
 found = re.search(checkver.get("regex", "^$"), zip_name) if isinstance(checkver, dict) else None
 check("Scoop's checkver reads this version from the release page's link to the zip",
@@ -102,7 +106,8 @@ check("Scoop's checkver reads this version from the release page's link to the z
       and posixpath.dirname(scoop.get("url", "")) == checkver.get("url"), checkver)
 autoupdate = scoop.get("autoupdate", {})
 check("Scoop's autoupdate makes this zip's address, and takes its hash from SHA256SUMS beside it",
-      autoupdate.get("url", "").replace("$version", str(scoop.get("version"))) == scoop.get("url")
+      "$version" in autoupdate.get("url", "")
+      and autoupdate.get("url", "").replace("$version", str(scoop.get("version"))) == scoop.get("url")
       and autoupdate.get("hash", {}).get("url") == "$baseurl/SHA256SUMS", autoupdate)
 versions = {scoop.get("version")} | {m.get("PackageVersion") for m in winget.values()}
 check(f"the manifests' version is the exe's version resource, {exe_version}",
@@ -112,9 +117,19 @@ with open(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "
           encoding="utf-8") as f:
     configured = re.search(r"set\(VEILKEEP_OLDEST_WINDOWS\s+([0-9.]+)\)", f.read()).group(1)
 minimum = str(installer.get("MinimumOSVersion", ""))
+
+
+def version_of(text):  # all four parts, as numbers; None for anything else
+    parts = text.split(".")
+    return tuple(map(int, parts + ["0"] * (4 - len(parts)))) if re.fullmatch(r"\d+(\.\d+){0,3}", text) else None
+
+
+# The calls the exe imports came with Windows 10 version 1607, build 14393.
 check(f"winget's MinimumOSVersion {minimum} is the configured oldest Windows, {configured}, "
-      f"which the exe's header names, {header_windows}",
-      minimum == configured and minimum.split(".")[:2] == header_windows.split("."))
+      f"whose version the exe's header names, {header_windows}, and no older than 10.0.14393",
+      version_of(minimum) is not None and version_of(minimum) == version_of(configured)
+      and version_of(minimum)[:2] == version_of(header_windows)[:2]
+      and version_of(minimum) >= (10, 0, 14393, 0))
 urls = [scoop.get("url", "")] + [i.get("InstallerUrl", "") for i in installers]
 nested = [f.get("RelativeFilePath", "").replace("\\", "/") for f in installer.get("NestedInstallerFiles", [])]
 nested.append(posixpath.join(scoop.get("extract_dir", ""), "Veilkeep.exe"))

@@ -352,9 +352,15 @@ struct World {
         failed_list.reset();  // a request may save what a failed action did not
         const EntryList& listed = form->entries();
         bool as_asked = true;
-        for (const std::wstring& path : request.folders) {
+        for (size_t i = 0; i < request.folders.size(); ++i) {
+          const std::wstring& path = request.folders[i];
           requested.erase(requested.find(path));
           if (!platform.FolderExists(path)) kept_by_others.erase(path);
+          // Named again in another letter case: the same folder, carried out once.
+          auto same = [&](const std::wstring& p) {
+            return p.size() == path.size() && platform.StartsWithIgnoringCase(p, path);
+          };
+          if (std::any_of(request.folders.begin(), request.folders.begin() + i, same)) continue;
           as_asked = as_asked && platform.FolderExists(path) &&
                      ((platform.GetAttributes(path) & 6) == 6) == (request.kind == Request::Kind::Hide) &&
                      std::find(listed.begin(), listed.end(), path) != listed.end();
@@ -366,6 +372,10 @@ struct World {
     requests.clear();
     form->RunRequests();
     NoteAttributeChanges();
+    if (form->modal()) return;
+    awaiting_follow = false;
+    Expect(form->LeavesListAlone() || view->follow_soon > 0 || OnDisk() == form->entries(),
+           "a change of data.bin during a request's message is followed once it closes");
   }
 
   void Start(Input& in) {

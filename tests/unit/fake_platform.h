@@ -107,6 +107,7 @@ class FakePlatform final : public Platform {
   }
 
   uint32_t GetAttributes(const std::wstring& path) override {
+    Look(path);
     auto it = folders.find(path);
     return it == folders.end() ? kInvalidAttributes : (it->second | 0x10u);
   }
@@ -124,14 +125,33 @@ class FakePlatform final : public Platform {
     return Status::Ok();
   }
   bool FolderExists(const std::wstring& path) override {
+    Look(path);
     return folders.count(path) && !unplugged.count(PathRoot(path));
   }
   Status ReachRoot(const std::wstring& root) override {
+    Look(root);
     return unplugged.count(root) ? Status::Fail(L"The device is not ready.") : Status::Ok();
   }
   unsigned DriveType(const std::wstring& path) override {
     auto it = drive_types.find(path);
     return it == drive_types.end() ? kDriveNoRootDir : it->second;
+  }
+
+  // Network drives: a look at one (a folder, its root) may wait for the
+  // network's timeout when it is offline; those in `unplugged` do not answer at once.
+  std::wstring system_root = L"C:\\";
+  int network_looks = 0;  // looks that may have waited so
+  std::wstring SystemRoot() override { return system_root; }
+  bool OnNetwork(const std::wstring& path) {
+    const std::wstring root = PathRoot(path);
+    return root.size() > 3 || DriveType(root) == kDriveRemote;
+  }
+  void Look(const std::wstring& path) { network_looks += OnNetwork(path); }
+  bool AttributesAtOnce(const std::wstring& path, uint32_t* attributes) override {
+    if (OnNetwork(path) && unplugged.count(PathRoot(path))) return false;
+    auto it = folders.find(path);
+    *attributes = it == folders.end() ? kInvalidAttributes : (it->second | 0x10u);
+    return true;
   }
 
   BrowseResult BrowseForFolder(const std::wstring& prompt) override {

@@ -99,6 +99,8 @@ TEST_F(Form1Test, ListLeftAloneRefusesAddsBeforeTheBrowserOpens) {
       platform.read_error = c.read_error;
       platform.folders[L"C:\\New"] = 0;
       ASSERT_TRUE(form.Load());
+      form.Form1Activate();
+      EXPECT_EQ(view.status, L"Hidden:") << "nothing was selected or emptied";
       ASSERT_EQ(platform.messages.size(), c.start_message ? 1u : 0u);
       if (c.start_message) {
         EXPECT_NE(platform.messages[0].text.find(platform.ListPath()), std::wstring::npos);
@@ -443,28 +445,51 @@ TEST_F(Form1Test, MissingFolderIsReportedAndDropped) {
   }
 }
 
-// Started from a stick lettered M: now and K: when the list was saved; E: is
-// an unplugged disk. Taken without asking only when beyond doubt.
-TEST_F(Form1Test, ListOnTheProgramDriveFollowsItsNewLetter) {
-  // data.bin, the answers to the questions asked, then shown and saved at the next change
-  const char* const cases[][3] = {
-      {"K:\\V\\Notes;E:\\Photos;K:\\Private;", "", "M:\\V\\Notes;E:\\Photos;M:\\Private;"},
-      {"E:\\Photos;K:\\Private;", "ny", "E:\\Photos;M:\\Private;"},
-      {"M:\\Private;K:\\Private;", "y", "M:\\Private;"},
-      {"K:\\Gone;E:\\Gone;C:\\Private;", "", "K:\\Gone;E:\\Gone;C:\\Private;"}};
-  for (const auto& [list, answers, shown] : cases) {
+// Started from a stick lettered M: now; K:, E: and the network drive Z: are
+// not connected, D: is another disk. An entry follows only when it is not
+// there and is there on M:, asked unless in the program's folder; once, at start.
+TEST_F(Form1Test, EntriesOnTheStickFollowItsNewLetterOneByOne) {
+  struct Row {
+    const wchar_t* program;
+    const char* list;
+    const char* answers;  // one question at most
+    bool window;
+    const char* saved;  // at once
+  };
+  const Row rows[] = {
+      {L"M:\\V", "K:\\V\\Notes;K:\\Archive;", "", true, "M:\\V\\Notes;K:\\Archive;"},
+      {L"M:\\V", "D:\\V\\Notes;D:\\Data;D:\\Private;", "y", true, "M:\\V\\Notes;D:\\Data;M:\\Private;"},
+      {L"M:\\V", "D:\\V\\Notes;D:\\Data;D:\\Private;", "", false, "M:\\V\\Notes;D:\\Data;D:\\Private;"},
+      {L"M:\\V", "E:\\Videos;M:\\Private;K:\\Private;", "n", true, "E:\\Videos;M:\\Private;K:\\Private;"},
+      {L"M:\\V", "M:\\Private;K:\\Private;", "y", true, "M:\\Private;"},
+      {L"M:\\V", "Z:\\Photos;Z:\\V\\Notes;", "", true, "Z:\\Photos;Z:\\V\\Notes;"},
+      {L"C:\\V", "K:\\V\\Notes;", "", true, "K:\\V\\Notes;"},
+      {L"Z:\\V", "K:\\V\\Notes;", "", true, "K:\\V\\Notes;"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.list);
     platform = FakePlatform();
-    for (auto folder : {L"M:\\V\\Notes", L"M:\\Photos", L"M:\\Private", L"C:\\New"}) Folder(folder);
-    platform.program_folder = L"M:\\V";
-    platform.unplugged = {L"K:\\", L"E:\\"};
-    platform.answers = answers;
+    for (auto folder : {L"M:\\V\\Notes", L"M:\\Photos", L"M:\\Private", L"M:\\Videos", L"D:\\Data",
+                        L"M:\\Data", L"C:\\V\\Notes", L"M:\\V\\Later", L"C:\\New"}) {
+      Folder(folder);
+    }
+    platform.unplugged = {L"K:\\", L"E:\\", L"Z:\\"};
+    platform.drive_types[L"Z:\\"] = kDriveRemote;
+    platform.program_folder = row.program;
+    platform.answers = row.answers;
     Form1 fresh(platform, view);
-    Store(list);
-    ASSERT_TRUE(fresh.Load());
-    EXPECT_EQ(platform.messages.size(), strlen(answers)) << list;
-    EXPECT_EQ(Disk(), list) << "nothing is written at start";
+    Store(row.list);
+    ASSERT_TRUE(fresh.Load(row.window));
+    EXPECT_EQ(platform.messages.size(), strlen(row.answers));
+    EXPECT_EQ(Disk(), row.saved);
+    fresh.Form1Activate();
+    EXPECT_EQ(platform.network_looks, 0) << "no network drive is looked at";
+    // Added later by another program: it keeps its letter, and nothing is asked again.
+    platform.WriteByOther(platform.ListPath(), Disk() + "K:\\V\\Later;");
+    fresh.FollowListFile();
     fresh.DropFolders({L"C:\\New"});
-    EXPECT_EQ(Disk(), std::string(shown) + "C:\\New;");
+    EXPECT_EQ(Disk(), std::string(row.saved) + "K:\\V\\Later;C:\\New;");
+    EXPECT_EQ(platform.messages.size(), strlen(row.answers));
   }
 }
 
@@ -612,8 +637,9 @@ TEST_F(Form1Test, DropMessageComesAfterTheSave) {
 // verbs of another copy here, and removes them when they are this one's.
 TEST_F(Form1Test, FolderMenuItemPointsTheVerbsHere) {
   platform.folder_verbs[L"Veilkeep.Hide"] = L"\"E:\\Old\\Veilkeep.exe\" /hide \"%1\"";
+  platform.folder_verbs[L"Veilkeep.Unhide"] = L"\"C:\\Apps\\Veilkeep\\Veilkeep.exe\" /unhide \"%1\"";
   ASSERT_TRUE(form.Load());
-  EXPECT_FALSE(form.FolderMenuChecked());
+  EXPECT_FALSE(form.FolderMenuChecked()) << "checked only while both verbs run this copy";
   form.Handle({UserAction::Kind::FolderMenu});
   EXPECT_TRUE(form.FolderMenuChecked());
   EXPECT_EQ(platform.folder_verbs[L"Veilkeep.Unhide"],

@@ -59,9 +59,10 @@ bool Form1Window::Create(HINSTANCE instance) {
   platform_.SetOwner(hwnd_);
   // Started as administrator, the window still takes drops from the user's
   // file manager: let the drop and the copy of its file list (0x0049) through.
+  // Requests (WM_COPYDATA) are not let in from below: a start with fewer
+  // rights carries its request out itself.
   ChangeWindowMessageFilterEx(hwnd_, WM_DROPFILES, MSGFLT_ALLOW, nullptr);
   ChangeWindowMessageFilterEx(hwnd_, 0x0049, MSGFLT_ALLOW, nullptr);
-  ChangeWindowMessageFilterEx(hwnd_, WM_COPYDATA, MSGFLT_ALLOW, nullptr);
 
   CentreOnScreen(hwnd_, Px(layout::kClientWidth), Px(layout::kClientHeight), dpi_);
   if (!form1_.Load()) {  // another copy runs

@@ -52,8 +52,10 @@ std::wstring FullPath(const std::wstring& folder) {
 }
 
 // The running window's answer; none when it did not take the request or
-// closed before answering.
-std::optional<int> HandOver(HWND window, const Request& request) {
+// closed before answering. *refused when it may never take one: it runs with
+// more rights than this start (as administrator), and the system keeps this
+// start's messages from it.
+std::optional<int> HandOver(HWND window, const Request& request, bool* refused) {
   MSG msg = {};
   PeekMessageW(&msg, nullptr, WM_USER, WM_USER, PM_NOREMOVE);  // a queue for the answer
   std::vector<DWORD> words = {kRequestTag, GetCurrentThreadId(), static_cast<DWORD>(request.kind)};
@@ -66,10 +68,11 @@ std::optional<int> HandOver(HWND window, const Request& request) {
   COPYDATASTRUCT data = {kRequestTag, static_cast<DWORD>(bytes.size()), bytes.data()};
   DWORD_PTR taken = FALSE;
   if (!SendMessageTimeoutW(window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data),
-                           SMTO_ABORTIFHUNG, kHandOverMs, &taken) ||
-      !taken) {
+                           SMTO_ABORTIFHUNG, kHandOverMs, &taken)) {
+    *refused = GetLastError() == ERROR_ACCESS_DENIED;
     return std::nullopt;
   }
+  if (!taken) return std::nullopt;
   // As long as the request waits (a window of ours may be up), not longer than the window lives.
   for (;;) {
     const bool open = IsWindow(window);
@@ -84,7 +87,7 @@ std::optional<int> HandOver(HWND window, const Request& request) {
 int CarryOutAlone(Win32Platform& platform, const Request& request) {
   NoView view;
   Form1 form(platform, view, VEILKEEP_PUBLISHER_HOST);
-  form.Load(false);
+  form.Load(/*window=*/false);
   return form.CarryOut(request) ? kExitDone : kExitNotDone;
 }
 
@@ -94,6 +97,7 @@ std::optional<int> RunCommandLine() {
   Request request = ParseCommandLine(GetCommandLineW());
   if (request.kind == Request::Kind::None) return std::nullopt;
   Win32Platform platform;
+  platform.SetWindowless();  // nobody may be there to answer a box: the exit code tells
   if (request.kind == Request::Kind::Bad) {
     ShowError(platform, msg::BadCommandLine(kUsage));
     return kExitBadCommandLine;
@@ -105,11 +109,12 @@ std::optional<int> RunCommandLine() {
     return set ? kExitDone : kExitNotDone;
   }
   for (std::wstring& folder : request.folders) folder = FullPath(folder);
+  bool refused = false;
   for (int tries = 0;; ++tries) {
-    const bool hand_over = tries < kHandOverTries;
+    const bool hand_over = tries < kHandOverTries && !refused;
     if (HWND running = FindRunningForm1(); running && hand_over) {
-      if (std::optional<int> answer = HandOver(running, request)) return answer;
-      Sleep(100);
+      if (std::optional<int> answer = HandOver(running, request, &refused)) return answer;
+      if (!refused) Sleep(100);
       continue;
     }
     // No window: one start at a time catches up with data.bin and saves,

@@ -19,6 +19,9 @@ class Win32Platform final : public Platform {
  public:
   // The window that owns the folder browser, message boxes and shell calls.
   void SetOwner(HWND owner) { owner_ = owner; }
+  // A start without a window: no box is shown (nobody may be there to close
+  // it); an error goes to the starting program's console, when it has one.
+  void SetWindowless() { windowless_ = true; }
   // The paths of a shell drop (WM_DROPFILES), in their order; frees the drop.
   std::vector<std::wstring> TakeDroppedFiles(HDROP drop);
 
@@ -26,6 +29,8 @@ class Win32Platform final : public Platform {
   Status SetAttributes(const std::wstring& path, uint32_t attributes) override;
   bool FolderExists(const std::wstring& path) override;
   unsigned DriveType(const std::wstring& path) override;
+  std::wstring SystemRoot() override;
+  bool AttributesAtOnce(const std::wstring& path, uint32_t* attributes) override;
   Status ReachRoot(const std::wstring& root) override;
 
   BrowseResult BrowseForFolder(const std::wstring& prompt) override;
@@ -62,7 +67,10 @@ class Win32Platform final : public Platform {
   void RemoveFile(const std::wstring& path) override;
 
  private:
+  // How long a folder's drive may take to answer "at once".
+  static constexpr unsigned kAtOnceMs = 250;
   HWND owner_ = nullptr;
+  bool windowless_ = false;
   KernelHandle instance_mutex_;  // held for the program's life by the first copy
   std::string write_buffer_;     // lent to each file written, kept between them
 };

@@ -1,0 +1,125 @@
+// Form1 keeping to data.bin: the list others change, the stick it travels
+// on, and the saves of every change.
+#include <algorithm>
+
+#include "app/drive_rules.h"
+#include "app/form1.h"
+#include "app/messages.h"
+#include "platform/path_root.h"
+
+namespace vk {
+
+void Form1::FollowIfPending() {
+  // A change of data.bin that came while a window of ours was up.
+  if (follow_pending_ && !modal()) FollowListFile();
+  // And requests that came meanwhile.
+  if (!requests_.empty() && !modal()) RunRequests();
+}
+
+void Form1::FollowListFile() {
+  if (!list_file_) return;
+  if (modal()) {
+    follow_pending_ = true;
+    return;
+  }
+  follow_pending_ = false;
+  std::wstring why;
+  bool busy = false;
+  // Being written: read again in a moment.
+  if (!CatchUp(false, &why, &busy) && busy) view_.FollowAgainSoon();
+}
+
+void Form1::ShowList(EntryList entries) {
+  const std::wstring kept = selected_ >= 0 ? std::wstring(entries_[selected_]) : std::wstring();
+  const int was = selected_;
+  const bool emptied = !entries_.empty();
+  int index = entries.empty() ? -1 : 0;
+  if (was >= 0) {
+    if (was < static_cast<int>(entries.size()) && entries[was] == kept) {
+      index = was;
+    } else {
+      auto found = std::find(entries.begin(), entries.end(), kept);
+      if (found != entries.end()) index = static_cast<int>(std::distance(entries.begin(), found));
+    }
+  }
+  entries_ = std::move(entries);
+  selected_ = -1;
+  view_.List1Fill(entries_);
+  const bool any = !entries_.empty();
+  Enable(kDelete, any);
+  Enable(kOpen, any);
+  if (any) return SelectEntry(index);
+  Enable(kHide, false);
+  Enable(kUnhide, false);
+  // An empty list that stays empty has nothing to say "emptied" about.
+  if (emptied) view_.SetStatusText(kStatusEmptied);
+}
+
+bool Form1::CatchUp(bool wait, std::wstring* why, bool* busy) {
+  if (!list_file_->Changed()) return true;  // our own save, or nothing of the list
+  LoadResult now = list_file_->Reload(wait);
+  if (now.state == LoadState::Loaded || now.state == LoadState::Missing) {
+    ShowList(std::move(now.entries));
+    return true;
+  }
+  // Hidden or unreadable now: shown empty and left alone, as at start-up.
+  if (!now.busy) ShowList(EntryList());
+  *why = now.reason;
+  if (busy) *busy = now.busy;
+  return false;
+}
+
+bool Form1::SaveChange(const std::function<bool(EntryList*)>& change, bool whole, std::wstring* why,
+                       bool* changed) {
+  *changed = true;
+  // Another writer may get there between the catch-up and the save: the
+  // change is then made again on what it wrote.
+  for (int tries = 0; tries < kSaveTries; ++tries) {
+    if (!CatchUp(true, why)) return false;
+    EntryList next = entries_;
+    if (!change(&next)) {
+      *changed = false;
+      return true;
+    }
+    const Status saved =
+        whole ? list_file_->SaveWholeList(next) : list_file_->SaveEntryByEntry(next);
+    if (saved) {
+      entries_ = std::move(next);
+      return true;
+    }
+    *why = saved.reason;
+    if (!saved.changed) return false;
+  }
+  *why = L"Other programs kept changing the file while it was being saved.";
+  return false;
+}
+
+std::wstring Form1::FollowStick(const std::wstring& program_folder) {
+  DriveMoves moves = FollowProgramDrive(platform_, entries_, program_folder);
+  std::vector<DriveMove> taken = std::move(moves.certain);
+  if (!moves.asked.empty() && window_) {
+    std::vector<std::pair<std::wstring, std::wstring>> named;
+    for (const DriveMove& move : moves.asked) named.emplace_back(move.from, move.to);
+    ModalWindow question(*this);
+    if (AskYesNo(platform_, msg::AskMoved(PathRoot(program_folder), named))) {
+      taken.insert(taken.end(), moves.asked.begin(), moves.asked.end());
+    }
+  }
+  if (taken.empty()) return {};
+  // Saved at once, as any change: the list shown is the list data.bin holds.
+  std::wstring why;
+  bool changed = false;
+  auto move = [&](EntryList* list) { return ApplyMoves(taken, list); };
+  if (SaveChange(move, true, &why, &changed)) return {};
+  return msg::NotMoved(list_file_->path(), why);
+}
+
+bool Form1::ShowReadBack() {
+  EntryList read_back;
+  if (!list_file_->ReadsBackOtherwise(entries_, &read_back)) return false;
+  ShowList(std::move(read_back));
+  if (!entries_.empty()) SelectEntry(static_cast<int>(entries_.size()) - 1);
+  return true;
+}
+
+}  // namespace vk
