@@ -1,5 +1,7 @@
 #include "listfile/leftovers.h"
 
+#include <charconv>
+
 #include "listfile/listfile.h"
 
 namespace vk {
@@ -45,12 +47,8 @@ bool ParseJournal(std::string_view bytes, Journal* journal) {
   }
   uint64_t numbers[4] = {};
   for (size_t n = 0; n < 4; ++n) {
-    for (size_t i = 0; i < 16; ++i) {
-      const char c = bytes[kJournalMagic.size() + n * 17 + i];
-      const int digit = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
-      if (digit < 0) return false;
-      numbers[n] = numbers[n] << 4 | static_cast<unsigned>(digit);
-    }
+    const char* at = bytes.data() + kJournalMagic.size() + n * 17;
+    if (std::from_chars(at, at + 16, numbers[n], 16).ptr != at + 16) return false;
   }
   bytes.remove_prefix(kJournalHeader);
   if (bytes.size() < numbers[1]) return false;

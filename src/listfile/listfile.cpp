@@ -76,11 +76,24 @@ LoadResult ListFile::Unread(const Status& why) {
   return result;
 }
 
-LoadResult ListFile::ReadFile(const FileFacts& facts, bool wait, FileStamp* stamp) {
+LoadResult ListFile::Read(bool wait) {
+  FileFacts facts;
+  Status status = platform_.InspectFile(path_, &facts);
   LoadResult result;
-  *stamp = FileStamp{};
-  if (!facts.stamp.exists) return result;  // Missing
-  if (facts.stamp.marks & (kAttrHidden | kAttrSystem)) {
+  bool needed = false;
+  const bool alone = facts.stamp.marks & (kAttrHidden | kAttrSystem);
+  // A hidden or system list is left alone, and so is what lies beside it.
+  if (status && !alone && !Leftovers(facts, &needed).empty()) {
+    Locks locks;
+    bool clean = true;
+    Status locked = Lock(facts, &locks, wait);
+    if (locked) locked = Retrying([&] { return Recover(wait, &clean, &result.recovered); }, wait);
+    // Copies beside a file that is there are never taken for it: read-only
+    // media, where none can be removed, are read all the same.
+    if (!locked && needed) status = locked;
+    if (status) status = platform_.InspectFile(path_, &facts);
+  }
+  if (status && alone) {
     result.state = LoadState::Skipped;
     result.reason =
         L"The file is hidden or marked system, so Veilkeep did not read it and "
@@ -89,47 +102,24 @@ LoadResult ListFile::ReadFile(const FileFacts& facts, bool wait, FileStamp* stam
   }
   // The bytes go into the list's own memory, where they are widened in place.
   std::string_view bytes;
-  Status read = Retrying([&] {
-    return ReadInto(path_, kMaxListBytes, [&](size_t n) { return result.entries.byte_room(n); },
-                    &bytes, stamp);
-  }, wait);
-  // A file rewritten in place keeps its ID: what it holds tells a change
-  // within one tick of the clock that leaves its size as it was.
-  seen_hash_ = HashOf(bytes);
-  if (read) read = DecodeList(platform_, bytes, &result.entries);
-  if (!read) return Unread(read);
-  result.state = LoadState::Loaded;
-  return result;
-}
-
-LoadResult ListFile::Read(bool wait) {
-  FileFacts facts;
-  Status status = platform_.InspectFile(path_, &facts);
-  bool recovered = false;
-  bool needed = false;
-  // A hidden or system list is left alone, and so is what lies beside it.
-  if (status && !(facts.stamp.marks & (kAttrHidden | kAttrSystem)) &&
-      !Leftovers(facts, &needed).empty()) {
-    Locks locks;
-    Status locked = Lock(facts, &locks, wait);
-    bool clean = true;
-    if (locked) locked = Retrying([&] { return Recover(wait, &clean, &recovered); }, wait);
-    // Copies beside a file that is there are never taken for it: read-only
-    // media, where none can be removed, are read all the same.
-    if (!locked && needed) status = locked;
-    if (status) status = platform_.InspectFile(path_, &facts);
+  FileStamp stamp;
+  if (status && facts.stamp.exists) {
+    status = Retrying([&] {
+      return ReadInto(path_, kMaxListBytes, [&](size_t n) { return result.entries.byte_room(n); },
+                      &bytes, &stamp);
+    }, wait);
+    // A file rewritten in place keeps its ID: what it holds tells a change
+    // within one tick of the clock that leaves its size as it was.
+    seen_hash_ = HashOf(bytes);  // before the bytes are widened
+    if (status) status = DecodeList(platform_, bytes, &result.entries);
+    result.state = LoadState::Loaded;
   }
   if (!status) return Unread(status);
-  FileStamp stamp;
-  LoadResult result = ReadFile(facts, wait, &stamp);
-  result.recovered = recovered;
-  if (result.state == LoadState::Loaded || result.state == LoadState::Missing) {
-    // Read whole: saves go on from what it holds.
-    seen_ = stamp;
-    if (result.state == LoadState::Missing) seen_hash_ = HashOf({});
-    read_whole_ = true;
-    refusal_.clear();
-  }
+  // Read whole (or found missing): saves go on from what it holds.
+  seen_ = stamp;
+  if (!facts.stamp.exists) seen_hash_ = HashOf({});
+  read_whole_ = true;
+  refusal_.clear();
   return result;
 }
 

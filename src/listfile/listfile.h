@@ -90,7 +90,6 @@ class ListFile {
   Status Lock(const FileFacts& facts, Locks* locks, bool wait = true);
   // Reads data.bin, first rolling back or removing what a save cut short left.
   LoadResult Read(bool wait);
-  LoadResult ReadFile(const FileFacts& facts, bool wait, FileStamp* stamp);
   static LoadResult Unread(const Status& why);
   // Nothing written: another writer changed data.bin since it was read here.
   static Status Overtaken();
