@@ -149,7 +149,7 @@ Status ListFile::RollBack(const FileFacts& facts, const std::wstring& journal, b
     FileStamp stamp;
     if (status && now != found.old &&
         (CutShortOf(now, found.list) || CutShortOf(now, found.old))) {
-      status = Rewrite(facts.final_path, found.old, &stamp);
+      status = Write(facts.final_path, false, Bytes(found.old), &stamp);
     }
   }
   // Removed only once the file holds a whole list.

@@ -153,34 +153,26 @@ LoadResult ListFile::Reload(bool wait) {
   return result;
 }
 
-Status ListFile::Fill(const Opener& open, const WriteBody& write_body, FileStamp* stamp,
-                      bool* opened) {
+Status ListFile::Write(const std::wstring& path, bool make, const WriteBody& write_body,
+                       FileStamp* stamp, bool* opened) {
   std::unique_ptr<OutFile> file;
-  Status status = Retrying([&] { return open(&file); });
+  Status status = Retrying([&] {
+    return make ? platform_.CreateOutFile(path, &file) : platform_.RewriteFile(path, &file);
+  });
   if (opened) *opened = status.ok;
-  if (!status) return status;
-  status = write_body(*file);
+  if (status) status = write_body(*file);
   if (status) status = file->Flush();
   if (status) *stamp = file->Stamp();
-  Status closed = file->Close();
-  return status ? closed : status;
-}
-
-Status ListFile::WriteNew(const std::wstring& path, const WriteBody& write_body,
-                          FileStamp* stamp) {
-  Status status =
-      Fill([&](auto* file) { return platform_.CreateOutFile(path, file); }, write_body, stamp);
-  if (!status) (void)Settle(path);
+  if (file) {
+    const Status closed = file->Close();
+    if (status) status = closed;
+  }
+  if (!status && make) (void)Settle(path);
   return status;
 }
 
-Status ListFile::Rewrite(const std::wstring& path, std::string_view bytes, FileStamp* stamp,
-                         const WriteBody& write_body, bool* opened) {
-  return Fill([&](auto* file) { return platform_.RewriteFile(path, file); },
-              write_body
-                  ? write_body
-                  : [&](OutFile& file) { return bytes.empty() ? Status::Ok() : file.Write(bytes); },
-              stamp, opened);
+ListFile::WriteBody ListFile::Bytes(std::string_view bytes) {
+  return [bytes](OutFile& file) { return bytes.empty() ? Status::Ok() : file.Write(bytes); };
 }
 
 Status ListFile::Replace(const FileFacts& facts, const WriteBody& write_body, FileStamp* stamp) {
@@ -191,7 +183,7 @@ Status ListFile::Replace(const FileFacts& facts, const WriteBody& write_body, Fi
   // was no file is never taken for the list.
   const std::wstring copy = FreeName(
       target + L"." + writer_ + (replacing ? L"-" + WideHex(HashOf(bytes_)) : L""), kCopySuffix);
-  Status status = WriteNew(copy, write_body, stamp);
+  Status status = Write(copy, true, write_body, stamp);
   if (!status) return status;
   // Where there was no file, one made meanwhile by another program is not replaced.
   status = Retrying([&] { return platform_.MoveFileTo(copy, target, replacing); });
@@ -214,8 +206,8 @@ Status ListFile::RewriteInPlace(const FileFacts& facts, const WriteBody& write_b
   const std::wstring journal = FreeName(target + L"." + writer_, kJournalSuffix);
   const std::string header = JournalHeader(old, bytes_, facts.stamp.id);
   FileStamp ignored;
-  status = WriteNew(
-      journal,
+  status = Write(
+      journal, true,
       [&](OutFile& file) {
         Status written = file.Write(header);
         if (written && !bytes_.empty()) written = file.Write(bytes_);
@@ -224,12 +216,12 @@ Status ListFile::RewriteInPlace(const FileFacts& facts, const WriteBody& write_b
       &ignored);
   if (!status) return status;
   bool opened = false;
-  status = Rewrite(target, {}, stamp, write_body, &opened);
+  status = Write(target, false, write_body, stamp, &opened);
   // The save is made once its journal is gone (or marked as over). Short of
   // that it is rolled back: here, or failing that by the next reader.
   if (status && Settle(journal)) return status;
   if (status) status = Status::Busy(L"What the save left beside the file is in use.");
-  if (!opened || Rewrite(target, old, &ignored)) (void)Settle(journal);
+  if (!opened || Write(target, false, Bytes(old), &ignored)) (void)Settle(journal);
   return status;
 }
 
@@ -279,8 +271,7 @@ bool ListFile::ReadsBackOtherwise(const EntryList& entries, EntryList* read_back
 
 Status ListFile::SaveWholeList(const EntryList& entries) {
   EncodeListTo(platform_, entries, &bytes_);
-  const std::string& bytes = bytes_;
-  return Save([&](OutFile& file) { return bytes.empty() ? Status::Ok() : file.Write(bytes); });
+  return Save(Bytes(bytes_));
 }
 
 Status ListFile::SaveEntryByEntry(const EntryList& entries) {

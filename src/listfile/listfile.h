@@ -98,18 +98,12 @@ class ListFile {
   Status RewriteInPlace(const FileFacts& facts, const WriteBody& write_body, FileStamp* stamp);
   // `base` + SUFFIX, or `base`.N + SUFFIX when a file of that name is left.
   std::wstring FreeName(const std::wstring& base, const wchar_t* suffix);
-  // Opens a file with `open` (tried again while busy), writes it with
-  // `write_body`, flushes and closes it; *opened tells whether it opened.
-  using Opener = std::function<Status(std::unique_ptr<OutFile>*)>;
-  Status Fill(const Opener& open, const WriteBody& write_body, FileStamp* stamp,
-              bool* opened = nullptr);
-  // Makes the file `path` (none may be there) and fills it with `write_body`;
-  // a file that could not be written whole is removed.
-  Status WriteNew(const std::wstring& path, const WriteBody& write_body, FileStamp* stamp);
-  // Rewrites the file `path` in place with `bytes`, or with `write_body`
-  // when given; *opened tells whether it was opened (emptied).
-  Status Rewrite(const std::wstring& path, std::string_view bytes, FileStamp* stamp,
-                 const WriteBody& write_body = {}, bool* opened = nullptr);
+  // Writes `path` whole with `write_body`, opening it as it is tried again
+  // while busy: a file made new (`make`; one not written whole is removed),
+  // or the existing one rewritten in place (*opened: whether it was emptied).
+  Status Write(const std::wstring& path, bool make, const WriteBody& write_body, FileStamp* stamp,
+               bool* opened = nullptr);
+  static WriteBody Bytes(std::string_view bytes);
   // What lies beside the names of the file; *needed, whether any of it must
   // be dealt with before the file is taken as the list.
   std::vector<std::wstring> Leftovers(const FileFacts& facts, bool* needed);
