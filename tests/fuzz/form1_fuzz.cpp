@@ -478,6 +478,10 @@ struct World {
       nested.reset();
       other_during.reset();
       requests.clear();
+      // A request cut short may have dropped a folder that is gone, as a click on Hide does.
+      for (const std::wstring& path : requested) {
+        if (!platform.FolderExists(path)) kept_by_others.erase(path);
+      }
       requested.clear();
       answered = asked;
       failed_list.reset();
