@@ -3,6 +3,8 @@
 #   bash bench/run.sh startup-empty   start-up with no data.bin, against both floors
 #   bash bench/run.sh startup-large   start-up with 32,767 entries, against both floors
 #                                     (and the same controls showing 32,767 rows)
+#   bash bench/run.sh startup-network start-up with entries on a network drive not
+#                                     reached, then the same entries on C:
 #   bash bench/run.sh commands        Add, Delete, Hide, Unhide, selection at 32,767 entries
 #   bash bench/run.sh footprint       exe size, imported DLLs, peak memory at 32,767 entries
 #   bash bench/run.sh codec           the list-file codec natively, beside memchr
@@ -20,7 +22,7 @@
 set -euo pipefail
 source "$(dirname "$0")/../scripts/lib.sh"
 cd "$ROOT"
-what=${1:?usage: bench/run.sh startup-empty|startup-large|commands|footprint|codec|idle}
+what=${1:?usage: bench/run.sh startup-empty|startup-large|startup-network|commands|footprint|codec|idle}
 runs=${RUNS:-15}
 
 if [ "$what" = codec ]; then
@@ -89,6 +91,22 @@ case "$what" in
     # A third figure for where the time goes: the same controls with as many
     # rows shown (Wine's list view drawing them), which is not a floor to meet.
     startup "$work/veilkeep_floor_rows.exe" "${also[@]}"
+    ;;
+  startup-network)
+    # A list whose entries lie on a network drive that cannot be reached
+    # (Y:, typed "network" for Wine, mapped to nothing), against the same
+    # entries on C:, each against the floors: a start that looked at the
+    # dead drive would wait for it.
+    stop_wine
+    wine reg add 'HKLM\Software\Wine\Drives' /v y: /d network /f >/dev/null 2>&1
+    stop_wine
+    start_wine
+    for letter in Y C; do
+      for i in 1 2 3 4 5 6 7 8; do printf '%s:\\Shared\\Photos %d;' "$letter" "$i"; done \
+        >"$work/data.bin"
+      echo "== entries on $letter:"
+      startup
+    done
     ;;
   footprint)
     exe=$build/Veilkeep.exe

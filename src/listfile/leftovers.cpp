@@ -76,11 +76,9 @@ std::wstring ListFile::FreeName(const std::wstring& base, const wchar_t* suffix)
   return name;
 }
 
-std::vector<std::wstring> ListFile::Leftovers(const FileFacts& facts, bool* needed) {
+std::vector<std::wstring> ListFile::Leftovers(const FileFacts& facts) {
   std::vector<std::wstring> found;
-  std::vector<std::wstring> names = facts.names;
-  if (names.empty()) names.push_back(facts.final_path);
-  for (const std::wstring& name : names) {
+  for (const std::wstring& name : facts.names) {
     for (std::wstring& left : platform_.FindFiles(name + L".")) {
       const bool journal = EndsWith(left, kJournalSuffix) || EndsWith(left, kUndoSuffix);
       if (!journal && !EndsWith(left, kCopySuffix)) continue;
@@ -91,7 +89,6 @@ std::vector<std::wstring> ListFile::Leftovers(const FileFacts& facts, bool* need
         platform_.RemoveFile(left);
         continue;
       }
-      *needed = *needed || journal || !facts.stamp.exists;
       found.push_back(std::move(left));
     }
   }
@@ -99,42 +96,45 @@ std::vector<std::wstring> ListFile::Leftovers(const FileFacts& facts, bool* need
 }
 
 // The next reader's rule for what a save cut short left (docs/ARCHITECTURE.md).
-Status ListFile::Recover(bool wait, bool* clean, bool* recovered) {
+Status ListFile::Recover(bool write, bool wait, bool* clean, bool* recovered) {
   FileFacts facts;
   Status status = platform_.InspectFile(path_, &facts);
-  bool needed = false;
-  for (const std::wstring& left : status ? Leftovers(facts, &needed) : std::vector<std::wstring>{}) {
-    if (EndsWith(left, kCopySuffix)) {
-      // A copy whose replace never came is stale. Beside a missing data.bin
-      // it may be a replace cut short (a file system that removes the old
-      // file first): whole, it becomes data.bin. While it cannot be told
-      // (held), it is kept.
-      std::string bytes;
-      const size_t dash = left.rfind(L'-');
-      Status moved = facts.stamp.exists ? Status::Fail(L"") : ReadBytes(left, &bytes);
-      if (moved && dash != std::wstring::npos &&
-          left.compare(dash + 1, 16, WideHex(HashOf(bytes))) == 0) {
-        moved = platform_.MoveFileTo(left, facts.final_path, false);
-      } else if (moved) {
+  for (const std::wstring& left : status ? Leftovers(facts) : std::vector<std::wstring>{}) {
+    if (!EndsWith(left, kCopySuffix)) {
+      if (Status rolled = RollBack(facts, left, write, wait, clean); !rolled) status = rolled;
+      continue;
+    }
+    // A copy whose replace never came is stale. Beside a missing data.bin,
+    // on a file system that removes the old file before it renames, it may
+    // be a replace cut short: whole (the hash in its name is what it
+    // holds), it becomes data.bin. While that cannot be told (held), it is kept.
+    const size_t dash = left.rfind(L'-');
+    const bool named = dash != std::wstring::npos && dash > left.find_last_of(L"\\/");
+    Status moved = Status::Fail(L"");
+    std::string bytes;
+    if (named && !facts.stamp.exists && platform_.ReplacesInTwoSteps(facts.final_path)) {
+      moved = ReadBytes(left, &bytes);
+      if (moved && left.compare(dash + 1, 16, WideHex(HashOf(bytes))) != 0) {
         moved = Status::Fail(L"");
+      } else if (moved) {
+        moved = write ? platform_.MoveFileTo(left, facts.final_path, false)
+                      : Status::Fail(L"The list left whole beside it cannot be put back here.");
       }
-      if (moved) {
-        *recovered = true;
-        facts.stamp.exists = true;
-      } else if (!moved.changed && !moved.reason.empty()) {
-        status = moved;
-      } else {
-        (void)Settle(left, wait);  // never taken for a file that is there
-      }
-    } else if (Status rolled = RollBack(facts, left, wait, clean); !rolled) {
-      status = rolled;
+    }
+    if (moved) {
+      *recovered = true;
+      facts.stamp.exists = true;
+    } else if (!moved.changed && !moved.reason.empty()) {
+      status = moved;
+    } else if (write) {
+      (void)Settle(left, wait);  // never taken for a file that is there
     }
   }
   return status;
 }
 
-Status ListFile::RollBack(const FileFacts& facts, const std::wstring& journal, bool wait,
-                          bool* clean) {
+Status ListFile::RollBack(const FileFacts& facts, const std::wstring& journal, bool write,
+                          bool wait, bool* clean) {
   std::string bytes, now;
   Journal found;
   Status status = ReadBytes(journal, &bytes);
@@ -149,11 +149,12 @@ Status ListFile::RollBack(const FileFacts& facts, const std::wstring& journal, b
     FileStamp stamp;
     if (status && now != found.old &&
         (CutShortOf(now, found.list) || CutShortOf(now, found.old))) {
-      status = Write(facts.final_path, false, Bytes(found.old), &stamp);
+      status = write ? Write(facts.final_path, false, Bytes(found.old), &stamp)
+                     : Status::Fail(L"A save that was cut short cannot be rolled back here.");
     }
   }
   // Removed only once the file holds a whole list.
-  if (!status || !Settle(journal, wait)) *clean = false;
+  if (!status || !write || !Settle(journal, wait)) *clean = false;
   return status;
 }
 

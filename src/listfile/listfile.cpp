@@ -9,7 +9,10 @@
 namespace vk {
 
 ListFile::ListFile(Platform& platform, std::wstring path)
-    : platform_(platform), path_(std::move(path)), writer_(platform.WriterName()) {}
+    : platform_(platform),
+      path_(std::move(path)),
+      writer_(platform.WriterName()),
+      seen_hash_(HashOf({})) {}
 
 Status ListFile::Retrying(const Step& step, bool wait) {
   Status status = step();
@@ -24,7 +27,6 @@ Status ListFile::Retrying(const Step& step, bool wait) {
 Status ListFile::Lock(const FileFacts& facts, Locks* locks, bool wait) {
   // Taken in one order by every copy, whatever name reached the file.
   std::vector<std::wstring> names = facts.names;
-  if (names.empty()) names.push_back(facts.final_path);
   std::sort(names.begin(), names.end());
   for (const std::wstring& name : names) {
     std::unique_ptr<FileLock> lock;
@@ -80,17 +82,21 @@ LoadResult ListFile::Read(bool wait) {
   FileFacts facts;
   Status status = platform_.InspectFile(path_, &facts);
   LoadResult result;
-  bool needed = false;
+  Locks locks;
   const bool alone = facts.stamp.marks & (kAttrHidden | kAttrSystem);
-  // A hidden or system list is left alone, and so is what lies beside it.
-  if (status && !alone && !Leftovers(facts, &needed).empty()) {
-    Locks locks;
-    bool clean = true;
+  // A hidden or system list is left alone, and so is what lies beside it. A
+  // file with several names, which another copy rewrites in place, is read
+  // under the lock.
+  if (status && !alone && (facts.links > 1 || !Leftovers(facts).empty())) {
     Status locked = Lock(facts, &locks, wait);
-    if (locked) locked = Retrying([&] { return Recover(wait, &clean, &result.recovered); }, wait);
-    // Copies beside a file that is there are never taken for it: read-only
-    // media, where none can be removed, are read all the same.
-    if (!locked && needed) status = locked;
+    // Where none can be made (read-only media), nobody writes: what lies
+    // beside the file is judged without writing.
+    if (locked || !locked.busy) {
+      const bool write = locked.ok;
+      bool clean = true;
+      locked = Retrying([&] { return Recover(write, wait, &clean, &result.recovered); }, wait);
+    }
+    if (!locked) status = locked;
     if (status) status = platform_.InspectFile(path_, &facts);
   }
   if (status && alone) {
@@ -192,36 +198,37 @@ Status ListFile::Replace(const FileFacts& facts, const WriteBody& write_body, Fi
   return status.changed ? Overtaken() : status;
 }
 
-Status ListFile::RewriteInPlace(const FileFacts& facts, const WriteBody& write_body,
-                                FileStamp* stamp) {
-  const std::wstring& target = facts.final_path;
-  std::string old;
-  Status status = Retrying([&] { return ReadBytes(target, &old); });
-  if (!status) return status;
-  if (HashOf(old) != seen_hash_) {
-    seen_ = FileStamp{};  // changed in place within one tick: read again before saving
-    return Overtaken();
-  }
-  // Before the file's first byte changes, the journal holds what it holds now.
-  const std::wstring journal = FreeName(target + L"." + writer_, kJournalSuffix);
+Status ListFile::RewriteInPlace(const FileFacts& facts, const std::string& old,
+                                const WriteBody& write_body, FileStamp* stamp) {
+  // Before the file's first byte changes, a journal beside each of its names
+  // (one may go with its folder) holds what it holds now.
   const std::string header = JournalHeader(old, bytes_, facts.stamp.id);
+  std::vector<std::wstring> journals;
+  auto settled = [&] {
+    bool all = true;
+    for (const std::wstring& journal : journals) all = Settle(journal) && all;
+    return all;
+  };
   FileStamp ignored;
-  status = Write(
-      journal, true,
-      [&](OutFile& file) {
-        Status written = file.Write(header);
-        if (written && !bytes_.empty()) written = file.Write(bytes_);
-        return written && !old.empty() ? file.Write(old) : written;
-      },
-      &ignored);
-  if (!status) return status;
+  Status status;
+  for (size_t i = 0; status && i < facts.names.size(); ++i) {
+    journals.push_back(FreeName(facts.names[i] + L"." + writer_, kJournalSuffix));
+    status = Write(
+        journals.back(), true,
+        [&](OutFile& file) {
+          Status written = file.Write(header);
+          if (written && !bytes_.empty()) written = file.Write(bytes_);
+          return written && !old.empty() ? file.Write(old) : written;
+        },
+        &ignored);
+  }
   bool opened = false;
-  status = Write(target, false, write_body, stamp, &opened);
-  // The save is made once its journal is gone (or marked as over). Short of
-  // that it is rolled back: here, or failing that by the next reader.
-  if (status && Settle(journal)) return status;
+  if (status) status = Write(facts.final_path, false, write_body, stamp, &opened);
+  // The save is made once its journals are gone (or marked as over). Short
+  // of that it is rolled back: here, or failing that by the next reader.
+  if (status && settled()) return status;
   if (status) status = Status::Busy(L"What the save left beside the file is in use.");
-  if (!opened || Write(target, false, Bytes(old), &ignored)) (void)Settle(journal);
+  if (!opened || Write(facts.final_path, false, Bytes(old), &ignored)) (void)settled();
   return status;
 }
 
@@ -236,19 +243,27 @@ Status ListFile::Save(const WriteBody& write_body) {
   if (status) {
     status = Retrying([&] {
       bool clean = true;
-      Status left = Recover(true, &clean, &recovered);
+      Status left = Recover(true, true, &clean, &recovered);
       return !left || clean ? left
                             : Status::Busy(L"What a save that was cut short left is in use.");
     });
   }
   if (status) status = platform_.InspectFile(path_, &facts);
   if (!status) return status;
-  // Under the lock, data.bin is as this copy last saw it, or another writer got there first.
+  // Under the lock, data.bin is as this copy last saw it, or another writer
+  // got there first: its stamp, and what it holds (a change within one tick
+  // of the clock that left its size, and on FAT its number, as they were).
   if (!read_whole_ || facts.stamp != seen_) return Overtaken();
-
+  std::string old;
+  if (facts.stamp.exists) status = Retrying([&] { return ReadBytes(facts.final_path, &old); });
+  if (!status) return status;
+  if (HashOf(old) != seen_hash_) {
+    seen_ = FileStamp{};  // to be read again
+    return Overtaken();
+  }
   FileStamp written;
   // A file with several names is rewritten in place so that every name sees the list.
-  status = facts.links > 1 ? RewriteInPlace(facts, write_body, &written)
+  status = facts.links > 1 ? RewriteInPlace(facts, old, write_body, &written)
                            : Replace(facts, write_body, &written);
   if (!status) return status;
   seen_ = written;

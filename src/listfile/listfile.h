@@ -95,7 +95,8 @@ class ListFile {
   static Status Overtaken();
   Status Save(const WriteBody& write_body);
   Status Replace(const FileFacts& facts, const WriteBody& write_body, FileStamp* stamp);
-  Status RewriteInPlace(const FileFacts& facts, const WriteBody& write_body, FileStamp* stamp);
+  Status RewriteInPlace(const FileFacts& facts, const std::string& old,
+                        const WriteBody& write_body, FileStamp* stamp);
   // `base` + SUFFIX, or `base`.N + SUFFIX when a file of that name is left.
   std::wstring FreeName(const std::wstring& base, const wchar_t* suffix);
   // Writes `path` whole with `write_body`, opening it as it is tried again
@@ -104,14 +105,15 @@ class ListFile {
   Status Write(const std::wstring& path, bool make, const WriteBody& write_body, FileStamp* stamp,
                bool* opened = nullptr);
   static WriteBody Bytes(std::string_view bytes);
-  // What lies beside the names of the file; *needed, whether any of it must
-  // be dealt with before the file is taken as the list.
-  std::vector<std::wstring> Leftovers(const FileFacts& facts, bool* needed);
-  // Under the lock: rolls back or removes every leftover beside the file.
-  // Fails while the file cannot be taken as the list; *clean false while
-  // something is left that a save must wait for.
-  Status Recover(bool wait, bool* clean, bool* recovered);
-  Status RollBack(const FileFacts& facts, const std::wstring& journal, bool wait, bool* clean);
+  // What lies beside the names of the file.
+  std::vector<std::wstring> Leftovers(const FileFacts& facts);
+  // Under the lock: rolls back or removes every leftover beside the file;
+  // without `write` (read-only media, where nobody writes), only judges
+  // them. Fails while the file cannot be taken as the list; *clean false
+  // while something is left that a save must wait for.
+  Status Recover(bool write, bool wait, bool* clean, bool* recovered);
+  Status RollBack(const FileFacts& facts, const std::wstring& journal, bool write, bool wait,
+                  bool* clean);
   // Removes a copy or journal whose save is over, tried again for a while
   // with `wait` (a scanner holds a file it has just seen); one that stays is
   // marked hidden, as over, so that no reader applies it later. False when

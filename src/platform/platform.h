@@ -207,6 +207,10 @@ class Platform {
   // Opens the existing file `path` for writing from its start, emptied, with
   // no one else let in: every name of a hard-linked file sees what is written.
   virtual Status RewriteFile(const std::wstring& path, std::unique_ptr<OutFile>* file) = 0;
+  // Whether the file system of `path` removes a file before it renames
+  // another in its place (FAT, exFAT), so that a replace cut short can leave
+  // no file there.
+  virtual bool ReplacesInTwoSteps(const std::wstring& path) = 0;
   // Puts `from` in the place of `to` in one step: replacing any file there
   // with `replace`, else only where there is none (one there: `changed`).
   virtual Status MoveFileTo(const std::wstring& from, const std::wstring& to, bool replace) = 0;

@@ -415,6 +415,10 @@ struct World {
         break;
     }
     Launch();
+    // Where a replace is one step, nothing a save left brings a deleted list back.
+    Expect(how != 3 || platform.removes_before_rename || form->LeavesListAlone() ||
+               form->entries().empty(),
+           "a list deleted between two starts stays deleted");
   }
 
   // data.bin is no longer a link: a second copy that reached the file by

@@ -373,6 +373,7 @@ class FakePlatform final : public Platform {
     *file = std::make_unique<FakeOutFile>(*this, name, true);
     return Status::Ok();
   }
+  bool ReplacesInTwoSteps(const std::wstring&) override { return removes_before_rename; }
   Status MoveFileTo(const std::wstring& from, const std::wstring& to, bool replace) override {
     ++file_calls;
     Step();

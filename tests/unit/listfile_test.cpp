@@ -371,6 +371,11 @@ TEST_F(ListFileTest, OthersChangesAreSeenLinksKeptAndCutShortSavesRecovered) {
     EXPECT_FALSE(mine.Changed());
     ASSERT_TRUE(mine.SaveWholeList({L"A", L"B", L"C"}));
     EXPECT_FALSE(mine.Changed()) << "our own save is no change";
+    // In place within one tick of the clock, at the same size: what it holds tells.
+    const uint64_t tick = platform.files[platform.ListPath()].written;
+    platform.WriteByOther(platform.ListPath(), "A;B;D;", true);
+    platform.files[platform.ListPath()].written = tick;
+    EXPECT_TRUE(mine.SaveWholeList({L"A"}).changed);
     platform.files[platform.ListPath()].hidden = true;
     EXPECT_TRUE(mine.Changed());
     EXPECT_EQ(mine.Reload(true).state, LoadState::Skipped);
@@ -421,6 +426,7 @@ TEST(ListFileKilled, TheNextStartReadsTheOldOrTheNewListWhole) {
       if (link == 1 || link == 2 || link == 4)
         (link == 2 ? platform.hard_links : platform.symlinks)[platform.ListPath()] = kept;
       if (link != 4) platform.files[platform.Resolve(platform.ListPath())] = {"A;B;", false};
+      platform.removes_before_rename = link == 3;
       ListFile saving(platform, platform.ListPath());
       ASSERT_EQ(saving.LoadList().entries, old_list);
       std::optional<FakePlatform> killed;
@@ -484,6 +490,29 @@ TEST(ListFileKilled, AJournalIsAppliedOnlyWholeAndNeverOutlivesTheNextSave) {
   platform.remove_fails = 0;
   ASSERT_TRUE(next.SaveWholeList({L"A", L"C"}));
   EXPECT_EQ(platform.files.size(), 1u);
+
+  // A journal lies beside every name: killed in the middle of its rewrite, a
+  // copy whose folder then goes (a package manager's old version) is rolled
+  // back by the next reader through another name.
+  for (int step = 1; step < 30; ++step) {
+    FakePlatform scoop = platform;
+    scoop.hard_links[L"E:\\New\\data.bin"] = L"D:\\Persist\\data.bin";
+    ListFile old_copy(scoop, scoop.ListPath());
+    ASSERT_EQ(old_copy.LoadList().entries, EntryList({L"A", L"C"}));
+    scoop.kill_in = step;
+    (void)old_copy.SaveWholeList({L"A", L"C", L"D"});
+    scoop.dead = false;
+    scoop.kill_in = 0;
+    scoop.locks.clear();
+    scoop.held.clear();
+    scoop.hard_links.erase(scoop.ListPath());
+    for (auto it = scoop.files.begin(); it != scoop.files.end();) {
+      it = it->first.rfind(scoop.ListPath(), 0) == 0 ? scoop.files.erase(it) : std::next(it);
+    }
+    const EntryList read = ListFile(scoop, L"E:\\New\\data.bin").LoadList().entries;
+    EXPECT_TRUE(read == EntryList({L"A", L"C"}) || read == EntryList({L"A", L"C", L"D"}))
+        << "killed at step " << step;
+  }
 }
 
 // A file too large to be a folder list is reported, kept, and never overwritten.

@@ -315,6 +315,19 @@ Status Win32Platform::RewriteFile(const std::wstring& path, std::unique_ptr<OutF
   return Status::Ok();
 }
 
+bool Win32Platform::ReplacesInTwoSteps(const std::wstring& path) {
+  // Where the file system cannot be told, as FAT does: a copy left whole is kept.
+  std::wstring volume(32768, L'\0');
+  wchar_t name[MAX_PATH + 1] = {};
+  if (!GetVolumePathNameW(SystemPath(path).c_str(), volume.data(),
+                          static_cast<DWORD>(volume.size())) ||
+      !GetVolumeInformationW(volume.c_str(), nullptr, 0, nullptr, nullptr, nullptr, name,
+                             MAX_PATH + 1)) {
+    return true;
+  }
+  return _wcsnicmp(name, L"FAT", 3) == 0 || _wcsicmp(name, L"exFAT") == 0;
+}
+
 Status Win32Platform::MoveFileTo(const std::wstring& from, const std::wstring& to, bool replace) {
   // A read-only file is never replaced, as Windows refuses; not every file
   // system underneath (a Samba share, Wine) does so by itself.

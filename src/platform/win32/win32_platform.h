@@ -63,6 +63,7 @@ class Win32Platform final : public Platform {
                        FileStamp* stamp) override;
   Status CreateOutFile(const std::wstring& path, std::unique_ptr<OutFile>* file) override;
   Status RewriteFile(const std::wstring& path, std::unique_ptr<OutFile>* file) override;
+  bool ReplacesInTwoSteps(const std::wstring& path) override;
   Status MoveFileTo(const std::wstring& from, const std::wstring& to, bool replace) override;
   void RemoveFile(const std::wstring& path) override;
 
