@@ -617,6 +617,14 @@ struct World {
     SecondCopyActs(ReadAction(in));
   }
 
+  // The second copy acts at the `step`th step from now of a save or read of ours.
+  void SecondCopyAt(int step, const UserAction& action) {
+    platform.mid_save = [this, step, action] {
+      if (step > 0) return SecondCopyAt(step - 1, action);
+      if (!second_acting && form2) SecondCopyActs(action);
+    };
+  }
+
   void SecondCopyActs(UserAction action) {
     ++others_count;
     failed_list.reset();
@@ -738,9 +746,7 @@ struct World {
         if (form2 && in.Below(3) == 0) {  // in the middle of our next save
           const UserAction action = ReadAction(in);
           Trace("  ...the second copy to act in the middle of our next save");
-          platform.mid_save = [this, action] {
-            if (!second_acting && form2) SecondCopyActs(action);
-          };
+          SecondCopyAt(static_cast<int>(in.Below(8)), action);
           break;
         }
         SecondCopy(in);
