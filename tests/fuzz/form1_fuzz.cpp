@@ -407,6 +407,7 @@ struct World {
         break;
       }
       case 3:
+        platform.remove_fails = 0;  // the user's own deletion is not held up
         platform.RemoveFile(ListPath());
         Unlinked();
         hidden.clear();
