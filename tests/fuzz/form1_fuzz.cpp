@@ -332,7 +332,7 @@ struct World {
       form->FollowListFile();  // its notification: taken once the window closes
     }
     // The second copy is another process: it follows while ours shows a window.
-    if (form2) FollowUntilRead(*form2, *view2);
+    if (form2) SecondFollows();
     if (form) CheckInvariants();
     if (!requests.empty()) HandOver();
     if (!nested) return;
@@ -662,7 +662,14 @@ struct World {
   void Follow() {
     FollowUntilRead(*form, *view);
     form->Form1Activate();  // and the user comes back to its window
-    if (form2) FollowUntilRead(*form2, *view2);
+    if (form2) SecondFollows();
+  }
+  // The second copy follows: whatever it does meanwhile is its own.
+  void SecondFollows() {
+    const bool was_acting = second_acting;
+    second_acting = true;
+    FollowUntilRead(*form2, *view2);
+    second_acting = was_acting;
   }
   // As the window does: follows, and again while it was asked to.
   static void FollowUntilRead(Form1& copy, FakeView& its_view) {
