@@ -58,10 +58,13 @@ bool ParseJournal(std::string_view bytes, Journal* journal) {
   return HashOf(journal->list) == numbers[2] && HashOf(journal->old) == numbers[0];
 }
 
-bool CutShortOf(std::string_view now, std::string_view list) {
-  if (now.size() > list.size()) return false;
+bool MadeOf(std::string_view now, std::string_view one, std::string_view other) {
+  if (now.size() != one.size() && now.size() != other.size()) return false;
   for (size_t i = 0; i < now.size(); ++i) {
-    if (now[i] != list[i] && now[i] != '\0') return false;
+    if (now[i] != '\0' && (i >= one.size() || now[i] != one[i]) &&
+        (i >= other.size() || now[i] != other[i])) {
+      return false;
+    }
   }
   return true;
 }
@@ -147,9 +150,8 @@ Status ListFile::RollBack(const FileFacts& facts, const std::wstring& journal, b
     // being put back, becomes the old list again, as often as it takes;
     // anything else was written whole by another program since, and stays.
     FileStamp stamp;
-    if (status && now != found.old &&
-        (CutShortOf(now, found.list) || CutShortOf(now, found.old))) {
-      status = write ? Write(facts.final_path, false, Bytes(found.old), &stamp)
+    if (status && now != found.old && MadeOf(now, found.list, found.old)) {
+      status = write ? Write(facts.final_path, found.old.size(), Bytes(found.old), &stamp)
                      : Status::Fail(L"A save that was cut short cannot be rolled back here.");
     }
   }

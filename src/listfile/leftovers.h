@@ -32,9 +32,10 @@ struct Journal {
 // Only a journal written whole parses; its views point into `bytes`.
 bool ParseJournal(std::string_view bytes, Journal* journal);
 
-// Whether `now` is what a rewrite of `list` in place can leave when cut
-// short: its first bytes (none, some or all), maybe with zeros where the
-// disk had not caught up.
-bool CutShortOf(std::string_view now, std::string_view list);
+// Whether `now` is what a rewrite in place of one of the two lists over the
+// other can leave when cut short, however often it was tried: the size of
+// one of them or of the longer, and each byte one of theirs at its place, or
+// a zero where the disk had not caught up.
+bool MadeOf(std::string_view now, std::string_view one, std::string_view other);
 
 }  // namespace vk

@@ -159,11 +159,12 @@ LoadResult ListFile::Reload(bool wait) {
   return result;
 }
 
-Status ListFile::Write(const std::wstring& path, bool make, const WriteBody& write_body,
+Status ListFile::Write(const std::wstring& path, uint64_t room, const WriteBody& write_body,
                        FileStamp* stamp, bool* opened) {
+  const bool make = room == kMake;
   std::unique_ptr<OutFile> file;
   Status status = Retrying([&] {
-    return make ? platform_.CreateOutFile(path, &file) : platform_.RewriteFile(path, &file);
+    return make ? platform_.CreateOutFile(path, &file) : platform_.RewriteFile(path, room, &file);
   });
   if (opened) *opened = status.ok;
   if (status) status = write_body(*file);
@@ -189,7 +190,7 @@ Status ListFile::Replace(const FileFacts& facts, const WriteBody& write_body, Fi
   // was no file is never taken for the list.
   const std::wstring copy = FreeName(
       target + L"." + writer_ + (replacing ? L"-" + WideHex(HashOf(bytes_)) : L""), kCopySuffix);
-  Status status = Write(copy, true, write_body, stamp);
+  Status status = Write(copy, kMake, write_body, stamp);
   if (!status) return status;
   // Where there was no file, one made meanwhile by another program is not replaced.
   status = Retrying([&] { return platform_.MoveFileTo(copy, target, replacing); });
@@ -214,7 +215,7 @@ Status ListFile::RewriteInPlace(const FileFacts& facts, const std::string& old,
   for (size_t i = 0; status && i < facts.names.size(); ++i) {
     journals.push_back(FreeName(facts.names[i] + L"." + writer_, kJournalSuffix));
     status = Write(
-        journals.back(), true,
+        journals.back(), kMake,
         [&](OutFile& file) {
           Status written = file.Write(header);
           if (written && !bytes_.empty()) written = file.Write(bytes_);
@@ -223,12 +224,15 @@ Status ListFile::RewriteInPlace(const FileFacts& facts, const std::string& old,
         &ignored);
   }
   bool opened = false;
-  if (status) status = Write(facts.final_path, false, write_body, stamp, &opened);
+  // Room for the longer of the two lists first: a full disk refuses that
+  // before any byte changes, and the old list written back needs no more.
+  const uint64_t room = std::max(old.size(), bytes_.size());
+  if (status) status = Write(facts.final_path, room, write_body, stamp, &opened);
   // The save is made once its journals are gone (or marked as over). Short
   // of that it is rolled back: here, or failing that by the next reader.
   if (status && settled()) return status;
   if (status) status = Status::Busy(L"What the save left beside the file is in use.");
-  if (!opened || Write(facts.final_path, false, Bytes(old), &ignored)) (void)settled();
+  if (!opened || Write(facts.final_path, old.size(), Bytes(old), &ignored)) (void)settled();
   return status;
 }
 

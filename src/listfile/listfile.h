@@ -100,10 +100,12 @@ class ListFile {
   // `base` + SUFFIX, or `base`.N + SUFFIX when a file of that name is left.
   std::wstring FreeName(const std::wstring& base, const wchar_t* suffix);
   // Writes `path` whole with `write_body`, opening it as it is tried again
-  // while busy: a file made new (`make`; one not written whole is removed),
-  // or the existing one rewritten in place (*opened: whether it was emptied).
-  Status Write(const std::wstring& path, bool make, const WriteBody& write_body, FileStamp* stamp,
-               bool* opened = nullptr);
+  // while busy: a file made new (`room` kMake; one not written whole is
+  // removed), or the existing one rewritten in place over what it holds,
+  // given room for `room` bytes first (*opened: whether it was opened).
+  static constexpr uint64_t kMake = ~uint64_t{0};
+  Status Write(const std::wstring& path, uint64_t room, const WriteBody& write_body,
+               FileStamp* stamp, bool* opened = nullptr);
   static WriteBody Bytes(std::string_view bytes);
   // What lies beside the names of the file.
   std::vector<std::wstring> Leftovers(const FileFacts& facts);

@@ -204,9 +204,14 @@ class Platform {
                                FileStamp* stamp) = 0;
   // Makes the file `path` for writing; fails when a file is there.
   virtual Status CreateOutFile(const std::wstring& path, std::unique_ptr<OutFile>* file) = 0;
-  // Opens the existing file `path` for writing from its start, emptied, with
-  // no one else let in: every name of a hard-linked file sees what is written.
-  virtual Status RewriteFile(const std::wstring& path, std::unique_ptr<OutFile>* file) = 0;
+  // Opens the existing file `path` for writing over it from its start, with
+  // no one else let in (every name of a hard-linked file sees what is
+  // written): first given room for `room` bytes (made longer with zeros,
+  // never shorter), so that a full disk refuses it before any byte changes;
+  // what it held stays until written over, and Flush ends the file where
+  // the writes ended.
+  virtual Status RewriteFile(const std::wstring& path, uint64_t room,
+                             std::unique_ptr<OutFile>* file) = 0;
   // Whether the file system of `path` removes a file before it renames
   // another in its place (FAT, exFAT), so that a replace cut short can leave
   // no file there.

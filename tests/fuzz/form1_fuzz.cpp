@@ -92,7 +92,7 @@ struct World {
   int next_busy = 0;             // ...or busy this many reads (or writes)
   FileStep next_busy_step = FileStep::Read;
   bool start_hidden = false;
-  bool journal_at_start = false;  // a journal beside data.bin at start
+  bool journal_seen = false;  // a journal beside data.bin this session: its roll-back writes
   std::set<std::wstring> hidden;  // folders the program hid, still listed by the user
   size_t attribute_sets_seen = 0;
   std::optional<UserAction> nested;  // arrives while the next window of ours is up
@@ -112,8 +112,6 @@ struct World {
   // behind a symbolic link, or another hard link (a package manager's next
   // version folder).
   std::wstring second_folder;
-  // The disk stays full until the next start has read it.
-  bool full_until_start = false;
   bool revived = false;  // the program was killed and started again during this step
   int modal_depth = 0;   // windows of ours up now, one inside another
   // What other programs and the second copy did to the list, until a user
@@ -180,9 +178,15 @@ struct World {
     Revive();
     const EntryList& entries = form->entries();
     const int selected = form->selected();
-    Expect(platform.files.count(ListPath() + L".new") == 0 &&
-               platform.files.count(persisted + L".new") == 0,
-           "no half-written list left");
+    journal_seen = journal_seen || JournalLeft();
+    // What a save left is gone, or marked as over, once a reader has been by.
+    auto list = platform.files.find(platform.Resolve(ListPath()));
+    const bool list_hidden = list != platform.files.end() && list->second.hidden;
+    for (const auto& [name, file] : platform.files) {
+      Expect(file.hidden || !EndsWith(name, ListFile::kCopySuffix) || list_hidden ||
+                 form->LeavesListAlone(),
+             "no half-written list left");
+    }
     if (link == Link::Symbolic) {
       Expect(platform.symlinks.count(ListPath()) == 1, "a symbolic link stays a link");
     } else if (link == Link::Hard && platform.files.count(persisted)) {
@@ -199,13 +203,11 @@ struct World {
       Expect(entries.empty(), "a list left alone is shown empty");
       // ...but by the roll-back of a save cut short, or of our own failed save
       // that the full disk kept from rolling back itself.
-      Expect(others_wrote || journal_at_start || JournalLeft() || Bytes() == start_bytes,
+      Expect(others_wrote || journal_seen || Bytes() == start_bytes,
              "a list left alone is never written");
     } else if (!awaiting_follow && view->follow_soon == 0) {
       Expect(disk == entries, "the window shows exactly what data.bin holds");
     }
-    auto list = platform.files.find(platform.Resolve(ListPath()));
-    const bool list_hidden = list != platform.files.end() && list->second.hidden;
     // A copy still waiting to read the file (it asked to look again) shows what it last read.
     if (form2 && !form2->LeavesListAlone() && !list_hidden && platform.read_error.empty() &&
         view2->follow_soon == 0) {
@@ -442,7 +444,7 @@ struct World {
     platform.busy_step = next_busy > 0 ? next_busy_step : FileStep::None;
     platform.busy_times = next_busy;
     start_bytes = Bytes();
-    journal_at_start = JournalLeft();
+    journal_seen = JournalLeft();
     start_hidden = exists && next_hidden;
     next_hidden = next_unreadable = false;
     next_busy = 0;
@@ -460,11 +462,7 @@ struct World {
     NoteAttributeChanges();
     platform.read_error.clear();
     platform.busy_times = 0;
-    if (full_until_start) {  // room again once it has been read
-      platform.fault = FileStep::None;
-      platform.fault_once = true;
-      full_until_start = false;
-    }
+    platform.full = false;  // room again once it has been read
   }
 
   // The program was killed: both copies start again over what the disk
@@ -695,9 +693,8 @@ struct World {
               static_cast<int>(step * 10 + wait), std::to_wstring(platform.remove_fails) + L" " +
                                                       std::to_wstring(more / 8 % 8));
         if (more / 8 % 8 == 6) {  // the disk fills and stays full until the next start read it
-          platform.fault = FileStep::Write;
-          platform.fault_once = false;
-          full_until_start = true;
+          platform.fault = FileStep::None;
+          platform.full = true;
         } else if (more / 8 % 8 == 7) {  // killed at a step: of a save, or of the recovery after one
           platform.fault = FileStep::None;
           platform.kill_in = static_cast<int>(1 + wait + 6 * step);
@@ -788,7 +785,7 @@ struct World {
     } else {
       Act(ReadAction(in));
       Revive();
-      if (!full_until_start) platform.fault = FileStep::None;
+      platform.fault = FileStep::None;
       platform.faults_wait = 0;
       platform.remove_fails = 0;
       platform.browse_answers.clear();

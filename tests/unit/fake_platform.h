@@ -63,6 +63,8 @@ class FakePlatform final : public Platform {
   // disk, until it starts again (`dead` cleared, its locks and files let go).
   int kill_in = 0;
   bool dead = false;
+  // The disk is full: no file grows (what is written over in place still is).
+  bool full = false;
   // A FAT or exFAT volume: a replace removes the old file, then renames.
   bool removes_before_rename = false;
   // The bytes of every file as it stood once written whole: closed after its
@@ -304,6 +306,7 @@ class FakePlatform final : public Platform {
 
   class FakeOutFile final : public OutFile {
    public:
+    // `exclusive`: a file written over in place, held with no one else let in.
     FakeOutFile(FakePlatform& owner, std::wstring path, bool exclusive = false)
         : owner_(owner), path_(std::move(path)), exclusive_(exclusive) {
       if (exclusive_) owner_.held.insert(path_);
@@ -316,16 +319,20 @@ class FakePlatform final : public Platform {
       owner_.Step();
       if (owner_.dead) return owner_.Dead();
       File& file = owner_.files[path_];
-      if (owner_.Killed() || owner_.Strikes(FileStep::Write)) {  // cut short part-way
-        file.bytes.append(bytes.data(), bytes.size() / 2);
-        return Status::Fail(L"There is not enough space on the disk.");
-      }
-      file.bytes.append(bytes.data(), bytes.size());
+      // Over what is there; a full disk takes no more than the file's room.
+      size_t room = owner_.full ? std::max(file.bytes.size(), pos_) - pos_ : bytes.size();
+      const bool cut = owner_.Killed() || owner_.Strikes(FileStep::Write) || room < bytes.size();
+      if (cut) room = std::min(room, bytes.size() / 2);  // cut short part-way
+      file.bytes.resize(std::max(file.bytes.size(), pos_ + std::min(room, bytes.size())));
+      file.bytes.replace(pos_, std::min(room, bytes.size()), bytes.data(),
+                         std::min(room, bytes.size()));
+      pos_ += std::min(room, bytes.size());
       file.written = ++owner_.clock_;
-      return Status::Ok();
+      return cut ? Status::Fail(L"There is not enough space on the disk.") : Status::Ok();
     }
     FileStamp Stamp() override { return owner_.Stamp(owner_.files[path_]); }
     Status Flush() override {
+      if (exclusive_) owner_.files[path_].bytes.resize(pos_);  // ends where the writes ended
       owner_.written_whole.insert(owner_.files[path_].bytes);  // every write done
       if (owner_.Killed()) return owner_.Dead();
       return owner_.Strikes(FileStep::Flush) ? Status::Fail(L"The device is not ready.")
@@ -343,6 +350,7 @@ class FakePlatform final : public Platform {
     FakePlatform& owner_;
     std::wstring path_;
     bool exclusive_;
+    size_t pos_ = 0;
   };
   std::set<std::wstring> held;  // files open with no one else let in
 
@@ -358,7 +366,8 @@ class FakePlatform final : public Platform {
     *file = std::make_unique<FakeOutFile>(*this, path);
     return Status::Ok();
   }
-  Status RewriteFile(const std::wstring& path, std::unique_ptr<OutFile>* file) override {
+  Status RewriteFile(const std::wstring& path, uint64_t room,
+                     std::unique_ptr<OutFile>* file) override {
     ++file_calls;
     Step();
     if (Killed()) return Dead();
@@ -368,7 +377,10 @@ class FakePlatform final : public Platform {
     const std::wstring name = Resolve(path);
     if (!files.count(name)) return Status::Fail(L"The system cannot find the file specified.");
     File& opened = files[name];
-    opened.bytes.clear();
+    if (opened.bytes.size() < room) {  // room first, zeros at its end
+      if (full) return Status::Fail(L"There is not enough space on the disk.");
+      opened.bytes.resize(room, '\0');
+    }
     opened.written = ++clock_;
     *file = std::make_unique<FakeOutFile>(*this, name, true);
     return Status::Ok();

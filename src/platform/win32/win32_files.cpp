@@ -28,7 +28,9 @@ bool StampOf(HANDLE handle, FileStamp* stamp) {
 // file writes into memory already in use, not into fresh pages.
 class Win32OutFile final : public OutFile {
  public:
-  Win32OutFile(HANDLE handle, std::string* lent) : handle_(handle), lent_(lent) {
+  // `ends_at_flush`: a file written over, which Flush ends where the writes ended.
+  Win32OutFile(HANDLE handle, std::string* lent, bool ends_at_flush = false)
+      : handle_(handle), lent_(lent), ends_at_flush_(ends_at_flush) {
     buffer_.swap(*lent_);
     buffer_.clear();
   }
@@ -43,6 +45,7 @@ class Win32OutFile final : public OutFile {
   Status Flush() override {
     Status drained = Drain();
     if (!drained) return drained;
+    if (ends_at_flush_ && !SetEndOfFile(handle_.get())) return LastFileError();
     return FlushFileBuffers(handle_.get()) ? Status::Ok() : LastError();
   }
 
@@ -83,6 +86,7 @@ class Win32OutFile final : public OutFile {
 
   FileHandle handle_;
   std::string* lent_;
+  bool ends_at_flush_;
   std::string buffer_;
 };
 
@@ -302,16 +306,21 @@ Status Win32Platform::CreateOutFile(const std::wstring& path, std::unique_ptr<Ou
   return Status::Ok();
 }
 
-Status Win32Platform::RewriteFile(const std::wstring& path, std::unique_ptr<OutFile>* file) {
-  HANDLE handle = CreateFileW(SystemPath(path).c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) return LastFileError();
-  if (!SetEndOfFile(handle)) {
-    Status status = LastFileError();
-    CloseHandle(handle);
-    return status;
+Status Win32Platform::RewriteFile(const std::wstring& path, uint64_t room,
+                                  std::unique_ptr<OutFile>* file) {
+  FileHandle handle(CreateFileW(SystemPath(path).c_str(), GENERIC_WRITE, 0, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!handle) return LastFileError();
+  // The room first, zeros at its end: a full disk refuses it here.
+  LARGE_INTEGER size = {}, end = {}, start = {};
+  end.QuadPart = static_cast<LONGLONG>(room);
+  if (!GetFileSizeEx(handle.get(), &size)) return LastFileError();
+  if (size.QuadPart < end.QuadPart &&
+      (!SetFilePointerEx(handle.get(), end, nullptr, FILE_BEGIN) || !SetEndOfFile(handle.get()) ||
+       !SetFilePointerEx(handle.get(), start, nullptr, FILE_BEGIN))) {
+    return LastFileError();
   }
-  *file = std::make_unique<Win32OutFile>(handle, &write_buffer_);
+  *file = std::make_unique<Win32OutFile>(handle.release(), &write_buffer_, true);
   return Status::Ok();
 }
 

@@ -62,7 +62,8 @@ class Win32Platform final : public Platform {
                        const std::function<char*(size_t)>& room, size_t* size,
                        FileStamp* stamp) override;
   Status CreateOutFile(const std::wstring& path, std::unique_ptr<OutFile>* file) override;
-  Status RewriteFile(const std::wstring& path, std::unique_ptr<OutFile>* file) override;
+  Status RewriteFile(const std::wstring& path, uint64_t room,
+                     std::unique_ptr<OutFile>* file) override;
   bool ReplacesInTwoSteps(const std::wstring& path) override;
   Status MoveFileTo(const std::wstring& from, const std::wstring& to, bool replace) override;
   void RemoveFile(const std::wstring& path) override;
