@@ -161,6 +161,7 @@ struct World {
     reader.files = platform.files;
     reader.symlinks = platform.symlinks;
     reader.hard_links = platform.hard_links;
+    reader.removes_before_rename = platform.removes_before_rename;
     if (auto it = reader.files.find(reader.Resolve(ListPath())); it != reader.files.end())
       it->second.hidden = false;
     ListFile file(reader, reader.ListPath());
