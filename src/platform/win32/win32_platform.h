@@ -27,6 +27,9 @@ class Win32Platform final : public Platform {
   bool FolderExists(const std::wstring& path) override;
   unsigned DriveType(const std::wstring& path) override;
   Status ReachRoot(const std::wstring& root) override;
+  // In win32_folders.cpp.
+  Status ListFolder(const std::wstring& folder,
+                    const std::function<void(const FolderItem&)>& each) override;
 
   BrowseResult BrowseForFolder(const std::wstring& prompt) override;
   Status OpenFolder(const std::wstring& path) override;
