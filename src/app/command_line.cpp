@@ -87,6 +87,13 @@ Request ParseCommandLine(std::wstring_view command_line) {
     }
     return request;
   }
+  if (IsSwitch(arguments[0], L"/find-hidden")) {
+    if (arguments.size() == 2 && !arguments[1].empty()) {
+      request.kind = Request::Kind::FindHidden;
+      request.folders.push_back(Folder(arguments[1]));
+    }
+    return request;
+  }
   const bool hide = IsSwitch(arguments[0], L"/hide");
   if (!hide && !IsSwitch(arguments[0], L"/unhide")) return request;
   for (size_t i = 1; i < arguments.size(); ++i) {

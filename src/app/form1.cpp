@@ -66,6 +66,9 @@ void Form1::Handle(const UserAction& action) {
     case UserAction::Kind::FolderMenu:
       FolderMenuClick();
       break;
+    case UserAction::Kind::FindHidden:
+      FindHiddenFolders();
+      break;
   }
   FollowIfPending();
 }
@@ -482,6 +485,9 @@ int Form1::IndexOf(const std::wstring& path) const {
 }
 
 bool Form1::CarryOut(const Request& request) {
+  if (request.kind == Request::Kind::FindHidden && request.folders.size() == 1) {
+    return ListHiddenFolders(request.folders[0]);
+  }
   const bool hide = request.kind == Request::Kind::Hide;
   if (!hide && request.kind != Request::Kind::Unhide) return false;
   // What is listed is what data.bin holds now.

@@ -3,6 +3,7 @@
 
 #include <functional>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -50,6 +51,34 @@ class FakeView final : public Form1View {
   void ShowAbout(const std::wstring& version_text) override {
     shown.push_back(version_text);
     if (while_modal) while_modal();
+  }
+
+  // The search and "Hidden Folders Found": the user cancels the search before
+  // folder number `cancel_at` (none: -1), then sees `found` and answers:
+  // Add with all checked but those in `unchecked`, or Cancel.
+  int cancel_at = -1;
+  bool add_found = true;
+  std::set<std::wstring> unchecked;
+  std::vector<std::wstring> found;
+  void RunSearch(const std::function<void(SearchWatch&)>& search) override {
+    struct Watch final : SearchWatch {
+      int cancel_at;
+      bool Next(const std::wstring&, uint64_t searched) override {
+        return static_cast<int64_t>(searched) != cancel_at;
+      }
+    } watch;
+    watch.cancel_at = cancel_at;
+    search(watch);
+    if (while_modal) while_modal();
+  }
+  bool ChooseFoundFolders(const std::wstring&, const std::vector<std::wstring>& shown,
+                          std::vector<std::wstring>* chosen) override {
+    found = shown;
+    for (const std::wstring& path : shown) {
+      if (!unchecked.count(path)) chosen->push_back(path);
+    }
+    if (while_modal) while_modal();
+    return add_found;
   }
 
   // The captions of the enabled buttons in order, such as "Add Delete Open Hide".
