@@ -325,5 +325,7 @@ void KeyboardMenuAndEnter();
 void DrivesComeAndGo();
 // scenarios_command_line.cpp: /hide, /unhide and /folder-menu, with and without the window.
 void CommandLine();
+// scenarios_search.cpp: Find Hidden Folders... and /find-hidden.
+void FindHiddenFolders();
 
 }  // namespace e2e
