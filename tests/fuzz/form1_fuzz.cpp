@@ -252,7 +252,17 @@ struct World {
         action.index < static_cast<int>(form->entries().size())) {
       view->selected = action.index;  // a click shows itself before Form1 hears of it
     }
+    const int answered_before = answered;
+    view->chosen.clear();
     form->Handle(action);
+    if (action.kind == UserAction::Kind::FindHidden && answered == answered_before &&
+        action_others == others_count) {
+      for (std::wstring_view entry : OnDisk()) {
+        Expect(std::find(action_list.begin(), action_list.end(), entry) != action_list.end() ||
+                   std::find(view->chosen.begin(), view->chosen.end(), entry) != view->chosen.end(),
+               "a search adds only what was left checked, on Add");
+      }
+    }
     platform.mid_save = nullptr;
     user_adding.clear();
     NoteAttributeChanges();

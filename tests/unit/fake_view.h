@@ -59,7 +59,7 @@ class FakeView final : public Form1View {
   int cancel_at = -1;
   bool add_found = true;
   std::set<std::wstring> unchecked;
-  std::vector<std::wstring> found;
+  std::vector<std::wstring> found, chosen;  // shown, and what Add took of it
   void RunSearch(const std::function<void(SearchWatch&)>& search) override {
     struct Watch final : SearchWatch {
       int cancel_at;
@@ -77,6 +77,7 @@ class FakeView final : public Form1View {
     for (const std::wstring& path : shown) {
       if (!unchecked.count(path)) chosen->push_back(path);
     }
+    this->chosen = add_found ? *chosen : std::vector<std::wstring>();
     if (while_modal) while_modal();
     return add_found;
   }
