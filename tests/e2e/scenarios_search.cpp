@@ -78,6 +78,9 @@ void FindHiddenFolders() {
   const std::wstring stick = MakeFolder(L"Lost Stick"), plain = MakeFolder(L"Lost Stick\\Plain");
   const std::wstring found = Hidden(L"Lost Stick\\Found"), nested = Hidden(L"Lost Stick\\Found\\In");
   const std::wstring listed = Hidden(L"Lost Stick\\Plain\\Listed");
+  std::wstring deep = L"Lost Stick\\Plain";  // past 260 characters, its name beyond ASCII
+  for (wchar_t c = L'a'; c < L'g'; ++c) MakeFolder(deep += L"\\" + std::wstring(40, c));
+  deep = Hidden(deep + L"\\D\u00e9j\u00e0 Vu");
   Hidden(L"Lost Stick\\Plain\\Hidden Alone", FILE_ATTRIBUTE_HIDDEN);
   Hidden(L"Beyond");
   Hidden(L"Beyond\\Far");
@@ -91,11 +94,12 @@ void FindHiddenFolders() {
   if (SearchFromMenu(app, stick)) {
     if (HWND window = WaitForWindow(app, L"Veilkeep.Found", L"Hidden Folders Found")) {
       CheckText(L"found: hidden and system, below links not, listed not, all checked",
-                L"[x] " + found + L" | [x] " + nested, Rows(app, GetDlgItem(window, IDC_FOUND_LIST)));
+                L"[x] " + found + L" | [x] " + nested + L" | [x] " + deep,
+                Rows(app, GetDlgItem(window, IDC_FOUND_LIST)));
       PressButton(window, IDC_FOUND_ADD);
     }
   }
-  CheckList(app, L"after Add", {plain + L"\\LISTED", found, nested}, 2);
+  CheckList(app, L"after Add", {plain + L"\\LISTED", found, nested, deep}, 3);
   CheckHidden(nested, true);
   // A large tree: the search is watched and cancelled, and what it found by then is offered.
   const std::wstring large = MakeFolder(L"Large"), early = Hidden(L"Large\\Early");
@@ -120,7 +124,7 @@ void FindHiddenFolders() {
   const std::wstring later = Hidden(L"Lost Stick\\Plain\\Later");
   bool shown = false;
   CheckNumber(L"/find-hidden handed to the window: exit code", 0, RunLine(exe + stick + L"\"", &shown));
-  CheckList(app, L"after /find-hidden", {plain + L"\\LISTED", found, nested, later}, 3);
+  CheckList(app, L"after /find-hidden", {plain + L"\\LISTED", found, nested, deep, later}, 4);
   CheckNumber(L"/find-hidden of a folder not there: exit code", 1,
               RunLine(exe + stick + L"\\Gone\"", &shown, [&] {
                 ExpectMessageWith(app, {stick + L"\\Gone", L"cannot be searched"});
@@ -130,7 +134,8 @@ void FindHiddenFolders() {
   CheckNumber(L"/find-hidden with no window: exit code", 0, RunLine(exe + stick + L"\"", &shown));
   Check(L"a start with a command line shows no window", !shown, L"a window");
   CheckFileBytes(L"data.bin lists what was found", s.list_file,
-                 Ansi(plain + L"\\LISTED;" + found + L";" + nested + L";" + later + L";" + last + L";"));
+                 Ansi(plain + L"\\LISTED;" + found + L";" + nested + L";" + deep + L";" + later + L";" +
+                      last + L";"));
 }
 
 }  // namespace e2e
