@@ -323,9 +323,9 @@ void StatusBarHeight();
 void KeyboardMenuAndEnter();
 // scenarios_drives.cpp: a listed disk unplugged, a stick lettered otherwise.
 void DrivesComeAndGo();
-// scenarios_command_line.cpp: /hide, /unhide and /folder-menu, with and without the window.
+// scenarios_command_line.cpp: /hide, /unhide and /folder-menu, with and without the window;
+// the search for hidden folders from the system menu and by /find-hidden.
 void CommandLine();
-// scenarios_search.cpp: Find Hidden Folders... and /find-hidden.
 void FindHiddenFolders();
 
 }  // namespace e2e

@@ -237,11 +237,9 @@ struct World {
     if (action.kind == UserAction::Kind::Command1 && action.index == kAdd) {
       for (const BrowseResult& answer : platform.browse_answers) user_adding.push_back(answer.path);
     }
-    if (action.kind == UserAction::Kind::FindHidden) {  // what the search may add
-      for (const auto& [path, attributes] : platform.folders) {
-        if ((attributes & 6) == 6) user_adding.push_back(path);
-      }
-    }
+    const bool searching = action.kind == UserAction::Kind::FindHidden;
+    for (const auto& [path, attributes] : platform.folders)  // what a search may add
+      if (searching && (attributes & 6) == 6) user_adding.push_back(path);
     for (const auto& path : user_adding) removed_by_others.erase(path);
     static const char* const kKinds[] = {"Command1", "Toolbar1",   "List1Select", "List1Type",
                                          "Drop",     "FolderMenu", "FindHidden"};
@@ -255,11 +253,10 @@ struct World {
     const int answered_before = answered;
     view->chosen.clear();
     form->Handle(action);
-    if (action.kind == UserAction::Kind::FindHidden && answered == answered_before &&
-        action_others == others_count) {
+    if (searching && answered == answered_before && action_others == others_count) {
       for (std::wstring_view entry : OnDisk()) {
-        Expect(std::find(action_list.begin(), action_list.end(), entry) != action_list.end() ||
-                   std::find(view->chosen.begin(), view->chosen.end(), entry) != view->chosen.end(),
+        Expect(std::count(action_list.begin(), action_list.end(), entry) ||
+                   std::count(view->chosen.begin(), view->chosen.end(), entry),
                "a search adds only what was left checked, on Add");
       }
     }
@@ -436,20 +433,15 @@ struct World {
   }
 
   // The system menu's Find Hidden Folders...: the folder picked (or none),
-  // whether the user cancels the search, and what is added of what it found.
+  // whether the user cancels the search, and what is added of what it found
+  // (the second copy's user cancels nothing and adds everything).
   UserAction Search(Input& in) {
     static const wchar_t* const kSearched[] = {L"C:\\", L"C:\\A", L"D:\\", L"C:\\Gone"};
     const unsigned folder = in.Below(5);
     if (folder < 4) platform.browse_answers.push_back({BrowseOutcome::Chosen, kSearched[folder]});
-    const int cancel_at = static_cast<int>(in.Below(4)) - 1;
-    const bool add = in.Below(3) != 0;
-    const std::wstring unchecked = kPaths[in.Below(kPathCount)];
-    for (FakeView* answering : {view.get(), view2.get()}) {
-      if (!answering) continue;
-      answering->cancel_at = cancel_at;
-      answering->add_found = add;
-      answering->unchecked = {unchecked};
-    }
+    view->cancel_at = static_cast<int>(in.Below(4)) - 1;
+    view->add_found = in.Below(3) != 0;
+    view->unchecked = kPaths[in.Below(kPathCount)];
     return {UserAction::Kind::FindHidden};
   }
 
@@ -704,9 +696,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // For the search: a root, a hidden folder in a folder, one that cannot be
   // read, a link to go round and a sync client's folder to go into.
   for (const wchar_t* folder : {L"C:\\", L"C:\\Link", L"C:\\Cloud"}) world.platform.folders[folder] = 0;
-  for (const wchar_t* hidden : {L"C:\\A\\In", L"C:\\Link\\Loop", L"C:\\Cloud\\Kept"}) {
+  for (const wchar_t* hidden : {L"C:\\A\\In", L"C:\\Link\\Loop", L"C:\\Cloud\\Kept"})
     world.platform.folders[hidden] = vk::kAttrHidden | vk::kAttrSystem;
-  }
   world.platform.reparse_tags = {{L"C:\\Link", 0xA000000C}, {L"C:\\Cloud", 0x9000001A}};
   world.platform.denied = {L"C:\\B"};
   world.platform.files[L"C:\\f.txt"] = {"text", false};

@@ -37,9 +37,11 @@ class FakePlatform final : public Platform {
   std::map<std::wstring, unsigned> drive_types;  // default kDriveNoRootDir
   std::set<std::wstring> unplugged;              // roots not connected: nothing below them is there
   // Folder trees: a folder's subfolders are the entries of `folders` one
-  // level below it; these are reparse points (the tag), those cannot be listed.
+  // level below it; these are reparse points (the tag), those cannot be
+  // listed, and the drive goes when that one is about to be.
   std::map<std::wstring, uint32_t> reparse_tags;
   std::set<std::wstring> denied;
+  std::wstring unplug_at;
   std::deque<BrowseResult> browse_answers;       // empty: the user cancels
   std::string answers;                           // 'y' or 'n' for each Yes/No question; then No
   std::wstring set_attributes_error;             // non-empty: a folder's SetAttributes fails so
@@ -122,7 +124,7 @@ class FakePlatform final : public Platform {
   }
   Status ListFolder(const std::wstring& folder,
                     const std::function<void(const FolderItem&)>& each) override {
-    ++listings[folder];
+    if (folder == unplug_at) unplugged.insert(PathRoot(folder));
     if (!FolderExists(folder)) return Status::Fail(L"The system cannot find the path specified.");
     if (denied.count(folder)) return Status::Fail(L"Access is denied.");
     const std::wstring stem = folder.back() == L'\\' ? folder : folder + L'\\';
@@ -136,7 +138,6 @@ class FakePlatform final : public Platform {
     }
     return Status::Ok();
   }
-  std::map<std::wstring, int> listings;  // how often each folder was listed
   unsigned DriveType(const std::wstring& path) override {
     auto it = drive_types.find(path);
     return it == drive_types.end() ? kDriveNoRootDir : it->second;

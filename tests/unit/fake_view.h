@@ -3,7 +3,6 @@
 
 #include <functional>
 #include <map>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -11,6 +10,13 @@
 #include "app/view.h"
 
 namespace vk {
+
+// A user who cancels a search before folder number `at` (-1: never).
+struct CancelAt final : SearchWatch {
+  explicit CancelAt(int at) : at(at) {}
+  bool Next(const std::wstring&, uint64_t searched) override { return int(searched) != at; }
+  int at;
+};
 
 class FakeView final : public Form1View {
  public:
@@ -53,31 +59,24 @@ class FakeView final : public Form1View {
     if (while_modal) while_modal();
   }
 
-  // The search and "Hidden Folders Found": the user cancels the search before
-  // folder number `cancel_at` (none: -1), then sees `found` and answers:
-  // Add with all checked but those in `unchecked`, or Cancel.
+  // The search's windows: the user cancels the search before folder number
+  // `cancel_at` (-1: never), then Add (`add_found`) takes what was found but
+  // `unchecked`, as `chosen`, or Cancel.
   int cancel_at = -1;
   bool add_found = true;
-  std::set<std::wstring> unchecked;
-  std::vector<std::wstring> found, chosen;  // shown, and what Add took of it
+  std::wstring unchecked;
+  std::vector<std::wstring> chosen;
   void RunSearch(const std::function<void(SearchWatch&)>& search) override {
-    struct Watch final : SearchWatch {
-      int cancel_at;
-      bool Next(const std::wstring&, uint64_t searched) override {
-        return static_cast<int64_t>(searched) != cancel_at;
-      }
-    } watch;
-    watch.cancel_at = cancel_at;
+    CancelAt watch(cancel_at);
     search(watch);
     if (while_modal) while_modal();
   }
-  bool ChooseFoundFolders(const std::wstring&, const std::vector<std::wstring>& shown,
-                          std::vector<std::wstring>* chosen) override {
-    found = shown;
-    for (const std::wstring& path : shown) {
-      if (!unchecked.count(path)) chosen->push_back(path);
+  bool ChooseFoundFolders(const std::wstring&, const std::vector<std::wstring>& found,
+                          std::vector<std::wstring>* taken) override {
+    for (const std::wstring& path : found) {
+      if (path != unchecked) taken->push_back(path);
     }
-    this->chosen = add_found ? *chosen : std::vector<std::wstring>();
+    chosen = add_found ? *taken : std::vector<std::wstring>();
     if (while_modal) while_modal();
     return add_found;
   }
