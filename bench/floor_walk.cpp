@@ -22,9 +22,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     const std::wstring folder = std::move(pending.back());
     pending.pop_back();
     WIN32_FIND_DATAW data;
-    HANDLE find = FindFirstFileExW((folder + L"\\*").c_str(), FindExInfoBasic, &data,
-                                   FindExSearchLimitToDirectories, nullptr,
-                                   FIND_FIRST_EX_LARGE_FETCH);
+    HANDLE find =
+        FindFirstFileExW((folder + L"\\*").c_str(), FindExInfoBasic, &data,
+                         FindExSearchLimitToDirectories, nullptr, FIND_FIRST_EX_LARGE_FETCH);
     if (find == INVALID_HANDLE_VALUE) {
       listed = false;
       continue;

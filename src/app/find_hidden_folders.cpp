@@ -23,8 +23,7 @@ inline std::wstring CannotSearch(const std::wstring& folder, const std::wstring&
   return L"Folder " + folder + L" cannot be searched.\n\n" + reason;
 }
 inline std::wstring NoneFound(const std::wstring& folder, const HiddenSearch& search) {
-  return L"No hidden folder that the list does not name was found.\n\n" +
-         Searched(folder, search);
+  return L"No hidden folder that the list does not name was found.\n\n" + Searched(folder, search);
 }
 // Above the folders found.
 inline std::wstring Found(const std::wstring& folder, const HiddenSearch& search) {

@@ -12,6 +12,7 @@ namespace {
 TEST(FindHiddenTest, WhatASearchFindsAndWhatItLeavesOut) {
   constexpr uint32_t kOurs = kAttrReadOnly | kAttrHidden | kAttrSystem, kLost = kOurs - 1;
   const std::pair<const wchar_t*, uint32_t> tree[] = {
+      // clang-format off
       {L"E:\\", 0}, {L"E:\\Lost", kOurs}, {L"E:\\Lost\\Inner", kLost}, {L"E:\\Data", 0},
       {L"E:\\Data\\Hidden", kAttrHidden}, {L"E:\\Data\\System", kAttrSystem}, {L"E:\\Windows", 0},
       {L"E:\\Data\\$Mine", kLost}, {L"E:\\Data\\Denied", kLost}, {L"E:\\Data\\Denied\\In", kLost},
@@ -20,6 +21,7 @@ TEST(FindHiddenTest, WhatASearchFindsAndWhatItLeavesOut) {
       {L"E:\\Windows\\Boot", kLost}, {L"E:\\Link", kLost}, {L"E:\\Link\\Loop", kLost},
       {L"E:\\Junction", 0}, {L"E:\\Junction\\Far", kLost}, {L"E:\\Unix\\In", kLost},
       {L"E:\\OneDrive", 0}, {L"E:\\OneDrive\\Kept", kLost}, {L"E:\\Listed", kLost}, {L"E:\\Listed\\Below", kLost},
+      // clang-format on
   };
   const struct {
     const wchar_t* folder;

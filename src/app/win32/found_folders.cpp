@@ -24,11 +24,10 @@ struct Found {
     SearchControl(hwnd, WC_STATICW, note.c_str(), SS_LEFT | SS_NOPREFIX, {180, 120, 7440, 900},
                   IDC_FOUND_NOTE, dpi, font.get());
     // Named for screen readers by its text.
-    list = SearchControl(hwnd, WC_LISTVIEWW, L"Hidden folders found",
-                         WS_TABSTOP | LVS_REPORT | LVS_NOCOLUMNHEADER | LVS_SINGLESEL |
-                             LVS_SHOWSELALWAYS,
-                         {180, 1110, 7440, 2850}, IDC_FOUND_LIST, dpi, font.get(),
-                         WS_EX_CLIENTEDGE);
+    list = SearchControl(
+        hwnd, WC_LISTVIEWW, L"Hidden folders found",
+        WS_TABSTOP | LVS_REPORT | LVS_NOCOLUMNHEADER | LVS_SINGLESEL | LVS_SHOWSELALWAYS,
+        {180, 1110, 7440, 2850}, IDC_FOUND_LIST, dpi, font.get(), WS_EX_CLIENTEDGE);
     SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT);
     LVCOLUMNW column = {};
     SendMessageW(list, LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&column));
@@ -36,8 +35,8 @@ struct Found {
     item.mask = LVIF_TEXT;
     for (const std::wstring& path : found) {
       item.pszText = const_cast<wchar_t*>(path.c_str());
-      const int at = static_cast<int>(SendMessageW(list, LVM_INSERTITEMW, 0,
-                                                   reinterpret_cast<LPARAM>(&item)));
+      const int at =
+          static_cast<int>(SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
       ListView_SetCheckState(list, at, TRUE);
       ++item.iItem;
     }

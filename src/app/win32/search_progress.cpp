@@ -104,8 +104,8 @@ void RunSearchWindow(HINSTANCE instance, HWND owner,
   secondary::RegisterClassOnce<Searching>(instance, kClassName);
   Searching searching(search);
   HWND window = secondary::Create(instance, owner, kClassName, kCaption, 5700, 1365, &searching);
-  HANDLE thread = window ? CreateThread(nullptr, 0, Searching::Run, &searching, 0, nullptr)
-                         : nullptr;
+  HANDLE thread =
+      window ? CreateThread(nullptr, 0, Searching::Run, &searching, 0, nullptr) : nullptr;
   if (!thread) {  // no window, or no thread for it: searched here
     if (window) DestroyWindow(window);
     return search(searching);

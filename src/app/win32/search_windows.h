@@ -29,10 +29,10 @@ bool ShowFoundFolders(HINSTANCE instance, HWND owner, const std::wstring& note,
 // A control of either window, at `r` twips for `dpi`, in `font`.
 inline HWND SearchControl(HWND parent, const wchar_t* cls, const wchar_t* text, DWORD style,
                           TwipsRect r, int id, int dpi, HFONT font, DWORD ex_style = 0) {
-  HWND child = CreateWindowExW(
-      ex_style, cls, text, WS_CHILD | WS_VISIBLE | style, TwipsToPixels(r.left, dpi),
-      TwipsToPixels(r.top, dpi), TwipsToPixels(r.width, dpi), TwipsToPixels(r.height, dpi), parent,
-      reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr, nullptr);
+  HWND child = CreateWindowExW(ex_style, cls, text, WS_CHILD | WS_VISIBLE | style,
+                               TwipsToPixels(r.left, dpi), TwipsToPixels(r.top, dpi),
+                               TwipsToPixels(r.width, dpi), TwipsToPixels(r.height, dpi), parent,
+                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr, nullptr);
   SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
   return child;
 }

@@ -15,9 +15,9 @@ Status Win32Platform::ListFolder(const std::wstring& folder,
   // The basic listing (no short names) in large batches; only folders are
   // asked for, where the file system can tell.
   WIN32_FIND_DATAW data;
-  HANDLE find = FindFirstFileExW(SystemPath(pattern).c_str(), FindExInfoBasic, &data,
-                                 FindExSearchLimitToDirectories, nullptr,
-                                 FIND_FIRST_EX_LARGE_FETCH);
+  HANDLE find =
+      FindFirstFileExW(SystemPath(pattern).c_str(), FindExInfoBasic, &data,
+                       FindExSearchLimitToDirectories, nullptr, FIND_FIRST_EX_LARGE_FETCH);
   DWORD error = find == INVALID_HANDLE_VALUE ? GetLastError() : ERROR_SUCCESS;
   if (find != INVALID_HANDLE_VALUE) {
     do {
