@@ -9,6 +9,7 @@
 #   bash bench/run.sh footprint       exe size, imported DLLs, peak memory at 32,767 entries
 #   bash bench/run.sh codec           the list-file codec natively, beside memchr
 #   bash bench/run.sh idle            CPU used in 30 s of waiting, 32,767 entries, data.bin watched
+#   bash bench/run.sh find-hidden     /find-hidden over 10,000 folders against a walk of them alone
 # The floors: veilkeep_floor, a bare window; veilkeep_floor_controls, the same
 # window and controls as Veilkeep, idle, with no list. veilkeep_floor_rows is
 # the latter showing 32,767 rows; the commands benchmark also has it do the
@@ -22,7 +23,7 @@
 set -euo pipefail
 source "$(dirname "$0")/../scripts/lib.sh"
 cd "$ROOT"
-what=${1:?usage: bench/run.sh startup-empty|startup-large|startup-network|commands|footprint|codec|idle}
+what=${1:?usage: bench/run.sh startup-empty|startup-large|startup-network|commands|footprint|codec|idle|find-hidden}
 runs=${RUNS:-15}
 
 if [ "$what" = codec ]; then
@@ -146,6 +147,14 @@ case "$what" in
         "its wineserver $(( (server_after - server_before) * 1000 / hz )) ms"
       kill "$pid" 2>/dev/null || true
     done
+    ;;
+  find-hidden)
+    # 10,000 folders: 10, 9 in each, 110 in each of those. RUNS rounds (default 11).
+    mkdir -p "$work/tree"
+    (cd "$work/tree" && mkdir -p {1..10}/{1..9}/{1..110})
+    cp "$build/veilkeep_floor_walk.exe" "$work/"
+    wine "$build/veilkeep_bench_find_hidden.exe" "${RUNS:-11}" "$(win "$work/Veilkeep.exe")" \
+      "$(win "$work/veilkeep_floor_walk.exe")" "$(win "$work/tree")" 2>/dev/null
     ;;
   *)
     echo "unknown benchmark: $what" >&2

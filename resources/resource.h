@@ -23,8 +23,16 @@
 
 // Main window's system menu items (1300-1399), multiples of 16 as WM_SYSCOMMAND needs.
 #define IDM_FOLDER_MENU 1312  // "Hide and Unhide in folder menus"
+#define IDM_FIND_HIDDEN 1328  // "Find Hidden Folders..."
 
 // About window controls (1200-1299). Label1(i) is IDC_LABEL1 + i.
 #define IDC_IMAGE1 1201
 #define IDC_LABEL1 1210  // 1210, 1211, 1213
 #define IDC_FORM2_OK 1220
+
+// The search's windows (1400-1499): its progress, and "Hidden Folders Found".
+#define IDC_SEARCH_COUNT 1401
+#define IDC_SEARCH_FOLDER 1402
+#define IDC_FOUND_NOTE 1410
+#define IDC_FOUND_LIST 1411
+#define IDC_FOUND_ADD 1412

@@ -11,7 +11,7 @@ set -euo pipefail
 layers=(
   "platform"
   "listfile"
-  "module1 about"
+  "module1 about search"
   "app"
 )
 src=${1:-$(cd "$(dirname "$0")/.." && pwd)/src}

@@ -97,9 +97,16 @@ Request ParseCommandLine(std::wstring_view command_line) {
     }
     return request;
   }
+  const std::vector<std::wstring> folders = Arguments(command_line, true);
+  if (IsSwitch(arguments[0], L"/find-hidden")) {
+    if (folders.size() == 2 && !folders[1].empty()) {
+      request.kind = Request::Kind::FindHidden;
+      request.folders.push_back(Folder(folders[1]));
+    }
+    return request;
+  }
   const bool hide = IsSwitch(arguments[0], L"/hide");
   if (!hide && !IsSwitch(arguments[0], L"/unhide")) return request;
-  const std::vector<std::wstring> folders = Arguments(command_line, true);
   for (size_t i = 1; i < folders.size(); ++i) {
     std::wstring folder = Folder(folders[i]);
     if (folder.empty()) {

@@ -12,9 +12,9 @@ namespace vk {
 
 // What a start of the program was asked to do.
 struct Request {
-  enum class Kind { None, Hide, Unhide, FolderMenuOn, FolderMenuOff, Bad };
+  enum class Kind { None, Hide, Unhide, FolderMenuOn, FolderMenuOff, Bad, FindHidden };
   Kind kind = Kind::None;
-  std::vector<std::wstring> folders;  // Hide and Unhide: each as given, in order
+  std::vector<std::wstring> folders;  // Hide and Unhide: each as given, in order; FindHidden: one
 };
 
 // Exit codes: every folder ended as asked; not every one did; the command
@@ -26,7 +26,8 @@ constexpr int kExitBadCommandLine = 2;
 inline constexpr const wchar_t* kUsage =
     L"Veilkeep.exe /hide FOLDER...\n"
     L"Veilkeep.exe /unhide FOLDER...\n"
-    L"Veilkeep.exe /folder-menu on|off";
+    L"Veilkeep.exe /folder-menu on|off\n"
+    L"Veilkeep.exe /find-hidden FOLDER";
 
 // The whole command line as the system gives it (the program's name first),
 // split as Windows splits one into arguments: switches in any letter case,

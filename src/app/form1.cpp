@@ -68,6 +68,9 @@ void Form1::Handle(const UserAction& action) {
     case UserAction::Kind::FolderMenu:
       FolderMenuClick();
       break;
+    case UserAction::Kind::FindHidden:
+      FindHiddenFolders();
+      break;
   }
   FollowIfPending();
 }

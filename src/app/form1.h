@@ -31,7 +31,7 @@ inline constexpr const wchar_t* kListFileName = L"\\data.bin";
 
 // Something the user did in the main window, as the window reports it.
 struct UserAction {
-  enum class Kind { Command1, Toolbar1, List1Select, List1Type, Drop, FolderMenu };
+  enum class Kind { Command1, Toolbar1, List1Select, List1Type, Drop, FolderMenu, FindHidden };
   UserAction(Kind what, int at = -1) : kind(what), index(at) {}
   static UserAction Typed(std::wstring text) {
     UserAction action(Kind::List1Type);
@@ -100,6 +100,11 @@ class Form1 {
   // verbs run this program; a click removes them, or writes them to run it.
   bool FolderMenuChecked() { return FolderMenuIsHere(platform_, platform_.ProgramPath()); }
   void FolderMenuClick();
+  // The system menu's "Find Hidden Folders...": asks for a folder (a drive
+  // root too), searches it and every folder below it for folders hidden as
+  // Hide hides them that the list does not name, shows them, and adds those
+  // the user keeps checked as a drop adds folders.
+  void FindHiddenFolders();
 
   // True while data.bin is left alone: it could not be read whole.
   bool LeavesListAlone() const { return list_file_ && !list_file_->refusal().empty(); }
@@ -182,6 +187,13 @@ class Form1 {
   void Open(bool exists);
   void SetHidden(bool hide, bool exists);
   void MissingFolder();
+  // The search of `folder` against the list data.bin holds now, the view
+  // showing it while it runs. False, having said why, when the folder
+  // itself could not be searched.
+  bool Search(const std::wstring& folder, HiddenSearch* result);
+  // /find-hidden: every folder found is added as a drop adds folders. True
+  // when the search went through and each one found is listed.
+  bool ListHiddenFolders(const std::wstring& folder);
   void Error(const std::wstring& text);
   int IndexOf(const std::wstring& path) const;
   void Enable(int index, bool enabled) { view_.SetCommandEnabled(index, enabled); }

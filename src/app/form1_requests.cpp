@@ -35,6 +35,8 @@ bool Form1::CarryOut(const Request& request) {
       }
       return HideOrUnhide(folders, request.kind == Request::Kind::Hide);
     }
+    case Request::Kind::FindHidden:
+      return request.folders.size() == 1 && ListHiddenFolders(request.folders[0]);
     default:
       return false;
   }

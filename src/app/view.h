@@ -2,9 +2,12 @@
 // decision is made in Form1.
 #pragma once
 
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "listfile/listfile.h"
+#include "search/find_hidden.h"
 
 namespace vk {
 
@@ -36,6 +39,24 @@ class Form1View {
   // data.bin could not be read just now (another program is writing it):
   // Form1::FollowListFile is to be called again in a moment.
   virtual void FollowAgainSoon() = 0;
+
+  // Runs `search` while a small window shows how far it got, with Cancel
+  // (which makes the watch answer false), the main window drawn meanwhile;
+  // returns when it ended. A view that shows nothing runs it here.
+  virtual void RunSearch(const std::function<void(SearchWatch&)>& search) {
+    struct Unwatched final : SearchWatch {
+      bool Next(const std::wstring&, uint64_t) override { return true; }
+    } watch;
+    search(watch);
+  }
+  // "Hidden Folders Found": `note`, then `found` with a check box each, all
+  // checked. True for Add, with those checked then in *chosen, in their
+  // order; false for Cancel. A view that shows nothing adds nothing.
+  virtual bool ChooseFoundFolders(const std::wstring& /*note*/,
+                                  const std::vector<std::wstring>& /*found*/,
+                                  std::vector<std::wstring>* /*chosen*/) {
+    return false;
+  }
 };
 
 }  // namespace vk

@@ -18,6 +18,7 @@ constexpr uint32_t kAttrReadOnly = 1;
 constexpr uint32_t kAttrHidden = 2;
 constexpr uint32_t kAttrSystem = 4;
 constexpr uint32_t kInvalidAttributes = 0xFFFFFFFFu;
+constexpr uint32_t kAttrReparsePoint = 0x400;
 
 // Drive-type codes as the system reports them.
 enum DriveType : unsigned {
@@ -95,6 +96,13 @@ struct FolderVerb {
   std::wstring key, text, command, icon;
 };
 
+// One subfolder as the listing of its folder gives it: no call of its own.
+struct FolderItem {
+  std::wstring_view name;     // its own name, valid during the call
+  uint32_t attributes = 0;    // the attribute word
+  uint32_t reparse_tag = 0;   // with kAttrReparsePoint: the kind of reparse point (0 unknown)
+};
+
 struct VersionNumbers {
   unsigned major = 0;
   unsigned minor = 0;
@@ -144,6 +152,10 @@ class Platform {
   // reached now; fails, saying why, for a drive not connected or not ready (no
   // disk in it) and for a network path that cannot be reached.
   virtual Status ReachRoot(const std::wstring& root) = 0;
+  // Tells `each` every subfolder of `folder` (a drive root included), in one
+  // pass of the system's listing; fails, saying why, when it cannot be listed.
+  virtual Status ListFolder(const std::wstring& folder,
+                            const std::function<void(const FolderItem&)>& each) = 0;
 
   // Shell.
   virtual BrowseResult BrowseForFolder(const std::wstring& prompt) = 0;

@@ -118,6 +118,7 @@ int wmain(int argc, wchar_t** argv) {
         {L"StatusBarHeight", StatusBarHeight},
         {L"DrivesComeAndGo", DrivesComeAndGo},
         {L"CommandLine", CommandLine},
+        {L"FindHiddenFolders", FindHiddenFolders},
     };
     for (const auto& [name, run] : scenarios) {
       if (only.empty() || only.find(L" " + std::wstring(name) + L" ") != std::wstring::npos) run();

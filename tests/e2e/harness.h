@@ -326,7 +326,9 @@ void StatusBarHeight();
 void KeyboardMenuAndEnter();
 // scenarios_drives.cpp: a listed disk unplugged, a stick lettered otherwise.
 void DrivesComeAndGo();
-// scenarios_command_line.cpp: /hide, /unhide and /folder-menu, with and without the window.
+// scenarios_command_line.cpp: /hide, /unhide and /folder-menu, with and without the window;
+// the search for hidden folders from the system menu and by /find-hidden.
 void CommandLine();
+void FindHiddenFolders();
 
 }  // namespace e2e

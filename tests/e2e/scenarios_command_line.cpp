@@ -1,6 +1,7 @@
 // Starts with a command line, as a shortcut, a script or the folder menu
 // starts the program: without a window, handed to the running one, their
-// exit codes, and the folder-menu verbs in the user's registry.
+// exit codes, and the folder-menu verbs in the user's registry. And the
+// search for hidden folders, from the system menu and by /find-hidden.
 #include <functional>
 
 #include "harness.h"
@@ -38,6 +39,31 @@ std::wstring Registered(const std::wstring& verb) {
                (L"Software\\Classes\\Directory\\shell\\Veilkeep." + verb + L"\\command").c_str(),
                nullptr, RRF_RT_REG_SZ, nullptr, command, &size);
   return command;
+}
+
+// A new folder `name` in the run's folder, marked as Hide marks folders (7), or so.
+std::wstring Hidden(const std::wstring& name, DWORD attributes = 7) {
+  const std::wstring folder = MakeFolder(name);
+  SetFileAttributesW(folder.c_str(), attributes);
+  return folder;
+}
+
+// The program's window of class `cls`, shown, owned by the main window.
+HWND Owned(const App& app, const wchar_t* cls) {
+  HWND found = nullptr;
+  WaitUntil([&] { return (found = FindWindowW(cls, nullptr)) && IsWindowVisible(found); }, kWaitMs);
+  Check(std::wstring(cls) + L" opens, owned by the main window",
+        found && GetWindow(found, GW_OWNER) == app.main, L"none within 10 s");
+  return found;
+}
+
+// Alt+Space, F: Find Hidden Folders..., and `folder` chosen in the folder browser.
+bool SearchFromMenu(const App& app, const std::wstring& folder) {
+  PostMessageW(app.main, WM_SYSCOMMAND, SC_KEYMENU, L' ');
+  if (!Require(WaitForMenu(app) != nullptr, L"the system menu opens", L"none")) return false;
+  PressKey(app, 'F');
+  HWND browser = WaitForDialog(app, kBrowseTitle);
+  return browser && ChooseAndConfirm(app, browser, folder);
 }
 
 }  // namespace
@@ -98,6 +124,59 @@ void CommandLine() {
   CheckText(L"/folder-menu off with no verbs there: exit code", L"0 ",
             Run({exe + L" /folder-menu off"}, &shown));
   Close(&app);
+}
+
+// A tree with folders to find, not to find, listed in another letter case,
+// and behind links; searched from the system menu, and by /find-hidden.
+void FindHiddenFolders() {
+  const std::wstring stick = MakeFolder(L"Lost Stick"), plain = MakeFolder(L"Lost Stick\\Plain");
+  const std::wstring found = Hidden(L"Lost Stick\\Found"), nested = Hidden(L"Lost Stick\\Found\\In");
+  Hidden(L"Lost Stick\\Plain\\Listed");
+  Hidden(L"Lost Stick\\Plain\\Hidden Alone", FILE_ATTRIBUTE_HIDDEN);
+  // A link back up, and one to hidden folders elsewhere: neither is gone through.
+  Hidden(L"Beyond");
+  Hidden(L"Beyond\\Far");
+  RunUnix(L"ln -s .. " + UnixPath(plain + L"\\Up") + L" && ln -s " + UnixPath(g_root + L"\\Beyond") +
+          L" " + UnixPath(stick + L"\\Link"));
+  const Scenario s = OpenScenario(L"find hidden folders", L"find hidden", {plain + L"\\LISTED"});
+  const std::wstring exe = L"\"" + s.folder + L"\\Veilkeep.exe\" /find-hidden \"" + stick;
+  std::vector<std::wstring> listed = {plain + L"\\LISTED", found, nested};
+  App app;
+  if (!Start(s.folder, &app)) return Close(&app);
+  // Each found is checked: Add lists them in the window's order, the last selected.
+  HWND window = SearchFromMenu(app, stick) ? Owned(app, L"Veilkeep.Found") : nullptr;
+  if (window) PressButton(window, IDC_FOUND_ADD);
+  CheckList(app, L"after Add of what was found", listed, 2);
+  // A large tree, watched and cancelled: what was found by then is offered.
+  const std::wstring large = MakeFolder(L"Large");
+  listed.push_back(Hidden(L"Large\\Early"));
+  RunUnix(L"cd " + UnixPath(large) + L" && bash -c 'mkdir -p {1..40}/{1..40}/{1..4}'");
+  if (HWND progress = SearchFromMenu(app, large) ? Owned(app, L"Veilkeep.Searching") : nullptr) {
+    HWND count = GetDlgItem(progress, IDC_SEARCH_COUNT);
+    Check(L"the progress is shown", WaitUntil([&] { return TextOf(count) != L"Folders searched: 0"; },
+                                              kWaitMs), TextOf(count));
+    PressButton(progress, IDCANCEL);
+    if ((window = Owned(app, L"Veilkeep.Found"))) {
+      const std::wstring note = TextOf(GetDlgItem(window, IDC_FOUND_NOTE));
+      Check(L"its note says it was cancelled", note.find(L"cancelled") != std::wstring::npos, note);
+      PressButton(window, IDC_FOUND_ADD);
+    }
+  }
+  CheckList(app, L"after Add of what a cancelled search found", listed, 3);
+  listed.push_back(Hidden(L"Lost Stick\\Plain\\Later"));
+  bool shown = false;
+  CheckText(L"/find-hidden handed to the window: exit code", L"0 ", Run({exe + L"\""}, &shown));
+  CheckList(app, L"after /find-hidden", listed, 4);
+  CheckText(L"/find-hidden of a folder not there: exit code", L"1 ",
+            Run({exe + L"\\Gone\""}, &shown, [&] {
+              ExpectMessageWith(app, {stick + L"\\Gone", L"cannot be searched"});
+            }));
+  Close(&app);
+  listed.push_back(Hidden(L"Lost Stick\\Last"));
+  CheckText(L"/find-hidden with no window: exit code", L"0 ", Run({exe + L"\""}, &shown));
+  std::wstring bytes;
+  for (const std::wstring& folder : listed) bytes += folder + L";";
+  CheckFileBytes(L"data.bin lists what was found", s.list_file, Ansi(bytes));
 }
 
 }  // namespace e2e

@@ -284,9 +284,12 @@ struct World {
     if (action.kind == UserAction::Kind::Command1 && action.index == kAdd) {
       for (const BrowseResult& answer : platform.browse_answers) user_adding.push_back(answer.path);
     }
+    const bool searching = action.kind == UserAction::Kind::FindHidden;
+    for (const auto& [path, attributes] : platform.folders)  // what a search may add
+      if (searching && (attributes & 6) == 6) user_adding.push_back(path);
     for (const auto& path : user_adding) removed_by_others.erase(path);
-    static const char* const kKinds[] = {"Command1", "Toolbar1", "List1Select", "List1Type",
-                                         "Drop"};
+    static const char* const kKinds[] = {"Command1", "Toolbar1",   "List1Select", "List1Type",
+                                         "Drop",     "FolderMenu", "FindHidden"};
     std::wstring text = action.typed;
     for (const auto& path : action.paths) text += path + L" ";
     Trace(kKinds[static_cast<int>(action.kind)], action.index, text);
@@ -294,7 +297,16 @@ struct World {
         action.index < static_cast<int>(form->entries().size())) {
       view->selected = action.index;  // a click shows itself before Form1 hears of it
     }
+    const int answered_before = answered;
+    view->chosen.clear();
     form->Handle(action);
+    if (searching && answered == answered_before && action_others == others_count) {
+      for (std::wstring_view entry : OnDisk()) {
+        Expect(std::count(action_list.begin(), action_list.end(), entry) ||
+                   std::count(view->chosen.begin(), view->chosen.end(), entry),
+               "a search adds only what was left checked, on Add");
+      }
+    }
     platform.mid_save = nullptr;
     user_adding.clear();
     NoteAttributeChanges();
@@ -537,9 +549,24 @@ struct World {
       }
       case 5:
         return {UserAction::Kind::Toolbar1, static_cast<int>(in.Below(6))};
-      default:
-        return {UserAction::Kind::Command1, static_cast<int>(in.Below(6))};
+      default: {
+        const int index = static_cast<int>(in.Below(6));
+        return index < kCommandCount ? UserAction(UserAction::Kind::Command1, index) : Search(in);
+      }
     }
+  }
+
+  // The system menu's Find Hidden Folders...: the folder picked (or none),
+  // whether the user cancels the search, and what is added of what it found
+  // (the second copy's user cancels nothing and adds everything).
+  UserAction Search(Input& in) {
+    static const wchar_t* const kSearched[] = {L"C:\\", L"C:\\A", L"D:\\", L"C:\\Gone"};
+    const unsigned folder = in.Below(5);
+    if (folder < 4) platform.browse_answers.push_back({BrowseOutcome::Chosen, kSearched[folder]});
+    view->cancel_at = static_cast<int>(in.Below(4)) - 1;
+    view->add_found = in.Below(3) != 0;
+    view->unchecked = kPaths[in.Below(kPathCount)];
+    return {UserAction::Kind::FindHidden};
   }
 
   // Another program rewrites data.bin: one folder added or removed, or the
@@ -815,6 +842,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   world.platform.fault_once = true;  // a step fails; what comes after it works
   for (size_t i = 0; i < vk::kFolderCount; ++i) world.platform.folders[vk::kPaths[i]] = 0;
   world.platform.folders[L"D:\\"] = 0;  // a drive root
+  // For the search: a root, a hidden folder in a folder, one that cannot be
+  // read, a link to go round and a sync client's folder to go into.
+  for (const wchar_t* folder : {L"C:\\", L"C:\\Link", L"C:\\Cloud"}) world.platform.folders[folder] = 0;
+  for (const wchar_t* hidden : {L"C:\\A\\In", L"C:\\Link\\Loop", L"C:\\Cloud\\Kept"})
+    world.platform.folders[hidden] = vk::kAttrHidden | vk::kAttrSystem;
+  world.platform.reparse_tags = {{L"C:\\Link", 0xA000000C}, {L"C:\\Cloud", 0x9000001A}};
+  world.platform.denied = {L"C:\\B"};
   world.platform.files[L"C:\\f.txt"] = {"text", false};
   world.platform.drive_types[L"E:\\Stick"] = vk::kDriveRemovable;
   const unsigned link_byte = in.Byte(), link = link_byte % 5;

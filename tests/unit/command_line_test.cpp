@@ -26,6 +26,8 @@ TEST(CommandLineTest, FormsOfTheCommandLine) {
       {L"Veilkeep.exe /Folder-Menu ON", Kind::FolderMenuOn, {}},
       {L"Veilkeep.exe /folder-menu off", Kind::FolderMenuOff, {}},
       {L"Veilkeep.exe /folder-menu on D:\\a", Kind::Bad, {}},
+      {L"Veilkeep.exe /Find-Hidden \"E:\\\"", Kind::FindHidden, {L"E:\\"}},
+      {L"Veilkeep.exe /find-hidden E:\\a E:\\b", Kind::Bad, {}},
       // clang-format on
   };
   for (const auto& c : cases) {

@@ -36,6 +36,12 @@ class FakePlatform final : public Platform {
   std::map<std::wstring, uint32_t> folders;      // existing folders and their attributes
   std::map<std::wstring, unsigned> drive_types;  // default kDriveNoRootDir
   std::set<std::wstring> unplugged;              // roots not connected: nothing below them is there
+  // Folder trees: a folder's subfolders are the entries of `folders` one
+  // level below it; these are reparse points (the tag), those cannot be
+  // listed, and the drive goes when that one is about to be.
+  std::map<std::wstring, uint32_t> reparse_tags;
+  std::set<std::wstring> denied;
+  std::wstring unplug_at;
   std::deque<BrowseResult> browse_answers;       // empty: the user cancels
   std::string answers;                           // 'y' or 'n' for each Yes/No question; then No
   std::wstring set_attributes_error;             // non-empty: a folder's SetAttributes fails so
@@ -133,6 +139,22 @@ class FakePlatform final : public Platform {
   Status ReachRoot(const std::wstring& root) override {
     Look(root);
     return unplugged.count(root) ? Status::Fail(L"The device is not ready.") : Status::Ok();
+  }
+  Status ListFolder(const std::wstring& folder,
+                    const std::function<void(const FolderItem&)>& each) override {
+    if (folder == unplug_at) unplugged.insert(PathRoot(folder));
+    if (!FolderExists(folder)) return Status::Fail(L"The system cannot find the path specified.");
+    if (denied.count(folder)) return Status::Fail(L"Access is denied.");
+    const std::wstring stem = folder.back() == L'\\' ? folder : folder + L'\\';
+    for (auto it = folders.upper_bound(stem); it != folders.end(); ++it) {
+      if (it->first.compare(0, stem.size(), stem) != 0) break;
+      const std::wstring_view name = std::wstring_view(it->first).substr(stem.size());
+      if (name.find(L'\\') != std::wstring_view::npos) continue;
+      const auto tag = reparse_tags.find(it->first);
+      each({name, it->second | 0x10u | (tag != reparse_tags.end() ? kAttrReparsePoint : 0u),
+            tag != reparse_tags.end() ? tag->second : 0u});
+    }
+    return Status::Ok();
   }
   unsigned DriveType(const std::wstring& path) override {
     auto it = drive_types.find(path);

@@ -11,6 +11,13 @@
 
 namespace vk {
 
+// A user who cancels a search before folder number `at` (-1: never).
+struct CancelAt final : SearchWatch {
+  explicit CancelAt(int at) : at(at) {}
+  bool Next(const std::wstring&, uint64_t searched) override { return int(searched) != at; }
+  int at;
+};
+
 class FakeView final : public Form1View {
  public:
   // As the window is created: Add on, the rest off, status "Hidden:".
@@ -50,6 +57,28 @@ class FakeView final : public Form1View {
   void ShowAbout(const std::wstring& version_text) override {
     shown.push_back(version_text);
     if (while_modal) while_modal();
+  }
+
+  // The search's windows: the user cancels the search before folder number
+  // `cancel_at` (-1: never), then Add (`add_found`) takes what was found but
+  // `unchecked`, as `chosen`, or Cancel.
+  int cancel_at = -1;
+  bool add_found = true;
+  std::wstring unchecked;
+  std::vector<std::wstring> chosen;
+  void RunSearch(const std::function<void(SearchWatch&)>& search) override {
+    CancelAt watch(cancel_at);
+    search(watch);
+    if (while_modal) while_modal();
+  }
+  bool ChooseFoundFolders(const std::wstring&, const std::vector<std::wstring>& found,
+                          std::vector<std::wstring>* taken) override {
+    for (const std::wstring& path : found) {
+      if (path != unchecked) taken->push_back(path);
+    }
+    chosen = add_found ? *taken : std::vector<std::wstring>();
+    if (while_modal) while_modal();
+    return add_found;
   }
 
   // The captions of the enabled buttons in order, such as "Add Delete Open Hide".

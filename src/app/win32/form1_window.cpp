@@ -6,6 +6,7 @@
 #include "about/win32/forms.h"
 #include "app/layout.h"
 #include "app/win32/requests.h"
+#include "app/win32/search_windows.h"
 #include "resource.h"
 
 namespace vk {
@@ -79,6 +80,7 @@ bool Form1Window::Create(HINSTANCE instance) {
   HMENU system = GetSystemMenu(hwnd_, FALSE);
   AppendMenuW(system, MF_SEPARATOR, 0, nullptr);
   AppendMenuW(system, MF_STRING, IDM_FOLDER_MENU, L"Hide and Unhide in folder menus");
+  AppendMenuW(system, MF_STRING, IDM_FIND_HIDDEN, L"&Find Hidden Folders...");
   // Requests handed over while start-up showed a message.
   PostMessageW(hwnd_, kRunRequests, 0, 0);
   return true;
@@ -154,6 +156,10 @@ LRESULT Form1Window::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       }
       break;
     case WM_SYSCOMMAND:
+      if ((wparam & 0xFFF0) == IDM_FIND_HIDDEN) {
+        form1_.Handle({UserAction::Kind::FindHidden});
+        return 0;
+      }
       if ((wparam & 0xFFF0) != IDM_FOLDER_MENU) break;
       form1_.Handle({UserAction::Kind::FolderMenu});
       return 0;
@@ -320,6 +326,16 @@ void Form1Window::ShowHowToUse() { ShowForm3(instance_, hwnd_); }
 
 void Form1Window::ShowAbout(const std::wstring& version_text) {
   ShowForm2(instance_, hwnd_, version_text);
+}
+
+void Form1Window::RunSearch(const std::function<void(SearchWatch&)>& search) {
+  RunSearchWindow(instance_, hwnd_, search);
+}
+
+bool Form1Window::ChooseFoundFolders(const std::wstring& note,
+                                     const std::vector<std::wstring>& found,
+                                     std::vector<std::wstring>* chosen) {
+  return ShowFoundFolders(instance_, hwnd_, note, found, chosen);
 }
 
 }  // namespace vk

@@ -43,6 +43,9 @@ class Form1Window final : public Form1View, private List1Owner {
   void ShowHowToUse() override;
   void ShowAbout(const std::wstring& version_text) override;
   void FollowAgainSoon() override;
+  void RunSearch(const std::function<void(SearchWatch&)>& search) override;
+  bool ChooseFoundFolders(const std::wstring& note, const std::vector<std::wstring>& found,
+                          std::vector<std::wstring>* chosen) override;
 
   // For WindowProc: every message of the main window.
   bool Handle(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam, LRESULT* result);

@@ -141,7 +141,8 @@ bool TakeHandedRequest(const COPYDATASTRUCT& data, Request* request, DWORD* repl
   DWORD words[kHeaderWords] = {};
   memcpy(words, data.lpData, kHeader);
   const auto kind = static_cast<Request::Kind>(words[2]);
-  if (words[0] != kRequestTag || (kind != Request::Kind::Hide && kind != Request::Kind::Unhide)) {
+  if (words[0] != kRequestTag || (kind != Request::Kind::Hide && kind != Request::Kind::Unhide &&
+                                  kind != Request::Kind::FindHidden)) {
     return false;
   }
   std::wstring folders((data.cbData - kHeader) / sizeof(wchar_t), L'\0');

@@ -32,6 +32,9 @@ class Win32Platform final : public Platform {
   std::wstring SystemRoot() override;
   bool AttributesAtOnce(const std::wstring& path, uint32_t* attributes) override;
   Status ReachRoot(const std::wstring& root) override;
+  // In win32_folders.cpp.
+  Status ListFolder(const std::wstring& folder,
+                    const std::function<void(const FolderItem&)>& each) override;
 
   BrowseResult BrowseForFolder(const std::wstring& prompt) override;
   Status OpenFolder(const std::wstring& path) override;

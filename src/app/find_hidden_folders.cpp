@@ -1,0 +1,85 @@
+// Form1's search for the folders a lost list left hidden: the system menu's
+// "Find Hidden Folders..." and the command line's /find-hidden.
+#include "app/form1.h"
+#include "module1/module1.h"
+
+namespace vk {
+namespace {
+constexpr const wchar_t* kFindPrompt = L"Select A Folder To Search:";
+}  // namespace
+
+namespace msg {
+
+// How a search of `folder` went: how much it searched, and why it ended early.
+inline std::wstring Searched(const std::wstring& folder, const HiddenSearch& search) {
+  std::wstring text = L"In " + folder + L": " + std::to_wstring(search.searched) +
+                      L" folders searched, " + std::to_wstring(search.unreadable) +
+                      L" skipped (they could not be read).";
+  if (search.cancelled) text += L" The search was cancelled.";
+  if (!search.stopped.empty()) text += L" The search stopped early: " + search.stopped;
+  return text;
+}
+inline std::wstring CannotSearch(const std::wstring& folder, const std::wstring& reason) {
+  return L"Folder " + folder + L" cannot be searched.\n\n" + reason;
+}
+inline std::wstring NoneFound(const std::wstring& folder, const HiddenSearch& search) {
+  return L"No hidden folder that the list does not name was found.\n\n" + Searched(folder, search);
+}
+// Above the folders found.
+inline std::wstring Found(const std::wstring& folder, const HiddenSearch& search) {
+  return L"Folders hidden and system that the list does not name, those read-only too (as "
+         L"Hide leaves them) first. The checked ones are added.\n" +
+         Searched(folder, search);
+}
+
+}  // namespace msg
+
+bool Form1::Search(const std::wstring& folder, HiddenSearch* result) {
+  std::wstring why;
+  CatchUp(true, &why);
+  {
+    // The window showing it is one of ours: nothing else is taken meanwhile,
+    // and the list it is compared with stays as it is.
+    ModalWindow progress(*this);
+    view_.RunSearch(
+        [&](SearchWatch& watch) { *result = FindHidden(platform_, folder, entries_, watch); });
+  }
+  if (result->failed.empty()) return true;
+  Error(msg::CannotSearch(folder, result->failed));
+  return false;
+}
+
+void Form1::FindHiddenFolders() {
+  // What is found could not be kept.
+  if (!KeepsNewFolders()) return;
+  BrowseResult picked;
+  {
+    ModalWindow browser(*this);
+    picked = PickFolder(platform_, kFindPrompt);
+  }
+  if (picked.outcome == BrowseOutcome::Cancelled) return;
+  if (picked.outcome == BrowseOutcome::NoPath) return Error(msg::InvalidFolder());
+  HiddenSearch search;
+  if (!Search(picked.path, &search)) return;
+  if (search.found.empty()) return Error(msg::NoneFound(picked.path, search));
+  std::vector<std::wstring> chosen;
+  bool add = false;
+  {
+    ModalWindow window(*this);
+    add = view_.ChooseFoundFolders(msg::Found(picked.path, search), search.found, &chosen);
+  }
+  if (add && !chosen.empty()) AddFolders(chosen, true);
+}
+
+bool Form1::ListHiddenFolders(const std::wstring& folder) {
+  HiddenSearch search;
+  if (!Search(folder, &search)) return false;
+  if (!search.found.empty()) DropFolders(search.found);
+  // Cancelled, the user knows; a drive gone is said.
+  if (!search.stopped.empty()) Error(msg::Searched(folder, search));
+  bool listed = !search.cancelled && search.stopped.empty();
+  for (const std::wstring& found : search.found) listed = listed && IndexOf(found) >= 0;
+  return listed;
+}
+
+}  // namespace vk
