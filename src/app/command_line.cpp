@@ -6,9 +6,10 @@ namespace {
 // Splits the arguments after the program's name as Windows does: spaces and
 // tabs separate them; quotes group, and a quote doubled inside quotes is
 // one; 2n backslashes before a quote are n, 2n+1 are n and a literal quote.
-// Split as `folders`, every quote groups and every backslash is kept: no
-// folder's name holds a quote, so "D:\My Data\" E:\Notes is the two
-// folders it was meant as, where Windows reads one name with a quote in it.
+// Split as `folders`, every quote groups, ends the folder before it, and
+// every backslash is kept: no folder's name holds a quote, so
+// "D:\My Data\" E:\Notes is the two folders it was meant as, where Windows
+// reads one name with a quote in it.
 std::vector<std::wstring> Arguments(std::wstring_view line, bool folders = false) {
   size_t at = 0;
   // The program's name: up to the closing quote, or to the first space; no escapes.
@@ -23,9 +24,15 @@ std::vector<std::wstring> Arguments(std::wstring_view line, bool folders = false
     while (at < line.size() && (line[at] == L' ' || line[at] == L'\t')) ++at;
     if (at >= line.size()) return arguments;
     std::wstring argument;
-    bool quoted = false;
+    bool quoted = false, split = false;
     while (at < line.size() && (quoted || (line[at] != L' ' && line[at] != L'\t'))) {
       if (folders) {
+        // A quote ends the folder before it: "D:\My Data\"E:\Notes is two.
+        if (line[at] == L'"' && !argument.empty()) {
+          arguments.push_back(std::move(argument));
+          argument.clear();
+          split = true;
+        }
         if (line[at] == L'"') {
           quoted = !quoted;
         } else {
@@ -54,7 +61,7 @@ std::vector<std::wstring> Arguments(std::wstring_view line, bool folders = false
         }
       }
     }
-    arguments.push_back(std::move(argument));
+    if (!split || !argument.empty()) arguments.push_back(std::move(argument));
   }
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <map>
+#include <set>
 
 #include "platform/path_root.h"
 
@@ -40,25 +41,44 @@ DriveMoves FollowProgramDrive(Platform& platform, const EntryList& entries,
                         (rest.size() == own.size() || rest[own.size()] == L'\\');
     (inside ? moves.certain : moves.asked).push_back({listed, now});
   }
+  // Two listed folders that would become one are not asked about: one Yes
+  // could not tell which of them is on the stick.
+  std::map<std::wstring, int> targets;
+  for (const DriveMove& move : moves.certain) targets[move.to] += 2;
+  for (const DriveMove& move : moves.asked) ++targets[move.to];
+  moves.asked.erase(std::remove_if(moves.asked.begin(), moves.asked.end(),
+                                   [&](const DriveMove& m) { return targets[m.to] > 1; }),
+                    moves.asked.end());
   return moves;
 }
 
+std::wstring OnTheStick(Platform& platform, const std::wstring& path,
+                        const std::wstring& program_folder) {
+  const std::wstring home = PathRoot(program_folder), root = PathRoot(path);
+  if (home.size() != 3 || root.size() != 3 || root == home || path.size() <= 3 ||
+      home == PathRoot(platform.SystemRoot()) || platform.DriveType(home) == kDriveRemote ||
+      platform.DriveType(root) == kDriveRemote) {
+    return {};
+  }
+  return home + path.substr(3);
+}
+
 bool ApplyMoves(const std::vector<DriveMove>& moves, EntryList* list) {
+  std::map<std::wstring_view, std::wstring_view> to;
+  for (const DriveMove& move : moves) to.emplace(move.from, move.to);
+  std::set<std::wstring_view> listed(list->begin(), list->end());
   EntryList moved;
   moved.reserve(list->size(), list->characters());
   bool changed = false;
   for (std::wstring_view entry : *list) {
-    auto move = std::find_if(moves.begin(), moves.end(),
-                             [&](const DriveMove& m) { return m.from == entry; });
-    if (move == moves.end()) {
+    auto move = to.find(entry);
+    if (move == to.end()) {
       moved.push_back(entry);
       continue;
     }
     changed = true;
-    if (std::find(list->begin(), list->end(), move->to) == list->end() &&
-        std::find(moved.begin(), moved.end(), move->to) == moved.end()) {
-      moved.push_back(move->to);
-    }
+    // Listed once: under its new name, where it is not listed so already.
+    if (listed.insert(move->second).second) moved.push_back(move->second);
   }
   if (changed) *list = std::move(moved);
   return changed;

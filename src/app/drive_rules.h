@@ -35,6 +35,13 @@ struct DriveMoves {
 DriveMoves FollowProgramDrive(Platform& platform, const EntryList& entries,
                               const std::wstring& program_folder);
 
+// Where `path` would be on the program's drive, when that drive travels (a
+// lettered drive, neither the system drive nor a network drive) and `path`
+// lies on another lettered drive that is not a network drive; empty
+// otherwise. Nothing is looked at but the two drives' kinds.
+std::wstring OnTheStick(Platform& platform, const std::wstring& path,
+                        const std::wstring& program_folder);
+
 // `list` with each entry named by a move's `from` named by its `to`, listed
 // once (an entry already listed under its new name is dropped). False when
 // nothing changed.

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "about/toolbar.h"
+#include "app/drive_rules.h"
 #include "app/messages.h"
 #include "module1/module1.h"
 #include "platform/path_root.h"
@@ -326,6 +327,10 @@ void Form1::MissingFolder() {
     const Status reached = platform_.ReachRoot(root);
     if (!reached) return Error(msg::NotConnected(path, root, reached.reason));
   }
+  // Nor is one whose path is on the stick Veilkeep runs from: it may be
+  // the same folder, under the stick's old letter.
+  const std::wstring there = OnTheStick(platform_, path, platform_.ProgramFolder());
+  if (!there.empty() && platform_.FolderExists(there)) return Error(msg::OnTheStick(path, there));
   Error(msg::DoesNotExist(path));
   if (index >= 0 && index < static_cast<int>(entries_.size()) && entries_[index] == path) {
     Delete(index);

@@ -97,6 +97,8 @@ bool Form1::SaveChange(const std::function<bool(EntryList*)>& change, bool whole
 std::wstring Form1::FollowStick(const std::wstring& program_folder) {
   DriveMoves moves = FollowProgramDrive(platform_, entries_, program_folder);
   std::vector<DriveMove> taken = std::move(moves.certain);
+  // One question names every folder a Yes moves; any more are asked at the next start.
+  if (moves.asked.size() > msg::kMovesNamed) moves.asked.resize(msg::kMovesNamed);
   if (!moves.asked.empty() && window_) {
     std::vector<std::pair<std::wstring, std::wstring>> named;
     for (const DriveMove& move : moves.asked) named.emplace_back(move.from, move.to);

@@ -25,16 +25,8 @@ void Form1::RunRequests() {
 bool Form1::CarryOut(const Request& request) {
   switch (request.kind) {
     case Request::Kind::Hide:
-    case Request::Kind::Unhide: {
-      // A folder named twice, in any letter case, is one folder, as the
-      // file system takes it.
-      std::vector<std::wstring> folders;
-      for (const std::wstring& folder : request.folders) {
-        auto same = [&](const std::wstring& named) { return SameFolder(named, folder); };
-        if (std::none_of(folders.begin(), folders.end(), same)) folders.push_back(folder);
-      }
-      return HideOrUnhide(folders, request.kind == Request::Kind::Hide);
-    }
+    case Request::Kind::Unhide:
+      return HideOrUnhide(request.folders, request.kind == Request::Kind::Hide);
     case Request::Kind::FindHidden:
       return request.folders.size() == 1 && ListHiddenFolders(request.folders[0]);
     default:
@@ -42,10 +34,19 @@ bool Form1::CarryOut(const Request& request) {
   }
 }
 
-bool Form1::HideOrUnhide(const std::vector<std::wstring>& folders, bool hide) {
+bool Form1::HideOrUnhide(const std::vector<std::wstring>& named, bool hide) {
   // What is listed is what data.bin holds now.
   std::wstring why;
   CatchUp(true, &why);
+  // A folder named twice, in any letter case, is one folder, as the file
+  // system takes it; one listed in another letter case is that entry.
+  std::vector<std::wstring> folders;
+  for (const std::wstring& folder : named) {
+    auto same = [&](std::wstring_view other) { return SameFolder(other, folder); };
+    if (std::any_of(folders.begin(), folders.end(), same)) continue;
+    auto listed = std::find_if(entries_.begin(), entries_.end(), same);
+    folders.push_back(listed == entries_.end() ? folder : std::wstring(*listed));
+  }
   std::vector<std::wstring> unlisted;
   for (const std::wstring& folder : folders) {
     if (IndexOf(folder) < 0) unlisted.push_back(folder);

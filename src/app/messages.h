@@ -22,24 +22,30 @@ inline std::wstring NotConnected(const std::wstring& path, const std::wstring& r
          (root.size() == 3 ? L"drive " : L"network share ") + root + L" is not connected.\n\n" +
          reason + L"\n\nThe folder stays in the list: connect the drive and try again.";
 }
+// The most folders one question names: those beyond wait for the next start.
+constexpr size_t kMovesNamed = 10;
 // Veilkeep runs from the drive `now_root`, which may have had other letters
 // when the list was saved (a USB stick lettered otherwise on another
 // computer): each listed folder (first) is not there, and the folder of the
 // same path on `now_root` (second) is.
 inline std::wstring AskMoved(const std::wstring& now_root,
                              const std::vector<std::pair<std::wstring, std::wstring>>& moves) {
-  constexpr size_t kNamed = 10;
   std::wstring text = L"Veilkeep runs from drive " + now_root +
                       L" now. These listed folders are not there, and folders of the same "
                       L"path are on drive " + now_root + L":\n";
-  for (size_t i = 0; i < moves.size() && i < kNamed; ++i) {
-    text += L"\n" + moves[i].first + L"  ->  " + moves[i].second;
-  }
-  if (moves.size() > kNamed) text += L"\n(and " + std::to_wstring(moves.size() - kNamed) + L" more)";
+  for (const auto& [from, to] : moves) text += L"\n" + from + L"  ->  " + to;
   return text + L"\n\nAre they the same folders, on the drive Veilkeep runs from?\n\nYes: the list "
                 L"names them so from now on, and is saved. No: the list stays as it is.";
 }
 // The entries that follow the stick could not be saved under their new names.
+// `path` is not there, but its path is on the drive Veilkeep runs from
+// (`there`): perhaps the same folder, listed under the stick's old letter.
+inline std::wstring OnTheStick(const std::wstring& path, const std::wstring& there) {
+  return L"Folder " + path + L" doesn't exist!\n\n" + there +
+         L" is on the drive Veilkeep runs from: if it is the same folder (a USB stick lettered "
+         L"otherwise on another computer), start Veilkeep again to have the list name it so."
+         L"\n\nThe folder stays in the list.";
+}
 inline std::wstring NotMoved(const std::wstring& file, const std::wstring& reason) {
   return L"The folder list could not be saved to " + file + L".\n\n" + reason +
          L"\n\nThe folders on the drive Veilkeep runs from stay "

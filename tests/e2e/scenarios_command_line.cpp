@@ -104,10 +104,11 @@ void CommandLine() {
   App app;
   if (!Start(s.folder, &app)) return Close(&app);
   CheckNumber(L"every folder listed once", 21, ListCount(app));
-  // The folder menu's Unhide as the file manager runs it, handed to the window.
+  // The folder menu's Unhide, handed to the window, of the listed folder
+  // named in another letter case: that entry, not a second one.
   std::wstring unhide = Registered(L"Unhide");
   CheckText(L"Unhide with Veilkeep on a folder: exit code", L"0 ",
-            Run({unhide.replace(unhide.find(L"%1"), 2, listed[0])}, &shown));
+            Run({unhide.replace(unhide.find(L"%1"), 2, shouted)}, &shown));
   CheckHidden(listed[0], false);
   CheckText(L"the window selects it", listed[0], ListItemText(app, ListSelection(app)));
   CheckState(app, L"after Unhide with Veilkeep", L"Add Delete Open Hide", L"Hidden: False");

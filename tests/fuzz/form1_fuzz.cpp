@@ -372,13 +372,16 @@ struct World {
           requested.erase(requested.find(path));
           if (!platform.FolderExists(path)) kept_by_others.erase(path);
           // Named again in another letter case: the same folder, carried out once.
-          auto same = [&](const std::wstring& p) {
+          auto same = [&](std::wstring_view p) {
             return p.size() == path.size() && platform.StartsWithIgnoringCase(p, path);
           };
           if (std::any_of(request.folders.begin(), request.folders.begin() + i, same)) continue;
-          as_asked = as_asked && platform.FolderExists(path) &&
-                     ((platform.GetAttributes(path) & 6) == 6) == (request.kind == Request::Kind::Hide) &&
-                     std::find(listed.begin(), listed.end(), path) != listed.end();
+          // Listed in another letter case, it is that entry.
+          auto entry = std::find(listed.begin(), listed.end(), path);
+          if (entry == listed.end()) entry = std::find_if(listed.begin(), listed.end(), same);
+          const std::wstring folder = entry == listed.end() ? path : std::wstring(*entry);
+          as_asked = as_asked && entry != listed.end() && platform.FolderExists(folder) &&
+                     ((platform.GetAttributes(folder) & 6) == 6) == (request.kind == Request::Kind::Hide);
         }
         Expect(done == as_asked && !form->modal(), "a request's answer says how its folders ended");
       });

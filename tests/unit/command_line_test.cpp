@@ -20,6 +20,7 @@ TEST(CommandLineTest, FormsOfTheCommandLine) {
       {L"Veilkeep.exe /unhide \"D:\\a\\\\b\" D:\\c\\\\ \"D:\\\"", Kind::Unhide, {L"D:\\a\\\\b", L"D:\\c", L"D:\\"}},
       {L"Veilkeep.exe /hide \"D:\\My Data\\\" E:\\Notes\tF:\\x", Kind::Hide, {L"D:\\My Data", L"E:\\Notes", L"F:\\x"}},
       {L"Veilkeep.exe /hide \"D:\\a\\\" \"E:\\b c\\\"", Kind::Hide, {L"D:\\a", L"E:\\b c"}},
+      {L"Veilkeep.exe /hide \"D:\\My Data\\\"E:\\Notes", Kind::Hide, {L"D:\\My Data", L"E:\\Notes"}},
       {L"Veilkeep.exe /hide", Kind::Bad, {}},
       {L"Veilkeep.exe /hide \"\"", Kind::Bad, {}},
       {L"Veilkeep.exe -hide D:\\a", Kind::Bad, {}},

@@ -456,8 +456,17 @@ TEST_F(Form1Test, EntriesOnTheStickFollowItsNewLetterOneByOne) {
     bool window;
     const char* saved;  // at once
   };
+  // Eleven to ask about: one question names ten, and Yes moves those ten.
+  std::string eleven, ten_moved;
+  for (int i = 0; i <= 10; ++i) {
+    eleven += "K:\\F" + std::to_string(i) + ";";
+    ten_moved += (i < 10 ? "M:\\F" : "K:\\F") + std::to_string(i) + ";";
+  }
   const Row rows[] = {
       {L"M:\\V", "K:\\V\\Notes;K:\\Archive;", "", true, "M:\\V\\Notes;K:\\Archive;"},
+      {L"M:\\V", eleven.c_str(), "y", true, ten_moved.c_str()},
+      // Two listed folders that would become one: nothing asked, nothing moved.
+      {L"M:\\V", "E:\\Private;K:\\Private;", "", true, "E:\\Private;K:\\Private;"},
       {L"M:\\V", "D:\\V\\Notes;D:\\Data;D:\\Private;", "y", true, "M:\\V\\Notes;D:\\Data;M:\\Private;"},
       {L"M:\\V", "D:\\V\\Notes;D:\\Data;D:\\Private;", "", false, "M:\\V\\Notes;D:\\Data;D:\\Private;"},
       {L"M:\\V", "E:\\Videos;M:\\Private;K:\\Private;", "n", true, "E:\\Videos;M:\\Private;K:\\Private;"},
@@ -473,6 +482,7 @@ TEST_F(Form1Test, EntriesOnTheStickFollowItsNewLetterOneByOne) {
                         L"M:\\Data", L"C:\\V\\Notes", L"M:\\V\\Later", L"C:\\New"}) {
       Folder(folder);
     }
+    for (int i = 0; i <= 10; ++i) Folder(L"M:\\F" + std::to_wstring(i));
     platform.unplugged = {L"K:\\", L"E:\\", L"Z:\\"};
     platform.drive_types[L"Z:\\"] = kDriveRemote;
     platform.program_folder = row.program;
@@ -490,6 +500,13 @@ TEST_F(Form1Test, EntriesOnTheStickFollowItsNewLetterOneByOne) {
     fresh.DropFolders({L"C:\\New"});
     EXPECT_EQ(Disk(), std::string(row.saved) + "K:\\V\\Later;C:\\New;");
     EXPECT_EQ(platform.messages.size(), strlen(row.answers));
+    // Unhide of each: an entry not there whose path is on the stick, like
+    // one on a drive not connected, is never dropped as gone.
+    for (int i = 0; i < static_cast<int>(fresh.entries().size()); ++i) {
+      fresh.List1Click(i);
+      fresh.Command1Click(kUnhide);
+    }
+    EXPECT_EQ(Disk(), std::string(row.saved) + "K:\\V\\Later;C:\\New;");
   }
 }
 

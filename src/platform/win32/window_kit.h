@@ -88,6 +88,9 @@ inline LRESULT FocusedPushButton(HWND window) {
 inline void StartWindowsProgram() {
   SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
   SetDllDirectoryW(L"");
+  // A card reader or DVD drive with nothing in it answers "not ready" to
+  // every call, instead of the system asking the user to insert a disk.
+  SetErrorMode(SEM_FAILCRITICALERRORS);
   INITCOMMONCONTROLSEX controls = {};
   controls.dwSize = sizeof(controls);
   controls.dwICC = ICC_BAR_CLASSES | ICC_STANDARD_CLASSES | ICC_LISTVIEW_CLASSES;
