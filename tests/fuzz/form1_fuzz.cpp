@@ -113,7 +113,6 @@ struct World {
   // version folder).
   std::wstring second_folder;
   bool revived = false;  // the program was killed and started again during this step
-  int modal_depth = 0;   // windows of ours up now, one inside another
   // What other programs and the second copy did to the list, until a user
   // of this copy undoes it: folders they added must stay listed, folders
   // they removed must not come back.
@@ -132,25 +131,11 @@ struct World {
 
   std::wstring ListPath() const { return platform.ListPath(); }
 
-  // With FORM1_FUZZ_TRACE: what each file of the list holds now.
-  void TraceFiles() const {
-    for (const auto& [name, file] : platform.files) {
-      if (!kTrace || name.find(L"data.bin") == std::wstring::npos) continue;
-      std::fprintf(stderr, "    ");
-      Print(name);
-      std::fprintf(stderr, "%s: %s\n", file.hidden ? " (hidden)" : "", file.bytes.c_str());
-    }
-  }
-
   // A journal not yet rolled back lies beside data.bin.
   bool JournalLeft() const {
-    for (const auto& [name, file] : platform.files) {
-      if (!file.hidden && (EndsWith(name, ListFile::kJournalSuffix) ||
-                           EndsWith(name, ListFile::kUndoSuffix))) {
-        return true;
-      }
-    }
-    return false;
+    return std::any_of(platform.files.begin(), platform.files.end(), [](const auto& file) {
+      return !file.second.hidden && EndsWith(file.first, ListFile::kJournalSuffix);
+    });
   }
 
   // The entries data.bin gives after a restart, what saves left beside it
@@ -173,9 +158,10 @@ struct World {
   }
 
   // What must hold at any moment the user can see the window.
-  void CheckInvariants() {
-    // Killed: checked once started again; while one of its windows is up, not at all.
-    if (platform.dead && modal_depth > 0) return;
+  // `nested`: while a window of ours is up. Killed, it is checked once
+  // started again, never while one of its windows is up.
+  void CheckInvariants(bool nested = false) {
+    if (platform.dead && nested) return;
     Revive();
     const EntryList& entries = form->entries();
     const int selected = form->selected();
@@ -320,11 +306,6 @@ struct World {
 
   // While a message, the browser or a secondary window is up.
   void WhileModal() {
-    ++modal_depth;
-    struct Leave {
-      int& depth;
-      ~Leave() { --depth; }
-    } leave{modal_depth};
     NoteAttributeChanges();
     const bool new_message = platform.messages.size() > messages_seen;
     messages_seen = platform.messages.size();
@@ -348,7 +329,7 @@ struct World {
     }
     // The second copy is another process: it follows while ours shows a window.
     if (form2) SecondFollows();
-    if (form) CheckInvariants();
+    if (form) CheckInvariants(true);
     if (!requests.empty()) HandOver();
     if (!nested) return;
     const UserAction action = *nested;
@@ -487,13 +468,8 @@ struct World {
   void Revive() {
     while (platform.dead) {
       Trace("killed: the copies start again");
-      TraceFiles();
       revived = true;
-      platform.dead = false;
-      platform.kill_in = 0;
-      platform.locks.clear();
-      platform.held.clear();
-      platform.mid_save = nullptr;
+      platform.Revive();
       nested.reset();
       other_during.reset();
       requests.clear();
@@ -720,9 +696,7 @@ struct World {
         platform.faults_wait = static_cast<int>(wait);
         // What it leaves may outlive it: held for a moment, or past every retry.
         platform.remove_fails = std::array{0, 0, 0, 0, 0, 1, 2, 60}[more % 8];
-        Trace("  save fault at step, after steps; removals failing, mode:",
-              static_cast<int>(step * 10 + wait), std::to_wstring(platform.remove_fails) + L" " +
-                                                      std::to_wstring(more / 8 % 8));
+        Trace("  save fault at step, after; mode:", step * 10 + wait, std::to_wstring(more / 8 % 8));
         if (more / 8 % 8 == 6) {  // the disk fills and stays full until the next start read it
           platform.fault = FileStep::None;
           platform.full = true;
@@ -801,7 +775,6 @@ struct World {
   }
 
   void Step(Input& in) {
-    TraceFiles();  // as the step begins
     revived = false;
     Revive();  // killed by the last event: started again before anything else happens
     const size_t before = form->LeavesListAlone() ? 0 : OnDisk().size();

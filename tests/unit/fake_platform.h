@@ -69,6 +69,14 @@ class FakePlatform final : public Platform {
   // disk, until it starts again (`dead` cleared, its locks and files let go).
   int kill_in = 0;
   bool dead = false;
+  // It starts again: the system let go of what the dead program held.
+  void Revive() {
+    dead = false;
+    kill_in = 0;
+    locks.clear();
+    held.clear();
+    mid_save = nullptr;
+  }
   // The disk is full: no file grows (what is written over in place still is).
   bool full = false;
   // A FAT or exFAT volume: a replace removes the old file, then renames.
@@ -342,13 +350,12 @@ class FakePlatform final : public Platform {
       if (owner_.dead) return owner_.Dead();
       File& file = owner_.files[path_];
       // Over what is there; a full disk takes no more than the file's room.
-      size_t room = owner_.full ? std::max(file.bytes.size(), pos_) - pos_ : bytes.size();
+      const size_t room = owner_.full ? std::max(file.bytes.size(), pos_) - pos_ : bytes.size();
       const bool cut = owner_.Killed() || owner_.Strikes(FileStep::Write) || room < bytes.size();
-      if (cut) room = std::min(room, bytes.size() / 2);  // cut short part-way
-      file.bytes.resize(std::max(file.bytes.size(), pos_ + std::min(room, bytes.size())));
-      file.bytes.replace(pos_, std::min(room, bytes.size()), bytes.data(),
-                         std::min(room, bytes.size()));
-      pos_ += std::min(room, bytes.size());
+      const size_t n = std::min(room, cut ? bytes.size() / 2 : bytes.size());  // cut: part-way
+      file.bytes.resize(std::max(file.bytes.size(), pos_ + n));
+      file.bytes.replace(pos_, n, bytes.data(), n);
+      pos_ += n;
       file.written = ++owner_.clock_;
       return cut ? Status::Fail(L"There is not enough space on the disk.") : Status::Ok();
     }

@@ -448,8 +448,7 @@ TEST(ListFileKilled, TheNextStartReadsTheOldOrTheNewListWhole) {
       EXPECT_NE(static_cast<bool>(saving.SaveEntryByEntry(new_list)), other_saved)
           << "of two saves at once, one is made";
       if (!killed) break;     // past the last step
-      killed->locks.clear();  // the system lets go of what a killed process held
-      killed->held.clear();
+      killed->Revive();
       bool replacing = false;
       for (auto& [name, file] : killed->files) {
         replacing |= name.find(L".new") != name.npos && file.bytes == "A;B;C;";  // whole copy
@@ -506,10 +505,7 @@ TEST(ListFileKilled, AJournalIsAppliedOnlyWholeAndNeverOutlivesTheNextSave) {
     ASSERT_EQ(old_copy.LoadList().entries, EntryList({L"A", L"C"}));
     scoop.kill_in = step;
     (void)old_copy.SaveWholeList({L"A", L"C", L"D"});
-    scoop.dead = false;
-    scoop.kill_in = 0;
-    scoop.locks.clear();
-    scoop.held.clear();
+    scoop.Revive();
     scoop.hard_links.erase(scoop.ListPath());
     for (auto it = scoop.files.begin(); it != scoop.files.end();) {
       it = it->first.rfind(scoop.ListPath(), 0) == 0 ? scoop.files.erase(it) : std::next(it);
