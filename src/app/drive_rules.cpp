@@ -56,8 +56,7 @@ std::wstring OnTheStick(Platform& platform, const std::wstring& path,
                         const std::wstring& program_folder) {
   const std::wstring home = PathRoot(program_folder), root = PathRoot(path);
   if (home.size() != 3 || root.size() != 3 || root == home || path.size() <= 3 ||
-      home == PathRoot(platform.SystemRoot()) || platform.DriveType(home) == kDriveRemote ||
-      platform.DriveType(root) == kDriveRemote) {
+      home == PathRoot(platform.SystemRoot()) || platform.DriveType(home) == kDriveRemote) {
     return {};
   }
   return home + path.substr(3);

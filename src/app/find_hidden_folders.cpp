@@ -1,5 +1,7 @@
 // Form1's search for the folders a lost list left hidden: the system menu's
 // "Find Hidden Folders..." and the command line's /find-hidden.
+#include <algorithm>
+
 #include "app/form1.h"
 #include "module1/module1.h"
 
@@ -37,6 +39,8 @@ inline std::wstring Found(const std::wstring& folder, const HiddenSearch& search
 bool Form1::Search(const std::wstring& folder, HiddenSearch* result) {
   std::wstring why;
   CatchUp(true, &why);
+  // What is found could not be kept (data.bin hidden or unreadable now).
+  if (!KeepsNewFolders()) return false;
   {
     // The window showing it is one of ours: nothing else is taken meanwhile,
     // and the list it is compared with stays as it is.
@@ -44,9 +48,26 @@ bool Form1::Search(const std::wstring& folder, HiddenSearch* result) {
     view_.RunSearch(
         [&](SearchWatch& watch) { *result = FindHidden(platform_, folder, entries_, watch); });
   }
-  if (result->failed.empty()) return true;
-  Error(msg::CannotSearch(folder, result->failed));
-  return false;
+  if (!result->failed.empty()) {
+    Error(msg::CannotSearch(folder, result->failed));
+    return false;
+  }
+  Unlisted(&result->found);
+  return true;
+}
+
+void Form1::Unlisted(std::vector<std::wstring>* found) {
+  // The list may have changed meanwhile: what it names now, in any letter case, is not offered.
+  std::wstring why;
+  CatchUp(true, &why);
+  found->erase(std::remove_if(found->begin(), found->end(),
+                              [&](const std::wstring& folder) {
+                                return std::any_of(entries_.begin(), entries_.end(),
+                                                   [&](std::wstring_view entry) {
+                                                     return SameFolder(entry, folder);
+                                                   });
+                              }),
+               found->end());
 }
 
 void Form1::FindHiddenFolders() {
@@ -68,6 +89,7 @@ void Form1::FindHiddenFolders() {
     ModalWindow window(*this);
     add = view_.ChooseFoundFolders(msg::Found(picked.path, search), search.found, &chosen);
   }
+  if (add) Unlisted(&chosen);
   if (add && !chosen.empty()) AddFolders(chosen, true);
 }
 
@@ -78,7 +100,11 @@ bool Form1::ListHiddenFolders(const std::wstring& folder) {
   // Cancelled, the user knows; a drive gone is said.
   if (!search.stopped.empty()) Error(msg::Searched(folder, search));
   bool listed = !search.cancelled && search.stopped.empty();
-  for (const std::wstring& found : search.found) listed = listed && IndexOf(found) >= 0;
+  for (const std::wstring& found : search.found) {
+    listed = listed && std::any_of(entries_.begin(), entries_.end(), [&](std::wstring_view entry) {
+               return SameFolder(entry, found);
+             });
+  }
   return listed;
 }
 

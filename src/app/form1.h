@@ -171,6 +171,8 @@ class Form1 {
   // Reads the selected folder's attributes. A folder whose drive does not
   // answer at once reads as not there, or, at `activation`, keeps the status shown.
   void ShowSelectionStatus(bool activation = false);
+  // Takes out of `found` the folders the list names now, letter case ignored.
+  void Unlisted(std::vector<std::wstring>* found);
   bool HideOrUnhide(const std::vector<std::wstring>& folders, bool hide);
   // Two names of one folder: the same but for letter case.
   bool SameFolder(std::wstring_view a, std::wstring_view b) {

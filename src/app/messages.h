@@ -41,8 +41,8 @@ inline std::wstring AskMoved(const std::wstring& now_root,
 // `path` is not there, but its path is on the drive Veilkeep runs from
 // (`there`): perhaps the same folder, listed under the stick's old letter.
 inline std::wstring OnTheStick(const std::wstring& path, const std::wstring& there) {
-  return L"Folder " + path + L" doesn't exist!\n\n" + there +
-         L" is on the drive Veilkeep runs from: if it is the same folder (a USB stick lettered "
+  return L"Folder " + path + L" is not there, but " + there +
+         L" is, on the drive Veilkeep runs from: if it is the same folder (a USB stick lettered "
          L"otherwise on another computer), start Veilkeep again to have the list name it so."
          L"\n\nThe folder stays in the list.";
 }

@@ -1,6 +1,8 @@
 #include "search/find_hidden.h"
 
 #include <cstdlib>
+#include <cwctype>
+#include <new>
 
 #include "platform/path_root.h"
 
@@ -48,10 +50,15 @@ const Hit& At(const void* p) { return **static_cast<const Hit* const*>(p); }
 int BySize(const void* a, const void* b) {
   return (At(a).path.size() > At(b).path.size()) - (At(a).path.size() < At(b).path.size());
 }
-// Veilkeep's own first, then by path.
+// Veilkeep's own first, then by path, letter case ignored as the file manager sorts.
 int ByShowing(const void* a, const void* b) {
   if (At(a).ours != At(b).ours) return At(a).ours ? -1 : 1;
-  return At(a).path.compare(At(b).path);
+  const std::wstring &x = At(a).path, &y = At(b).path;
+  for (size_t i = 0; i < x.size() && i < y.size(); ++i) {
+    const wint_t p = std::towupper(x[i]), q = std::towupper(y[i]);
+    if (p != q) return p < q ? -1 : 1;
+  }
+  return x.size() != y.size() ? (x.size() < y.size() ? -1 : 1) : x.compare(y);
 }
 
 // The hits that `listed` does not name, letter case ignored, in the order they are shown.
@@ -87,45 +94,61 @@ HiddenSearch FindHidden(Platform& platform, const std::wstring& folder, const En
   HiddenSearch result;
   const std::wstring root = PathRoot(folder);
   std::vector<Hit> hits;
+  // The folder searched is one of the folders searched: the lost one itself, maybe.
+  const uint32_t own = platform.GetAttributes(folder);
+  if (folder.size() > root.size() && own != kInvalidAttributes &&
+      (own & kHiddenAndSystem) == kHiddenAndSystem) {
+    hits.push_back({(own & kAttrReadOnly) != 0, folder});
+  }
   // Depth first, with a stack of its own: a tree of any depth.
   std::vector<std::wstring> pending(1, folder);
-  for (bool first = true; !pending.empty(); first = false) {
-    const std::wstring path = std::move(pending.back());
-    pending.pop_back();
-    if (!watch.Next(path, result.searched)) {
-      result.cancelled = true;
-      break;
-    }
-    const bool at_root = first && !root.empty() && path.size() <= root.size();
-    const bool slash = !path.empty() && path.back() == L'\\';
-    const Status read = platform.ListFolder(path, [&](const FolderItem& item) {
-      if (at_root && KeptByWindows(platform, item.name)) return;
-      if ((item.attributes & kAttrReparsePoint) && !OrdinaryReparsePoint(item.reparse_tag)) return;
-      std::wstring child = path;
-      if (!slash) child += L'\\';
-      child += item.name;
-      if ((item.attributes & kHiddenAndSystem) == kHiddenAndSystem) {
-        hits.push_back({(item.attributes & kAttrReadOnly) != 0, child});
-      }
-      pending.push_back(std::move(child));
-    });
-    if (read) {
-      ++result.searched;
-      continue;
-    }
-    if (first) {
-      result.failed = read.reason;
-      return result;
-    }
-    // A folder that cannot be read is skipped, unless its drive is gone.
-    if (!root.empty()) {
-      const Status reached = platform.ReachRoot(root);
-      if (!reached) {
-        result.stopped = reached.reason;
+  try {
+    for (bool first = true; !pending.empty(); first = false) {
+      const std::wstring path = std::move(pending.back());
+      pending.pop_back();
+      if (!watch.Next(path, result.searched)) {
+        result.cancelled = true;
         break;
       }
+      const bool at_root = first && !root.empty() && path.size() <= root.size();
+      const bool slash = !path.empty() && path.back() == L'\\';
+      const Status read = platform.ListFolder(path, [&](const FolderItem& item) {
+        if (at_root && KeptByWindows(platform, item.name)) return;
+        if ((item.attributes & kAttrReparsePoint) && !OrdinaryReparsePoint(item.reparse_tag))
+          return;
+        std::wstring child = path;
+        if (!slash) child += L'\\';
+        child += item.name;
+        if ((item.attributes & kHiddenAndSystem) == kHiddenAndSystem) {
+          hits.push_back({(item.attributes & kAttrReadOnly) != 0, child});
+        }
+        pending.push_back(std::move(child));
+      });
+      if (read) {
+        ++result.searched;
+        continue;
+      }
+      if (first) {
+        result.failed = read.reason;
+        return result;
+      }
+      // A folder that cannot be read is skipped, unless its drive is gone
+      // (or the user stopped a listing that waited on it).
+      if (!watch.Next(path, result.searched)) {
+        result.cancelled = true;
+        break;
+      }
+      if (!root.empty()) {
+        const Status reached = platform.ReachRoot(root);
+        if (!reached) {
+          result.stopped = reached.reason;
+          break;
+        }
+      }
+      ++result.unreadable;
     }
-    ++result.unreadable;
+  } catch (const std::bad_alloc&) {
+    result.stopped = L"There is not enough memory to go on.";
   }
   for (const Hit* hit : Unlisted(platform, listed, &hits)) result.found.push_back(hit->path);
   return result;

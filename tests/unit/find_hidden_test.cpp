@@ -21,6 +21,7 @@ TEST(FindHiddenTest, WhatASearchFindsAndWhatItLeavesOut) {
       {L"E:\\Windows\\Boot", kLost}, {L"E:\\Link", kLost}, {L"E:\\Link\\Loop", kLost},
       {L"E:\\Junction", 0}, {L"E:\\Junction\\Far", kLost}, {L"E:\\Unix\\In", kLost},
       {L"E:\\OneDrive", 0}, {L"E:\\OneDrive\\Kept", kLost}, {L"E:\\Listed", kLost}, {L"E:\\Listed\\Below", kLost},
+      {L"E:\\Data\\apple", kLost},
       // clang-format on
   };
   const struct {
@@ -30,13 +31,14 @@ TEST(FindHiddenTest, WhatASearchFindsAndWhatItLeavesOut) {
     const wchar_t* expected;
   } cases[] = {
       // clang-format off
-      {L"E:\\", -1, L"", L"E:\\Lost | E:\\Data\\$Mine | E:\\Data\\Denied | E:\\Listed\\Below | "
-                          L"E:\\Lost\\Inner | E:\\OneDrive\\Kept; 11 searched, 1 unreadable"},
+      {L"E:\\", -1, L"", L"E:\\Lost | E:\\Data\\$Mine | E:\\Data\\apple | E:\\Data\\Denied | E:\\Listed\\Below | "
+                          L"E:\\Lost\\Inner | E:\\OneDrive\\Kept; 12 searched, 1 unreadable"},
       {L"E:\\Windows", -1, L"", L"E:\\Windows\\Boot; 2 searched, 0 unreadable"},
-      {L"E:\\Data", 1, L"", L"E:\\Data\\$Mine | E:\\Data\\Denied; 1 searched, 0 unreadable, cancelled"},
-      {L"E:\\Data", -1, L"E:\\Data\\System", L"E:\\Data\\$Mine | E:\\Data\\Denied; 1 searched, "
+      {L"E:\\Data", 1, L"", L"E:\\Data\\$Mine | E:\\Data\\apple | E:\\Data\\Denied; 1 searched, 0 unreadable, cancelled"},
+      {L"E:\\Data", -1, L"E:\\Data\\System", L"E:\\Data\\$Mine | E:\\Data\\apple | E:\\Data\\Denied; 2 searched, "
                                                L"0 unreadable, stopped: The device is not ready."},
       {L"E:\\Data\\Denied", -1, L"", L"; 0 searched, 0 unreadable, failed: Access is denied."},
+      {L"E:\\Lost", -1, L"", L"E:\\Lost | E:\\Lost\\Inner; 2 searched, 0 unreadable"},  // itself too
       // clang-format on
   };
   for (const auto& c : cases) {

@@ -36,7 +36,13 @@ class Searching final : public SearchWatch {
     PostMessageW(self->hwnd_, kSearchEnded, 0, 0);
     return 0;
   }
-  void Cancel() { cancelled_ = true; }
+  // Stops the search at its next folder; a listing that waits on a drive
+  // that does not answer (a share whose server is gone) is cut short.
+  void Cancel() {
+    cancelled_ = true;
+    if (thread_) CancelSynchronousIo(thread_);
+  }
+  HANDLE thread_ = nullptr;
 
   // The window's thread.
   bool Handle(HWND hwnd, UINT message, WPARAM wparam, LPARAM, LRESULT* result) {
@@ -106,6 +112,7 @@ void RunSearchWindow(HINSTANCE instance, HWND owner,
   HWND window = secondary::Create(instance, owner, kClassName, kCaption, 5700, 1365, &searching);
   HANDLE thread =
       window ? CreateThread(nullptr, 0, Searching::Run, &searching, 0, nullptr) : nullptr;
+  searching.thread_ = thread;
   if (!thread) {  // no window, or no thread for it: searched here
     if (window) DestroyWindow(window);
     return search(searching);
