@@ -91,6 +91,11 @@ void CommandLine() {
               Check(L"not hidden before its turn", !HiddenAndSystem(GetFileAttributesW(listed[0].c_str())),
                     L"hidden");
               ReleaseMutex(turn);
+              // Its turn lasts until the folder is hidden and data.bin saved.
+              WaitForSingleObject(turn, 10000);
+              Check(L"hidden once its turn ended",
+                    HiddenAndSystem(GetFileAttributesW(listed[0].c_str())), L"not hidden yet");
+              ReleaseMutex(turn);
             }));
   CloseHandle(turn);
   CheckText(L"twenty /hide at once, no window running: exit codes", zeros, Run(hides, &shown));

@@ -98,7 +98,8 @@ check("Scoop's pre_uninstall takes the folder menu's verbs away at uninstall, wh
       "with the Veilkeep.exe of the app's folder",
       "$cmd -eq 'uninstall'" in pre_uninstall and "'/folder-menu', 'off'" in pre_uninstall
       and "-Wait" in pre_uninstall and '-FilePath "$dir\\Veilkeep.exe"' in pre_uninstall
-      and '$_.Path -like "$(Split-Path $dir)\\*"' in pre_uninstall, pre_uninstall)
+      and '-and !(Get-Process | Where-Object { $_.Path -like "$(Split-Path $dir)\\*" })'
+      in pre_uninstall, pre_uninstall)
 checkver = scoop.get("checkver", {})
 found = re.search(checkver.get("regex", "^$"), zip_name) if isinstance(checkver, dict) else None
 check("Scoop's checkver reads this version from the release page's link to the zip",

@@ -474,6 +474,7 @@ TEST_F(Form1Test, EntriesOnTheStickFollowItsNewLetterOneByOne) {
       {L"M:\\V", "Z:\\Photos;Z:\\V\\Notes;", "", true, "Z:\\Photos;Z:\\V\\Notes;"},
       {L"C:\\V", "K:\\V\\Notes;", "", true, "K:\\V\\Notes;"},
       {L"Z:\\V", "K:\\V\\Notes;", "", true, "K:\\V\\Notes;"},
+      {L"M:\\v", "K:\\V\\Notes;", "", false, "M:\\V\\Notes;"},  // its own folder, in any letter case
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.list);
