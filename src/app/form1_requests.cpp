@@ -44,7 +44,8 @@ bool Form1::HideOrUnhide(const std::vector<std::wstring>& named, bool hide) {
   for (const std::wstring& folder : named) {
     auto same = [&](std::wstring_view other) { return SameFolder(other, folder); };
     if (std::any_of(folders.begin(), folders.end(), same)) continue;
-    auto listed = std::find_if(entries_.begin(), entries_.end(), same);
+    auto listed = std::find(entries_.begin(), entries_.end(), folder);
+    if (listed == entries_.end()) listed = std::find_if(entries_.begin(), entries_.end(), same);
     folders.push_back(listed == entries_.end() ? folder : std::wstring(*listed));
   }
   std::vector<std::wstring> unlisted;
