@@ -40,13 +40,18 @@ bool Form1::HideOrUnhide(const std::vector<std::wstring>& named, bool hide) {
   CatchUp(true, &why);
   // A folder named twice, in any letter case, is one folder, as the file
   // system takes it; one listed in another letter case is that entry.
+  auto listed = [this](const std::wstring& folder) {
+    auto entry = std::find(entries_.begin(), entries_.end(), folder);
+    if (entry != entries_.end()) return entry;
+    return std::find_if(entries_.begin(), entries_.end(),
+                        [&](std::wstring_view other) { return SameFolder(other, folder); });
+  };
   std::vector<std::wstring> folders;
   for (const std::wstring& folder : named) {
     auto same = [&](std::wstring_view other) { return SameFolder(other, folder); };
     if (std::any_of(folders.begin(), folders.end(), same)) continue;
-    auto listed = std::find(entries_.begin(), entries_.end(), folder);
-    if (listed == entries_.end()) listed = std::find_if(entries_.begin(), entries_.end(), same);
-    folders.push_back(listed == entries_.end() ? folder : std::wstring(*listed));
+    auto entry = listed(folder);
+    folders.push_back(entry == entries_.end() ? folder : std::wstring(*entry));
   }
   std::vector<std::wstring> unlisted;
   for (const std::wstring& folder : folders) {
@@ -63,11 +68,15 @@ bool Form1::HideOrUnhide(const std::vector<std::wstring>& named, bool hide) {
     current_path_ = folder;
     SetHidden(hide, platform_.FolderExists(folder));
   }
+  // Done when each ends listed, in whatever spelling data.bin now has it, and as asked.
   bool done = true;
   for (const std::wstring& folder : folders) {
-    const uint32_t attributes = platform_.GetAttributes(folder);
+    auto entry = listed(folder);
+    const std::wstring spelled = entry == entries_.end() ? L"" : std::wstring(*entry);
+    if (spelled.empty() || !platform_.FolderExists(spelled)) return false;
+    const uint32_t attributes = platform_.GetAttributes(spelled);
     const bool hidden = (attributes & kAttrHidden) != 0 && (attributes & kAttrSystem) != 0;
-    done = done && IndexOf(folder) >= 0 && platform_.FolderExists(folder) && hidden == hide;
+    done = done && hidden == hide;
   }
   return done;
 }

@@ -712,19 +712,13 @@ struct World {
         platform.faults_wait = static_cast<int>(in.Below(6));  // from a later step
         break;
       case 2: {  // a folder vanishes, turns into a file, or is made again
-        const std::wstring& path = kPaths[in.Below(kFolderCount)];
-        switch (in.Below(3)) {
-          case 0:
-            platform.folders.erase(path);
-            break;
-          case 1:
-            platform.folders.erase(path);
-            platform.files[path] = {"text", false};
-            break;
-          case 2:
-            platform.files.erase(path);
-            platform.folders[path] = 0;
-            break;
+        const std::wstring& named = kPaths[in.Below(kFolderCount)];
+        const uint32_t how = in.Below(3);
+        for (const std::wstring& path : kPaths) {  // in any letter case: one name on Windows
+          if (path.size() != named.size() || !platform.StartsWithIgnoringCase(path, named)) continue;
+          if (how != 2) platform.folders.erase(path);
+          if (how == 1) platform.files[path] = {"text", false};
+          if (how == 2) platform.files.erase(path), platform.folders[path] = 0;
         }
         break;
       }
