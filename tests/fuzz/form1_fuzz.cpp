@@ -202,7 +202,10 @@ struct World {
     }
     for (const std::wstring& path : kept_by_others) {
       // A request, as a click on Hide, drops a folder that is gone from the list.
-      if (requested.count(path) && !platform.FolderExists(path)) continue;
+      if (!platform.FolderExists(path) && std::any_of(requested.begin(), requested.end(),
+                                                      [&](auto& r) { return Same(r, path); })) {
+        continue;
+      }
       Expect(std::find(disk.begin(), disk.end(), path) != disk.end(),
              "a folder another program or copy added is not lost");
     }
@@ -337,6 +340,15 @@ struct World {
     Act(action);
   }
 
+  bool Same(std::wstring_view a, std::wstring_view b) {  // one folder on Windows
+    return a.size() == b.size() && platform.StartsWithIgnoringCase(a, b);
+  }
+  // A request drops a folder that is gone, listed in any letter case, as a click on Hide does.
+  void Gone(const std::wstring& path) {
+    for (auto it = kept_by_others.begin(); it != kept_by_others.end();)
+      it = Same(*it, path) && !platform.FolderExists(*it) ? kept_by_others.erase(it) : std::next(it);
+  }
+
   // Each request is answered once, never while a window of ours is up, with
   // whether every folder ended listed and in the asked state.
   void HandOver() {
@@ -351,11 +363,9 @@ struct World {
         for (size_t i = 0; i < request.folders.size(); ++i) {
           const std::wstring& path = request.folders[i];
           requested.erase(requested.find(path));
-          if (!platform.FolderExists(path)) kept_by_others.erase(path);
+          Gone(path);
           // Named again in another letter case: the same folder, carried out once.
-          auto same = [&](std::wstring_view p) {
-            return p.size() == path.size() && platform.StartsWithIgnoringCase(p, path);
-          };
+          auto same = [&](std::wstring_view p) { return Same(p, path); };
           if (std::any_of(request.folders.begin(), request.folders.begin() + i, same)) continue;
           // Listed in another letter case, it is that entry.
           auto entry = std::find(listed.begin(), listed.end(), path);
@@ -474,9 +484,7 @@ struct World {
       other_during.reset();
       requests.clear();
       // A request cut short may have dropped a folder that is gone, as a click on Hide does.
-      for (const std::wstring& path : requested) {
-        if (!platform.FolderExists(path)) kept_by_others.erase(path);
-      }
+      for (const std::wstring& path : requested) Gone(path);
       requested.clear();
       answered = asked;
       failed_list.reset();
