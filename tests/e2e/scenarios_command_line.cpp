@@ -137,11 +137,9 @@ void CommandLine() {
 void FindHiddenFolders() {
   const std::wstring stick = MakeFolder(L"Lost Stick"), plain = MakeFolder(L"Lost Stick\\Plain");
   const std::wstring found = Hidden(L"Lost Stick\\Found"), nested = Hidden(L"Lost Stick\\Found\\In");
-  Hidden(L"Lost Stick\\Plain\\Listed");
   Hidden(L"Lost Stick\\Plain\\Hidden Alone", FILE_ATTRIBUTE_HIDDEN);
   // A link back up, and one to hidden folders elsewhere: neither is gone through.
-  Hidden(L"Beyond");
-  Hidden(L"Beyond\\Far");
+  for (auto name : {L"Lost Stick\\Plain\\Listed", L"Beyond", L"Beyond\\Far"}) Hidden(name);
   RunUnix(L"ln -s .. " + UnixPath(plain + L"\\Up") + L" && ln -s " + UnixPath(g_root + L"\\Beyond") +
           L" " + UnixPath(stick + L"\\Link"));
   const Scenario s = OpenScenario(L"find hidden folders", L"find hidden", {plain + L"\\LISTED"});

@@ -19,6 +19,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/form1.h"
@@ -331,7 +332,7 @@ struct World {
       form->FollowListFile();  // its notification: taken once the window closes
     }
     // The second copy is another process: it follows while ours shows a window.
-    if (form2) SecondFollows();
+    if (form2) AsSecond([&] { FollowUntilRead(*form2, *view2); });
     if (form) CheckInvariants(true);
     if (!requests.empty()) HandOver();
     if (!nested) return;
@@ -480,15 +481,12 @@ struct World {
       Trace("killed: the copies start again");
       revived = true;
       platform.Revive();
-      nested.reset();
-      other_during.reset();
-      requests.clear();
+      nested.reset(), other_during.reset(), requests.clear();
       // A request cut short may have dropped a folder that is gone, as a click on Hide does.
       for (const std::wstring& path : requested) Gone(path);
       requested.clear();
-      answered = asked;
+      answered = asked, awaiting_follow = false;
       failed_list.reset();
-      awaiting_follow = false;
       if (form2) StartSecond();
       Launch();
     }
@@ -498,12 +496,10 @@ struct World {
     form2.reset();
     view2 = std::make_unique<FakeView>();
     form2 = std::make_unique<Form1>(platform, *view2);
-    second_acting = true;
     const std::wstring ours = platform.program_folder;
     if (!second_folder.empty()) platform.program_folder = second_folder;
-    Expect(form2->Load(), "the second copy starts in its own session");
+    AsSecond([&] { Expect(form2->Load(), "the second copy starts in its own session"); });
     platform.program_folder = ours;
-    second_acting = false;
   }
 
   // One user action from the input; never a restart.
@@ -654,10 +650,7 @@ struct World {
     }
     const EntryList before = OnDisk();
     Trace("second copy acts:", static_cast<int>(action.kind), std::to_wstring(action.index));
-    const bool was_acting = second_acting;
-    second_acting = true;
-    form2->Handle(action);
-    second_acting = was_acting;
+    AsSecond([&] { form2->Handle(action); });
     platform.browse_answers.clear();
     NoteAttributeChanges();
     const EntryList after = OnDisk();
@@ -675,13 +668,13 @@ struct World {
   void Follow() {
     FollowUntilRead(*form, *view);
     form->Form1Activate();  // and the user comes back to its window
-    if (form2) SecondFollows();
+    if (form2) AsSecond([&] { FollowUntilRead(*form2, *view2); });
   }
-  // The second copy follows: whatever it does meanwhile is its own.
-  void SecondFollows() {
-    const bool was_acting = second_acting;
-    second_acting = true;
-    FollowUntilRead(*form2, *view2);
+  // What the second copy does, a window it shows included, is its own.
+  template <class Acts>
+  void AsSecond(Acts acts) {
+    const bool was_acting = std::exchange(second_acting, true);
+    acts();
     second_acting = was_acting;
   }
   // As the window does: follows, and again while it was asked to.

@@ -449,13 +449,9 @@ TEST_F(Form1Test, MissingFolderIsReportedAndDropped) {
 // not connected, D: is another disk. An entry follows only when it is not
 // there and is there on M:, asked unless in the program's folder; once, at start.
 TEST_F(Form1Test, EntriesOnTheStickFollowItsNewLetterOneByOne) {
-  struct Row {
-    const wchar_t* program;
-    const char* list;
-    const char* answers;  // one question at most
-    bool window;
-    const char* saved;  // at once
-  };
+  // The program's folder, data.bin, the answers (one question at most), a
+  // start with a window, data.bin right after start-up.
+  struct Row { const wchar_t* program; const char *list, *answers; bool window; const char* saved; };
   // Eleven to ask about: one question names ten, and Yes moves those ten.
   std::string eleven, ten_moved;
   for (int i = 0; i <= 10; ++i) {
@@ -480,9 +476,8 @@ TEST_F(Form1Test, EntriesOnTheStickFollowItsNewLetterOneByOne) {
     SCOPED_TRACE(row.list);
     platform = FakePlatform();
     for (auto folder : {L"M:\\V\\Notes", L"M:\\Photos", L"M:\\Private", L"M:\\Videos", L"D:\\Data",
-                        L"M:\\Data", L"C:\\V\\Notes", L"M:\\V\\Later", L"C:\\New"}) {
+                        L"M:\\Data", L"C:\\V\\Notes", L"M:\\V\\Later", L"C:\\New"})
       Folder(folder);
-    }
     for (int i = 0; i <= 10; ++i) Folder(L"M:\\F" + std::to_wstring(i));
     platform.unplugged = {L"K:\\", L"E:\\", L"Z:\\"};
     platform.drive_types[L"Z:\\"] = kDriveRemote;
