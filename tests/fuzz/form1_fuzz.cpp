@@ -167,12 +167,14 @@ struct World {
     const EntryList& entries = form->entries();
     const int selected = form->selected();
     journal_seen = journal_seen || JournalLeft();
-    // What a save left is gone, or marked as over, once a reader has been by.
-    auto list = platform.files.find(platform.Resolve(ListPath()));
+    // What a save left beside data.bin (or the file it leads to) is gone, or
+    // marked as over, once a reader has been by.
+    const std::wstring target = platform.Resolve(ListPath());
+    auto list = platform.files.find(target);
     const bool list_hidden = list != platform.files.end() && list->second.hidden;
     for (const auto& [name, file] : platform.files) {
       Expect(file.hidden || !EndsWith(name, ListFile::kCopySuffix) || list_hidden ||
-                 form->LeavesListAlone(),
+                 form->LeavesListAlone() || (name.rfind(target, 0) && name.rfind(ListPath(), 0)),
              "no half-written list left");
     }
     if (link == Link::Symbolic) {
