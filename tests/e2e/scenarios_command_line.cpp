@@ -138,6 +138,9 @@ void FindHiddenFolders() {
   const std::wstring stick = MakeFolder(L"Lost Stick"), plain = MakeFolder(L"Lost Stick\\Plain");
   const std::wstring found = Hidden(L"Lost Stick\\Found"), nested = Hidden(L"Lost Stick\\Found\\In");
   Hidden(L"Lost Stick\\Plain\\Hidden Alone", FILE_ATTRIBUTE_HIDDEN);
+  // A file hidden and system, as Windows leaves desktop.ini, is no folder to offer.
+  WriteFixture(stick + L"\\desktop.ini", "[.ShellClassInfo]\r\n");
+  SetFileAttributesW((stick + L"\\desktop.ini").c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
   // A link back up, and one to hidden folders elsewhere: neither is gone through.
   for (auto name : {L"Lost Stick\\Plain\\Listed", L"Beyond", L"Beyond\\Far"}) Hidden(name);
   RunUnix(L"ln -s .. " + UnixPath(plain + L"\\Up") + L" && ln -s " + UnixPath(g_root + L"\\Beyond") +

@@ -319,6 +319,7 @@ struct World {
     // The second copy's window: this one follows afterwards. A program
     // killed meanwhile shows nothing more.
     if (second_acting || platform.dead) return;
+    Expect(!form || form->modal(), "a window of ours is counted as open while it is up");
     if (new_message &&
         platform.messages.back().text.find(L"could not be saved") != std::wstring::npos &&
         action_others == others_count && asked == answered) {  // the user's action, no request
@@ -362,13 +363,16 @@ struct World {
         if (platform.dead) return;  // its caller saw it die
         failed_list.reset();  // a request may save what a failed action did not
         const EntryList& listed = form->entries();
-        bool as_asked = true;
+        bool as_asked = true, twins = false;
         for (size_t i = 0; i < request.folders.size(); ++i) {
           const std::wstring& path = request.folders[i];
           requested.erase(requested.find(path));
           Gone(path);
           // Named again in another letter case: the same folder, carried out once.
           auto same = [&](std::wstring_view p) { return Same(p, path); };
+          auto twin = [&](std::wstring_view p) { return same(p) && p != path; };
+          twins = twins || std::any_of(listed.begin(), listed.end(), twin) ||
+                  std::any_of(request.folders.begin(), request.folders.end(), twin);
           if (std::any_of(request.folders.begin(), request.folders.begin() + i, same)) continue;
           // Listed in another letter case, it is that entry.
           auto entry = std::find(listed.begin(), listed.end(), path);
@@ -377,7 +381,10 @@ struct World {
           as_asked = as_asked && entry != listed.end() && platform.FolderExists(folder) &&
                      ((platform.GetAttributes(folder) & 6) == 6) == (request.kind == Request::Kind::Hide);
         }
-        Expect(done == as_asked && !form->modal(), "a request's answer says how its folders ended");
+        // Two spellings of one folder are two folders to the fake, each with
+        // its own marks, not on Windows: such an answer is not judged.
+        Expect((twins || done == as_asked) && !form->modal(),
+               "a request's answer says how its folders ended");
       });
     }
     asked += static_cast<int>(requests.size());

@@ -21,7 +21,7 @@ TEST(FindHiddenTest, WhatASearchFindsAndWhatItLeavesOut) {
       {L"E:\\Windows\\Boot", kLost}, {L"E:\\Link", kLost}, {L"E:\\Link\\Loop", kLost},
       {L"E:\\Junction", 0}, {L"E:\\Junction\\Far", kLost}, {L"E:\\Unix\\In", kLost},
       {L"E:\\OneDrive", 0}, {L"E:\\OneDrive\\Kept", kLost}, {L"E:\\Listed", kLost}, {L"E:\\Listed\\Below", kLost},
-      {L"E:\\Data\\apple", kLost},
+      {L"E:\\Data\\apple", kLost}, {L"E:\\Windows.old", kLost},
       // clang-format on
   };
   const struct {
@@ -32,7 +32,7 @@ TEST(FindHiddenTest, WhatASearchFindsAndWhatItLeavesOut) {
   } cases[] = {
       // clang-format off
       {L"E:\\", -1, L"", L"E:\\Lost | E:\\Data\\$Mine | E:\\Data\\apple | E:\\Data\\Denied | E:\\Listed\\Below | "
-                          L"E:\\Lost\\Inner | E:\\OneDrive\\Kept; 12 searched, 1 unreadable"},
+                          L"E:\\Lost\\Inner | E:\\OneDrive\\Kept | E:\\Windows.old; 13 searched, 1 unreadable"},
       {L"E:\\Windows", -1, L"", L"E:\\Windows\\Boot; 2 searched, 0 unreadable"},
       {L"E:\\Data", 1, L"", L"E:\\Data\\$Mine | E:\\Data\\apple | E:\\Data\\Denied; 1 searched, 0 unreadable, cancelled"},
       {L"E:\\Data", -1, L"E:\\Data\\System", L"E:\\Data\\$Mine | E:\\Data\\apple | E:\\Data\\Denied; 2 searched, "

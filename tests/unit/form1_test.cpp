@@ -661,6 +661,26 @@ TEST_F(Form1Test, FolderMenuItemPointsTheVerbsHere) {
   EXPECT_EQ(platform.folder_verbs[L"Veilkeep.Hide"] + platform.folder_verbs[L"Veilkeep.Unhide"], L"");
 }
 
+// The search's result is what the list does not name by its end, in any
+// letter case; /find-hidden is done only when its search ran to the end.
+TEST_F(Form1Test, SearchAddsWhatTheListDoesNotNameAndIsDoneOnlyWhenItEnded) {
+  Folder(L"C:\\"), Folder(L"C:\\A"), Folder(L"C:\\Lost", kHiddenAttrs), Folder(L"C:\\New", kHiddenAttrs);
+  StartWith("C:\\A;");
+  Pick(L"C:\\");
+  view.while_modal = [&] { platform.WriteByOther(platform.ListPath(), "C:\\A;c:\\lost;"); };
+  form.Handle({UserAction::Kind::FindHidden});
+  EXPECT_EQ(Disk(), "C:\\A;c:\\lost;C:\\New;");
+  view.while_modal = nullptr;
+  std::string answers;
+  for (int cancel_at : {0, -1}) {  // cancelled at once, then not
+    view.cancel_at = cancel_at;
+    platform.folders[L"C:\\Later"] = kHiddenAttrs;
+    form.Queue({Request::Kind::FindHidden, {L"C:\\"}}, [&](bool done) { answers += "01"[done]; });
+    form.RunRequests();
+  }
+  EXPECT_EQ(answers + Disk(), "01C:\\A;c:\\lost;C:\\New;C:\\Later;");
+}
+
 TEST_F(Form1Test, ToolbarOpensItsWindowsAndPages) {
   ASSERT_TRUE(form.Load());
   for (int button = 1; button <= 5; ++button) form.Handle({UserAction::Kind::Toolbar1, button});
