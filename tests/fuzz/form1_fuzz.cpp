@@ -618,6 +618,10 @@ struct World {
         list = std::move(reversed);
       }
       platform.WriteByOther(ListPath(), EncodeListPlain(platform, list), write.in_place);
+      // Over a save cut short whose journal is still there, a list made of
+      // that save's two lists is taken for the rewrite and rolled back: the
+      // one case the next reader cannot tell (what this write did may go).
+      if (JournalLeft()) kept_by_others.erase(path), removed_by_others.erase(path);
       if (write.busy) {  // still being written when the next reads come
         platform.busy_step = FileStep::Read;
         platform.busy_times = static_cast<int>(write.busy);
