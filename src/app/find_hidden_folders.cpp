@@ -71,23 +71,16 @@ void Form1::Unlisted(std::vector<std::wstring>* found) {
 }
 
 void Form1::FindHiddenFolders() {
-  // What is found could not be kept.
-  if (!KeepsNewFolders()) return;
-  BrowseResult picked;
-  {
-    ModalWindow browser(*this);
-    picked = PickFolder(platform_, kFindPrompt);
-  }
-  if (picked.outcome == BrowseOutcome::Cancelled) return;
-  if (picked.outcome == BrowseOutcome::NoPath) return Error(msg::InvalidFolder());
+  std::wstring folder;
+  if (!AskForFolder(kFindPrompt, &folder)) return;
   HiddenSearch search;
-  if (!Search(picked.path, &search)) return;
-  if (search.found.empty()) return Error(msg::NoneFound(picked.path, search));
+  if (!Search(folder, &search)) return;
+  if (search.found.empty()) return Error(msg::NoneFound(folder, search));
   std::vector<std::wstring> chosen;
   bool add = false;
   {
     ModalWindow window(*this);
-    add = view_.ChooseFoundFolders(msg::Found(picked.path, search), search.found, &chosen);
+    add = view_.ChooseFoundFolders(msg::Found(folder, search), search.found, &chosen);
   }
   if (add) Unlisted(&chosen);
   if (add && !chosen.empty()) AddFolders(chosen, true);

@@ -181,17 +181,23 @@ bool Form1::KeepsNewFolders() {
   return false;
 }
 
-void Form1::Add() {
-  // Asking for a folder that could not be kept would only lose it later.
-  if (!KeepsNewFolders()) return;
+bool Form1::AskForFolder(const wchar_t* prompt, std::wstring* path) {
+  // Asking for a folder whose result could not be kept would only lose it later.
+  if (!KeepsNewFolders()) return false;
   BrowseResult picked;
   {
     ModalWindow browser(*this);
-    picked = PickFolder(platform_, kAddPrompt);
+    picked = PickFolder(platform_, prompt);
   }
-  if (picked.outcome == BrowseOutcome::Cancelled) return;
-  if (picked.outcome == BrowseOutcome::NoPath) return Error(msg::InvalidFolder());
-  AddFolders({picked.path}, false);
+  if (picked.outcome == BrowseOutcome::NoPath) Error(msg::InvalidFolder());
+  if (picked.outcome != BrowseOutcome::Chosen) return false;
+  *path = std::move(picked.path);
+  return true;
+}
+
+void Form1::Add() {
+  std::wstring path;
+  if (AskForFolder(kAddPrompt, &path)) AddFolders({path}, false);
 }
 
 void Form1::DropFolders(const std::vector<std::wstring>& paths) {

@@ -178,6 +178,9 @@ class Form1 {
   bool SameFolder(std::wstring_view a, std::wstring_view b) {
     return a.size() == b.size() && platform_.StartsWithIgnoringCase(a, b);
   }
+  // The folder the user picks in the folder browser; false, having said why
+  // where there is something to say, when there is none or it could not be kept.
+  bool AskForFolder(const wchar_t* prompt, std::wstring* path);
   void Add();
   // False, having said why, while data.bin is left alone for the session.
   bool KeepsNewFolders();

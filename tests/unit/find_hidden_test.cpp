@@ -24,12 +24,9 @@ TEST(FindHiddenTest, WhatASearchFindsAndWhatItLeavesOut) {
       {L"E:\\Data\\apple", kLost}, {L"E:\\Windows.old", kLost},
       // clang-format on
   };
-  const struct {
-    const wchar_t* folder;
-    int cancel_at;          // the user cancels before this many folders were searched
-    const wchar_t* unplug;  // the drive goes as this folder is about to be listed
-    const wchar_t* expected;
-  } cases[] = {
+  // The folder searched; the user cancels before this many folders were
+  // searched; the drive goes as this folder is about to be listed; the result.
+  const struct { const wchar_t *folder; int cancel_at; const wchar_t *unplug, *expected; } cases[] = {
       // clang-format off
       {L"E:\\", -1, L"", L"E:\\Lost | E:\\Data\\$Mine | E:\\Data\\apple | E:\\Data\\Denied | E:\\Listed\\Below | "
                           L"E:\\Lost\\Inner | E:\\OneDrive\\Kept | E:\\Windows.old; 13 searched, 1 unreadable"},
