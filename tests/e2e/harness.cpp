@@ -444,7 +444,7 @@ void Close(App* app) {
 }
 
 // List1 is an owner-data list view: its texts are read through memory in the program.
-std::wstring ListItemText(const App& app, int index) {
+std::wstring ItemText(const App& app, HWND list, int index) {
   constexpr size_t kChars = 33000;
   Remote remote(app.process.hProcess, sizeof(LVITEMW) + kChars * sizeof(wchar_t));
   if (!remote) return L"(unreadable)";
@@ -453,14 +453,19 @@ std::wstring ListItemText(const App& app, int index) {
   query.pszText = reinterpret_cast<wchar_t*>(remote.Address(sizeof(LVITEMW)));
   query.cchTextMax = kChars;
   remote.Write(&query, sizeof(query));
-  const LRESULT length = Send(app.Item(IDC_LIST1), LVM_GETITEMTEXTW, index, remote.Address());
+  const LRESULT length = Send(list, LVM_GETITEMTEXTW, index, remote.Address());
   return remote.ReadText(sizeof(LVITEMW), static_cast<size_t>(length > 0 ? length : 0) + 1);
 }
 
-std::vector<std::wstring> ListItems(const App& app) {
+std::wstring ListItemText(const App& app, int index) {
+  return ItemText(app, app.Item(IDC_LIST1), index);
+}
+
+std::vector<std::wstring> ListItems(const App& app, HWND list) {
   std::vector<std::wstring> items;
-  const LRESULT count = Send(app.Item(IDC_LIST1), LVM_GETITEMCOUNT);
-  for (LRESULT i = 0; i < count; ++i) items.push_back(ListItemText(app, static_cast<int>(i)));
+  if (!list) list = app.Item(IDC_LIST1);
+  const LRESULT count = Send(list, LVM_GETITEMCOUNT);
+  for (LRESULT i = 0; i < count; ++i) items.push_back(ItemText(app, list, static_cast<int>(i)));
   return items;
 }
 

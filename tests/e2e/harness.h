@@ -208,7 +208,8 @@ bool Start(const std::wstring& folder, App* app);
 void Close(App* app);
 
 std::wstring ListItemText(const App& app, int index);
-std::vector<std::wstring> ListItems(const App& app);
+// The rows of a list view of the program's: List1 when `list` is none.
+std::vector<std::wstring> ListItems(const App& app, HWND list = nullptr);
 LRESULT ListCount(const App& app);
 LRESULT ListSelection(const App& app);
 std::wstring Joined(const std::vector<std::wstring>& items, const wchar_t* separator = L" | ");

@@ -137,6 +137,7 @@ void CommandLine() {
 void FindHiddenFolders() {
   const std::wstring stick = MakeFolder(L"Lost Stick"), plain = MakeFolder(L"Lost Stick\\Plain");
   const std::wstring found = Hidden(L"Lost Stick\\Found"), nested = Hidden(L"Lost Stick\\Found\\In");
+  const std::wstring dot = Hidden(L"Lost Stick\\.Dot");  // named as Linux and macOS name their own
   Hidden(L"Lost Stick\\Plain\\Hidden Alone", FILE_ATTRIBUTE_HIDDEN);
   // A file hidden and system, as Windows leaves desktop.ini, is no folder to offer.
   WriteFixture(stick + L"\\desktop.ini", "[.ShellClassInfo]\r\n");
@@ -147,13 +148,25 @@ void FindHiddenFolders() {
           L" " + UnixPath(stick + L"\\Link"));
   const Scenario s = OpenScenario(L"find hidden folders", L"find hidden", {plain + L"\\LISTED"});
   const std::wstring exe = L"\"" + s.folder + L"\\Veilkeep.exe\" /find-hidden \"" + stick;
-  std::vector<std::wstring> listed = {plain + L"\\LISTED", found, nested};
+  std::vector<std::wstring> listed = {plain + L"\\LISTED", dot, nested};
   App app;
   if (!Start(s.folder, &app)) return Close(&app);
-  // Each found is checked: Add lists them in the window's order, the last selected.
+  // Each found is checked, in the order found: Add lists those left checked,
+  // in the window's order, the last selected.
   HWND window = SearchFromMenu(app, stick) ? Owned(app, L"Veilkeep.Found") : nullptr;
-  if (window) PressButton(window, IDC_FOUND_ADD);
-  CheckList(app, L"after Add of what was found", listed, 2);
+  if (window) {
+    HWND rows = GetDlgItem(window, IDC_FOUND_LIST);
+    CheckText(L"the rows, in the order found", Joined({dot, found, nested}),
+              Joined(ListItems(app, rows)));
+    Remote item(app.process.hProcess, sizeof(LVITEMW));
+    LVITEMW unchecked = {};
+    unchecked.stateMask = LVIS_STATEIMAGEMASK;
+    unchecked.state = INDEXTOSTATEIMAGEMASK(1);
+    item.Write(&unchecked, sizeof(unchecked));
+    Send(rows, LVM_SETITEMSTATE, 1, item.Address());
+    PressButton(window, IDC_FOUND_ADD);
+  }
+  CheckList(app, L"after Add of the folders left checked", listed, 2);
   // A large tree, watched and cancelled: what was found by then is offered.
   const std::wstring large = MakeFolder(L"Large");
   listed.push_back(Hidden(L"Large\\Early"));
@@ -170,10 +183,11 @@ void FindHiddenFolders() {
     }
   }
   CheckList(app, L"after Add of what a cancelled search found", listed, 3);
+  listed.push_back(found);  // left unchecked, found again
   listed.push_back(Hidden(L"Lost Stick\\Plain\\Later"));
   bool shown = false;
   CheckText(L"/find-hidden handed to the window: exit code", L"0 ", Run({exe + L"\""}, &shown));
-  CheckList(app, L"after /find-hidden", listed, 4);
+  CheckList(app, L"after /find-hidden", listed, 5);
   CheckText(L"/find-hidden of a folder not there: exit code", L"1 ",
             Run({exe + L"\\Gone\""}, &shown, [&] {
               ExpectMessageWith(app, {stick + L"\\Gone", L"cannot be searched"});

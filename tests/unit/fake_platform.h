@@ -61,6 +61,10 @@ class FakePlatform final : public Platform {
   bool fault_once = false;  // the fault clears once it has struck
   int faults_wait = 0;      // save steps (creates, writes, replaces) let through first
   int remove_fails = 0;     // this many removals fail (a scanner holds the file)
+  int marks_fail = 0;       // ...and this many changes of a file's attributes
+  // Read-only media (a locked SD card, a CD): no lock is made, no file
+  // written, moved, removed or marked.
+  bool read_only = false;
   FileStep busy_step = FileStep::None;  // Read, Create or Replace fails as busy...
   int busy_times = 0;                   // ...this many times, then works
   // The program dies (killed, a power cut, a stick pulled out) at the
@@ -131,6 +135,7 @@ class FakePlatform final : public Platform {
     attribute_sets.emplace_back(path, attributes);
     if (auto file = files.find(Resolve(path)); file != files.end()) {
       if (Killed()) return Dead();
+      if (read_only || (marks_fail > 0 && marks_fail--)) return Status::Fail(L"Access is denied.");
       file->second.hidden = attributes & kAttrHidden;  // held or not, as on Windows
       return Status::Ok();
     }
@@ -304,6 +309,7 @@ class FakePlatform final : public Platform {
     ++file_calls;
     MidSave();
     if (Killed()) return Dead();
+    if (read_only) return Status::Fail(L"The media is write protected.");
     if (locks.count(path)) return Status::Busy(L"The file is in use.");
     locks.insert(path);
     *lock = std::make_unique<FakeLock>(*this, path);
@@ -390,7 +396,7 @@ class FakePlatform final : public Platform {
     if (files.count(path) || symlinks.count(path) || hard_links.count(path)) {
       return Status::Fail(L"The file exists.");
     }
-    if (Strikes(FileStep::Create)) return Status::Fail(L"Access is denied.");
+    if (read_only || Strikes(FileStep::Create)) return Status::Fail(L"Access is denied.");
     files[path] = File{"", false, next_id_++, ++clock_};
     *file = std::make_unique<FakeOutFile>(*this, path);
     return Status::Ok();
@@ -402,7 +408,7 @@ class FakePlatform final : public Platform {
     if (Killed()) return Dead();
     if (Busy(FileStep::Create) || held.count(Resolve(path)))
       return Status::Busy(L"Access is denied.");
-    if (Strikes(FileStep::Create)) return Status::Fail(L"Access is denied.");
+    if (read_only || Strikes(FileStep::Create)) return Status::Fail(L"Access is denied.");
     const std::wstring name = Resolve(path);
     if (!files.count(name)) return Status::Fail(L"The system cannot find the file specified.");
     File& opened = files[name];
@@ -420,7 +426,7 @@ class FakePlatform final : public Platform {
     Step();
     if (Killed()) return Dead();
     if (Busy(FileStep::Replace) || held.count(to)) return Status::Busy(L"The file is in use.");
-    if (Strikes(FileStep::Replace)) {
+    if (read_only || Strikes(FileStep::Replace)) {
       return Status::Fail(
           L"The process cannot access the file because it is being used by another process.");
     }
@@ -443,7 +449,7 @@ class FakePlatform final : public Platform {
   }
   void RemoveFile(const std::wstring& path) override {
     ++file_calls;
-    if (Killed() || (remove_fails > 0 && remove_fails--)) return;
+    if (Killed() || read_only || (remove_fails > 0 && remove_fails--)) return;
     Unlink(path);
   }
 

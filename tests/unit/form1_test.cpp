@@ -506,6 +506,27 @@ TEST_F(Form1Test, EntriesOnTheStickFollowItsNewLetterOneByOne) {
   }
 }
 
+// While the start's question about moved folders is up, a request and a
+// change of data.bin wait; both are taken once it is answered.
+TEST_F(Form1Test, RequestsAndChangesWaitForTheStartsQuestion) {
+  platform.program_folder = L"M:\\V";
+  platform.unplugged = {L"K:\\"};
+  Folder(L"M:\\Photos"), Folder(L"C:\\New");
+  std::string seen;
+  platform.while_modal = [&] {
+    if (!seen.empty()) return;
+    form.Queue({Request::Kind::Hide, {L"C:\\New"}}, [&](bool done) { seen += "01"[done]; });
+    form.RunRequests();
+    platform.WriteByOther(platform.ListPath(), "K:\\Photos;C:\\Other;");
+    form.FollowListFile();
+    seen += std::to_string(form.entries().size());  // nothing taken while it is up
+  };
+  StartWith("K:\\Photos;");  // answered No
+  EXPECT_EQ(seen, "11");
+  EXPECT_EQ(Disk(), "K:\\Photos;C:\\Other;C:\\New;");
+  EXPECT_EQ(view.list, (std::vector<std::wstring>{L"K:\\Photos", L"C:\\Other", L"C:\\New"}));
+}
+
 TEST_F(Form1Test, CommandsWithoutSelectionDoNothing) {
   ASSERT_TRUE(form.Load());
   for (int command : {1, 2, 3, 4, 7, -1}) form.Command1Click(command);

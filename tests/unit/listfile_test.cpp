@@ -376,6 +376,9 @@ TEST_F(ListFileTest, OthersChangesAreSeenLinksKeptAndCutShortSavesRecovered) {
     platform.WriteByOther(platform.ListPath(), "A;B;D;", true);
     platform.files[platform.ListPath()].written = tick;
     EXPECT_TRUE(mine.SaveWholeList({L"A"}).changed);
+    EXPECT_TRUE(mine.Changed()) << "read again before the next save";
+    ASSERT_EQ(mine.Reload(true).entries.size(), 3u);
+    ASSERT_TRUE(mine.SaveWholeList({L"A", L"B", L"D"}));
     platform.files[platform.ListPath()].hidden = true;
     EXPECT_TRUE(mine.Changed());
     EXPECT_EQ(mine.Reload(true).state, LoadState::Skipped);
@@ -494,6 +497,11 @@ TEST(ListFileKilled, AJournalIsAppliedOnlyWholeAndNeverOutlivesTheNextSave) {
   platform.remove_fails = 0;
   ASSERT_TRUE(next.SaveWholeList({L"A", L"C"}));
   EXPECT_EQ(platform.files.size(), 1u);
+  // Neither removed nor marked over, its journal would roll it back: not made.
+  platform.remove_fails = platform.marks_fail = 100;
+  EXPECT_FALSE(next.SaveWholeList({L"A", L"C", L"E"}));
+  EXPECT_EQ(platform.files[L"D:\\Persist\\data.bin"].bytes, "A;C;");
+  platform.remove_fails = platform.marks_fail = 0;
 
   // A journal lies beside every name: killed in the middle of its rewrite, a
   // copy whose folder then goes (a package manager's old version) is rolled
@@ -521,6 +529,35 @@ TEST(ListFileKilled, AJournalIsAppliedOnlyWholeAndNeverOutlivesTheNextSave) {
     platform.files[platform.ListPath() + L".w9.saving"] = {whole, false};
     EXPECT_EQ(ListFile(platform, platform.ListPath()).LoadList().entries,
               now.empty() ? EntryList{} : EntryList{L"A"});
+  }
+}
+
+// On read-only media nobody writes: what lies beside data.bin is judged
+// without writing, the list is read where it is whole, and nothing changes.
+TEST_F(ListFileTest, ReadOnlyMediaIsJudgedWithoutWriting) {
+  const std::string journal = JournalHeader("A;", "A;B;", 0) + "A;B;" + "A;";
+  struct Row {
+    std::string list;  // "-": none
+    std::wstring left;
+    std::string left_bytes;
+    EntryList read;  // none: unreadable
+  };
+  const Row rows[] = {
+      {"A;", L".w9-" + WideHex(HashOf("B;")) + L".new", "B;", {L"A"}},  // a copy never taken
+      {"A;", L".w9.saving", journal, {L"A"}},                      // a rewrite rolled back already
+      {std::string("A;\0;", 4), L".w9.saving", journal, {}},       // one to roll back
+      {"-", L".w9-" + WideHex(HashOf("B;")) + L".new", "B;", {}},  // a replace to finish, on FAT
+  };
+  platform.read_only = platform.removes_before_rename = true;
+  for (const Row& row : rows) {
+    platform.files = {{platform.ListPath() + row.left, {row.left_bytes, false}}};
+    if (row.list != "-") platform.files[platform.ListPath()] = {row.list, false};
+    const std::map<std::wstring, FakePlatform::File> before = platform.files;
+    const LoadResult read = ListFile(platform, platform.ListPath()).LoadList();
+    EXPECT_EQ(read.state, row.read.empty() ? LoadState::Unreadable : LoadState::Loaded);
+    EXPECT_EQ(read.entries, row.read);
+    ASSERT_EQ(platform.files.size(), before.size());
+    for (const auto& [name, file] : before) EXPECT_EQ(platform.files[name].bytes, file.bytes);
   }
 }
 

@@ -1,6 +1,7 @@
 // The extended-length form given to the system for long paths.
 #include <gtest/gtest.h>
 
+#include "platform/file_system.h"
 #include "platform/long_path.h"
 
 namespace vk {
@@ -29,6 +30,14 @@ TEST(OrdinaryPath, UndoesTheExtendedFormWhereThereIsAnother) {
   }
   const wchar_t* kept[] = {L"\\\\?\\Volume{0a1b}\\data.bin", L"\\\\?\\", L"C:\\?\\x"};
   for (const wchar_t* path : kept) EXPECT_EQ(OrdinaryPath(path), path);
+}
+
+// A replace cut short may leave no file on every FAT and exFAT, in any letter case.
+TEST(RemovesBeforeRename, EveryFatAndExFat) {
+  for (const wchar_t* name : {L"FAT", L"FAT12", L"FAT16", L"FAT32", L"fat32", L"exFAT", L"EXFAT"})
+    EXPECT_TRUE(RemovesBeforeRename(name)) << name;
+  for (const wchar_t* name : {L"NTFS", L"ReFS", L"exFAT2", L"FA", L"UDF", L""})
+    EXPECT_FALSE(RemovesBeforeRename(name)) << name;
 }
 
 }  // namespace

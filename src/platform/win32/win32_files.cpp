@@ -1,5 +1,6 @@
 // Win32Platform's list-file calls: the file's facts and names, the files
 // beside it, the lock, the whole read, the buffered write and the move.
+#include "platform/file_system.h"
 #include "platform/path_root.h"
 #include "platform/win32/system_calls.h"
 #include "platform/win32/win32_platform.h"
@@ -334,7 +335,7 @@ bool Win32Platform::ReplacesInTwoSteps(const std::wstring& path) {
                              MAX_PATH + 1)) {
     return true;
   }
-  return _wcsnicmp(name, L"FAT", 3) == 0 || _wcsicmp(name, L"exFAT") == 0;
+  return RemovesBeforeRename(name);
 }
 
 Status Win32Platform::MoveFileTo(const std::wstring& from, const std::wstring& to, bool replace) {
