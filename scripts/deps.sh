@@ -7,7 +7,7 @@ packages=(
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine wine64 xvfb x11-utils imagemagick unzip
   librsvg2-bin icoutils zip xdotool clang libclang-rt-dev
-  osslsigncode openssl python3-jsonschema python3-yaml
+  osslsigncode openssl python3-jsonschema python3-yaml libxxhash-dev
 )
 
 missing=()

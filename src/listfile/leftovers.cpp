@@ -1,23 +1,33 @@
 #include "listfile/leftovers.h"
 
+#include <algorithm>
 #include <charconv>
+
+#define XXH_INLINE_ALL
+#include <xxhash.h>
 
 #include "listfile/listfile.h"
 
 namespace vk {
 namespace {
 
-constexpr std::string_view kJournalMagic = "VKJ1 ";
+constexpr std::string_view kJournalMagic = "VKJ2 ", kEarlierJournalMagic = "VKJ1 ";
 
 }  // namespace
 
-uint64_t HashOf(std::string_view bytes) {
+uint64_t HashOf(std::string_view bytes) { return XXH3_64bits(bytes.data(), bytes.size()); }
+
+uint64_t EarlierHashOf(std::string_view bytes) {
   uint64_t hash = 14695981039346656037u;
   for (unsigned char byte : bytes) {
     hash ^= byte;
     hash *= 1099511628211u;
   }
   return hash;
+}
+
+bool HashIs(uint64_t hash, std::string_view bytes) {
+  return hash == HashOf(bytes) || hash == EarlierHashOf(bytes);
 }
 
 std::string Hex(uint64_t value) {
@@ -42,9 +52,11 @@ std::string JournalHeader(std::string_view old, std::string_view list, uint64_t 
 }
 
 bool ParseJournal(std::string_view bytes, Journal* journal) {
-  if (bytes.size() < kJournalHeader || bytes.substr(0, kJournalMagic.size()) != kJournalMagic) {
+  const std::string_view magic = bytes.substr(0, kJournalMagic.size());
+  if (bytes.size() < kJournalHeader || (magic != kJournalMagic && magic != kEarlierJournalMagic)) {
     return false;
   }
+  const auto hash = magic == kJournalMagic ? HashOf : EarlierHashOf;
   uint64_t numbers[4] = {};
   for (size_t n = 0; n < 4; ++n) {
     const char* at = bytes.data() + kJournalMagic.size() + n * 17;
@@ -55,7 +67,7 @@ bool ParseJournal(std::string_view bytes, Journal* journal) {
   journal->file = numbers[3];
   journal->list = bytes.substr(0, numbers[1]);
   journal->old = bytes.substr(numbers[1]);
-  return HashOf(journal->list) == numbers[2] && HashOf(journal->old) == numbers[0];
+  return hash(journal->list) == numbers[2] && hash(journal->old) == numbers[0];
 }
 
 bool MadeOf(std::string_view now, std::string_view one, std::string_view other) {
@@ -117,7 +129,13 @@ Status ListFile::Recover(bool write, bool wait, bool* clean, bool* recovered) {
     std::string bytes;
     if (named && !facts.stamp.exists && platform_.ReplacesInTwoSteps(facts.final_path)) {
       moved = ReadBytes(left, &bytes);
-      if (moved && left.compare(dash + 1, 16, WideHex(HashOf(bytes))) != 0) {
+      uint64_t named_hash = 0;
+      const std::string digits(left.begin() + dash + 1,
+                               left.begin() + std::min(dash + 17, left.size()));
+      const auto [end, error] =
+          std::from_chars(digits.data(), digits.data() + digits.size(), named_hash, 16);
+      if (moved &&
+          (error != std::errc() || end != digits.data() + 16 || !HashIs(named_hash, bytes))) {
         moved = Status::Fail(L"");
       } else if (moved) {
         moved = write ? platform_.MoveFileTo(left, facts.final_path, false)
@@ -160,7 +178,18 @@ Status ListFile::RollBack(const FileFacts& facts, const std::wstring& journal, b
   return status;
 }
 
+bool ListFile::Clear(const std::wstring& journal) {
+  FileStamp ignored;
+  return Write(journal, 0, Bytes(kClearedJournal), &ignored).ok;
+}
+
 bool ListFile::Settle(const std::wstring& left, bool wait) {
+  // A journal cleared on the disk is over, whatever a power cut undoes after
+  // (a removal, a mark): it then goes when it can.
+  if ((EndsWith(left, kJournalSuffix) || EndsWith(left, kUndoSuffix)) && Clear(left)) {
+    platform_.RemoveFile(left);
+    return true;
+  }
   auto removed = [&] {
     platform_.RemoveFile(left);
     FileFacts facts;

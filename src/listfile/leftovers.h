@@ -12,18 +12,26 @@
 
 namespace vk {
 
-// 64-bit FNV-1a: tells one list's bytes from another's.
+// Tells one list's bytes from another's: XXH3, 64 bits.
 uint64_t HashOf(std::string_view bytes);
+// The hash an earlier version named copies and headed journals with
+// (64-bit FNV-1a): what such a copy or journal holds is still told by it.
+uint64_t EarlierHashOf(std::string_view bytes);
+// Whether `hash` is that of `bytes`, by either.
+bool HashIs(uint64_t hash, std::string_view bytes);
 // 16 lower-case hex digits.
 std::string Hex(uint64_t value);
 std::wstring WideHex(uint64_t value);
 bool EndsWith(const std::wstring& text, std::wstring_view ending);
 
-// A journal: "VKJ1 <hash of the old list> <size of the new> <its hash> <file>\n",
+// A journal: "VKJ2 <hash of the old list> <size of the new> <its hash> <file>\n",
 // the new list's bytes, then the old list's; <file> is the number of the
-// file rewritten.
+// file rewritten. An earlier version's "VKJ1" journals, hashed so, are read too.
 constexpr size_t kJournalHeader = 5 + 4 * 17;
 std::string JournalHeader(std::string_view old, std::string_view list, uint64_t file);
+// What a journal's header is overwritten with once its save is made: a
+// journal so cleared is applied by no reader.
+inline constexpr std::string_view kClearedJournal = "VKJ0 over\n";
 struct Journal {
   uint64_t file = 0;      // the number of the file it rewrites
   std::string_view list;  // the new list

@@ -189,7 +189,7 @@ Status DecodeList(Platform& platform, std::string_view bytes, EntryList* entries
   if (utf8) all.remove_prefix(kBomSize);
   all = Entries(all);
   const ByteCensus census = TakeCensus(all);
-  if (census.separators > kMaxListEntries) {
+  if (!WithinLimits(census.separators, bytes.size())) {
     return Status::Fail(L"The file lists " + std::to_wstring(census.separators) +
                         L" folders, more than the " + std::to_wstring(kMaxListEntries) +
                         L" a folder list may hold.");
@@ -216,6 +216,28 @@ Status DecodeList(Platform& platform, std::string_view bytes, EntryList* entries
     return Status::Fail(L"There is not enough memory to hold the folders it lists.");
   }
   return Status::Ok();
+}
+
+size_t EntriesWithinLimits(Platform& platform, const EntryList& entries, size_t first) {
+  // The most bytes an entry takes with its ";": one a character in ASCII,
+  // at most three a character in UTF-8 or any ANSI code page. The mark aside.
+  auto most = [](std::wstring_view entry) {
+    uint32_t all = 0;
+    for (wchar_t c : entry) all |= static_cast<uint32_t>(c);
+    return (all < 0x80 ? 1 : 3) * entry.size() + 1;
+  };
+  size_t bytes = kBomSize;
+  for (std::wstring_view entry : entries) bytes += most(entry);
+  if (WithinLimits(entries.size(), bytes)) return entries.size();  // the usual case: all of them
+  // The first ones as they are written, then each next one at its most.
+  EntryList kept;
+  for (size_t i = 0; i < first; ++i) kept.push_back(entries[i]);
+  bytes = EncodeList(platform, kept).size() + kBomSize;
+  size_t count = first;
+  while (count < entries.size() && WithinLimits(count + 1, bytes + most(entries[count]))) {
+    bytes += most(entries[count++]);
+  }
+  return count;
 }
 
 bool ReadsBackAsWritten(std::string_view bytes) {

@@ -19,6 +19,16 @@ namespace vk {
 constexpr size_t kMaxListBytes = size_t{16} << 20;   // 16 MiB
 constexpr size_t kMaxListEntries = size_t{1} << 20;  // 1,048,576 folders
 
+// Whether `entries` folders in `bytes` bytes of data.bin are a list the
+// reader takes: the one limit of the reader and of the writers, who never
+// write a list it would refuse.
+constexpr bool WithinLimits(size_t entries, size_t bytes) {
+  return entries <= kMaxListEntries && bytes <= kMaxListBytes;
+}
+// How many of `entries` data.bin can hold within those limits, keeping the
+// first `first` (a list read or saved) and then each next one while it fits.
+size_t EntriesWithinLimits(Platform& platform, const EntryList& entries, size_t first);
+
 // Text of the file -> entries: outer spaces trimmed, split at every ";",
 // the piece after the last ";" dropped, empty pieces kept.
 EntryList ParseList(const std::wstring& text);

@@ -99,6 +99,7 @@ LoadResult ListFile::Read(bool wait) {
     if (!locked) status = locked;
     if (status) status = platform_.InspectFile(path_, &facts);
   }
+  inspected_ = facts.stamp;
   if (status && alone) {
     result.state = LoadState::Skipped;
     result.reason =
@@ -136,6 +137,13 @@ LoadResult ListFile::LoadList() {
 }
 
 void ListFile::LeaveAloneIfUnread(const LoadResult& result) {
+  // Left unread for good, it is read again once it changes (no sooner: a
+  // read may take locks beside it, whose own notifications would wake the
+  // window over and over); being written, in a moment.
+  unread_.reset();
+  if (!result.busy && result.state != LoadState::Loaded && result.state != LoadState::Missing) {
+    unread_ = inspected_;
+  }
   if (result.state == LoadState::Skipped) {
     refusal_ = result.reason;
   } else if (result.state == LoadState::Unreadable) {
@@ -149,7 +157,8 @@ void ListFile::LeaveAloneIfUnread(const LoadResult& result) {
 bool ListFile::Changed() {
   FileFacts facts;
   if (!platform_.InspectFile(path_, &facts)) return true;
-  return !read_whole_ || facts.stamp != seen_;
+  if (!read_whole_) return !unread_ || facts.stamp != *unread_;
+  return facts.stamp != seen_;
 }
 
 LoadResult ListFile::Reload(bool wait) {
@@ -205,9 +214,11 @@ Status ListFile::RewriteInPlace(const FileFacts& facts, const std::string& old,
   // (one may go with its folder) holds what it holds now.
   const std::string header = JournalHeader(old, bytes_, facts.stamp.id);
   std::vector<std::wstring> journals;
-  auto settled = [&] {
+  auto settled = [&](bool cleared) {
     bool all = true;
-    for (const std::wstring& journal : journals) all = Settle(journal) && all;
+    for (const std::wstring& journal : journals) {
+      all = (cleared ? Clear(journal) : Settle(journal)) && all;
+    }
     return all;
   };
   FileStamp ignored;
@@ -228,11 +239,15 @@ Status ListFile::RewriteInPlace(const FileFacts& facts, const std::string& old,
   // before any byte changes, and the old list written back needs no more.
   const uint64_t room = std::max(old.size(), bytes_.size());
   if (status) status = Write(facts.final_path, room, write_body, stamp, &opened);
-  // The save is made once its journals are gone (or marked as over). Short
-  // of that it is rolled back: here, or failing that by the next reader.
-  if (status && settled()) return status;
+  // The save is made once every journal is cleared on the disk: a power cut
+  // may undo a removal or a mark, never what was flushed. Short of that it is
+  // rolled back: here, or failing that by the next reader. Cleared, they go.
+  if (status && settled(true)) {
+    for (const std::wstring& journal : journals) platform_.RemoveFile(journal);
+    return status;
+  }
   if (status) status = Status::Busy(L"What the save left beside the file is in use.");
-  if (!opened || Write(facts.final_path, old.size(), Bytes(old), &ignored)) (void)settled();
+  if (!opened || Write(facts.final_path, old.size(), Bytes(old), &ignored)) (void)settled(false);
   return status;
 }
 
@@ -288,13 +303,21 @@ bool ListFile::ReadsBackOtherwise(const EntryList& entries, EntryList* read_back
   return true;
 }
 
-Status ListFile::SaveWholeList(const EntryList& entries) {
+Status ListFile::Encode(const EntryList& entries) {
   EncodeListTo(platform_, entries, &bytes_);
+  if (WithinLimits(entries.size(), bytes_.size())) return Status::Ok();
+  return Status::Fail(L"The list would be larger than Veilkeep reads back: " +
+                      std::to_wstring(kMaxListEntries) + L" folders, " +
+                      std::to_wstring(kMaxListBytes) + L" bytes.");
+}
+
+Status ListFile::SaveWholeList(const EntryList& entries) {
+  if (Status encoded = Encode(entries); !encoded) return encoded;
   return Save(Bytes(bytes_));
 }
 
 Status ListFile::SaveEntryByEntry(const EntryList& entries) {
-  EncodeListTo(platform_, entries, &bytes_);
+  if (Status encoded = Encode(entries); !encoded) return encoded;
   const std::string& bytes = bytes_;
   return Save([&](OutFile& file) {
     // One write per entry, each ending with its ";"; the mark goes with the first.

@@ -13,6 +13,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -60,7 +61,8 @@ class ListFile {
 
   // The two writers produce the same bytes: SaveWholeList in one write,
   // SaveEntryByEntry in one write per entry. A failed save changed nothing;
-  // `changed` marks one refused because another writer got there first.
+  // `changed` marks one refused because another writer got there first. A
+  // list the reader would not take back (WithinLimits) is never written.
   Status SaveWholeList(const EntryList& entries);
   Status SaveEntryByEntry(const EntryList& entries);
   // After a save of `entries`: true, with the list in *read_back, when the
@@ -93,6 +95,8 @@ class ListFile {
   static LoadResult Unread(const Status& why);
   // Nothing written: another writer changed data.bin since it was read here.
   static Status Overtaken();
+  // The list's bytes into bytes_; fails for a list beyond the reader's limits.
+  Status Encode(const EntryList& entries);
   Status Save(const WriteBody& write_body);
   Status Replace(const FileFacts& facts, const WriteBody& write_body, FileStamp* stamp);
   Status RewriteInPlace(const FileFacts& facts, const std::string& old,
@@ -116,10 +120,14 @@ class ListFile {
   Status Recover(bool write, bool wait, bool* clean, bool* recovered);
   Status RollBack(const FileFacts& facts, const std::wstring& journal, bool write, bool wait,
                   bool* clean);
-  // Removes a copy or journal whose save is over, tried again for a while
-  // with `wait` (a scanner holds a file it has just seen); one that stays is
-  // marked hidden, as over, so that no reader applies it later. False when
-  // it is still there unmarked.
+  // Overwrites the journal's header in place, on the disk, so that no reader
+  // applies it: its save is made. False when it could not be.
+  bool Clear(const std::wstring& journal);
+  // Ends a copy or journal whose save is over: a journal is cleared, then
+  // removed when it can be; a copy is removed, tried again for a while with
+  // `wait` (a scanner holds a file it has just seen). One that can be
+  // neither is marked hidden, as over. False when it is still there, whole
+  // and unmarked.
   bool Settle(const std::wstring& left, bool wait = true);
   // Reads the whole file into the memory `room` gives (bad_alloc: none).
   using Room = std::function<char*(size_t)>;
@@ -132,12 +140,14 @@ class ListFile {
 
   Platform& platform_;
   std::wstring path_;
-  std::wstring writer_;     // this writer's part of its temporary names
-  std::wstring refusal_;    // why saves are refused; empty while they are allowed
-  std::string bytes_;       // the last save's bytes: its memory serves the next save
-  FileStamp seen_;          // data.bin as last read or saved here...
-  bool read_whole_ = true;  // ...while it has been read whole (or found missing)
-  uint64_t seen_hash_ = 0;  // ...and what it held then
+  std::wstring writer_;              // this writer's part of its temporary names
+  std::wstring refusal_;             // why saves are refused; empty while they are allowed
+  std::string bytes_;                // the last save's bytes: its memory serves the next save
+  FileStamp seen_;                   // data.bin as last read or saved here...
+  bool read_whole_ = true;           // ...while it has been read whole (or found missing)
+  uint64_t seen_hash_ = 0;           // ...and what it held then
+  FileStamp inspected_;              // the file as the last read found it
+  std::optional<FileStamp> unread_;  // as it was when left unread, for good
 };
 
 }  // namespace vk

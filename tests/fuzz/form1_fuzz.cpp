@@ -122,6 +122,7 @@ struct World {
   // the user's action found it, and as the failure left it for the next start.
   EntryList action_list;
   int action_others = 0, others_count = 0;
+  size_t whole_before = 0;  // the lists written whole before the user's action
   size_t messages_seen = 0;
   std::optional<EntryList> failed_list;
 
@@ -261,6 +262,7 @@ struct World {
   // The user does `action`; a Delete drops its folder from those we follow.
   void Act(const UserAction& action) {
     action_list = OnDisk();
+    whole_before = platform.written_log.size();
     action_others = others_count;
     failed_list.reset();
     std::wstring deleting;
@@ -428,6 +430,7 @@ struct World {
       case 3:
         platform.remove_fails = 0;  // the user's own deletion is not held up
         platform.RemoveFile(ListPath());
+        platform.Settled();
         Unlinked();
         hidden.clear();
         kept_by_others.clear();
@@ -487,9 +490,19 @@ struct World {
   // asked goes unanswered (its callers saw it die).
   void Revive() {
     while (platform.dead) {
-      Trace("killed: the copies start again");
+      Trace(platform.power_cut ? "the power went: the copies start again" : "killed: the copies start again");
       revived = true;
+      // What the window said data.bin holds, when it said so of its own saves alone.
+      const bool judged = platform.power_cut && !form->LeavesListAlone() && !awaiting_follow &&
+                          view->follow_soon == 0 && action_others == others_count;
+      const EntryList shown = form->entries();
       platform.Revive();
+      std::optional<std::string> taken;
+      const auto& log = platform.written_log;
+      Expect(!judged || OnDisk(&taken) == shown ||
+                 (taken && std::find(log.begin() + std::min(whole_before, log.size()), log.end(),
+                                     *taken) != log.end()),
+             "a save reported as made is never undone by a power cut");
       nested.reset(), other_during.reset(), requests.clear();
       // A request cut short may have dropped a folder that is gone, as a click on Hide does.
       for (const std::wstring& path : requested) Gone(path);
@@ -590,6 +603,7 @@ struct World {
     failed_list.reset();
     if (what == 3) {
       platform.RemoveFile(ListPath());
+      platform.Settled();
       Unlinked();
       kept_by_others.clear();
       removed_by_others.clear();
@@ -717,6 +731,7 @@ struct World {
         } else if (more / 8 % 8 == 7) {  // killed at a step: of a save, or of the recovery after one
           platform.fault = FileStep::None;
           platform.kill_in = static_cast<int>(1 + wait + 6 * step);
+          platform.power_cut = more / 64 % 2;  // ...by a power cut: the disk keeps what was flushed
         }
         break;
       }

@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/file_system.h"
 #include "platform/path_root.h"
 #include "platform/platform.h"
 
@@ -53,6 +54,21 @@ class FakePlatform final : public Platform {
   std::map<std::wstring, File> files;
   std::map<std::wstring, std::wstring> symlinks;    // a link's name -> its target
   std::map<std::wstring, std::wstring> hard_links;  // another name -> the name holding the file
+  // Folders where a volume with no letter of its own is mounted ("C:\\Data\\"):
+  // a file's other names there are listed as Windows lists them, from that
+  // volume's root, and made paths through the mount point of the path asked.
+  std::vector<std::wstring> mounts;
+  std::wstring AsListed(const std::wstring& path, const std::wstring& other) const {
+    auto mount = [&](const std::wstring& name) {
+      std::wstring found;
+      for (const auto& at : mounts) {
+        if (name.rfind(at, 0) == 0 && at.size() > found.size()) found = at;
+      }
+      return found;
+    };
+    const std::wstring on = mount(other);
+    return on.empty() ? other : PathOnVolume(mount(path), other.substr(on.size() - 1));
+  }
   std::wstring read_error;                          // non-empty: ReadWholeFile fails so
   // The ANSI code page: Latin-1, or one whose upper half is other letters
   // (bytes 0x80-0xFF are U+0400-U+047F, Cyrillic as in windows-1251).
@@ -61,7 +77,10 @@ class FakePlatform final : public Platform {
   bool fault_once = false;  // the fault clears once it has struck
   int faults_wait = 0;      // save steps (creates, writes, replaces) let through first
   int remove_fails = 0;     // this many removals fail (a scanner holds the file)
-  int marks_fail = 0;       // ...and this many changes of a file's attributes
+  // A scanner holds each file made from now on: until it lets go (false),
+  // no one else removes a file it holds or writes over it.
+  bool scanner = false;
+  std::set<std::wstring> scanned;
   // Read-only media (a locked SD card, a CD): no lock is made, no file
   // written, moved, removed or marked.
   bool read_only = false;
@@ -73,8 +92,21 @@ class FakePlatform final : public Platform {
   // disk, until it starts again (`dead` cleared, its locks and files let go).
   int kill_in = 0;
   bool dead = false;
+  // With kill_in: the program dies as the power goes, and the disk keeps only
+  // what reached it: each file's bytes as last flushed (one made and never
+  // flushed is gone), and names and marks as they were at the last flush or
+  // write-through move (the file system logs them in order): a removal or a
+  // mark since is undone.
+  bool power_cut = false;
+  // Everything done so far is on the disk (another program's work, time passing).
+  void Settled() {
+    undo_.clear();
+    unflushed_.clear();
+  }
   // It starts again: the system let go of what the dead program held.
   void Revive() {
+    if (power_cut) PowerCut();
+    power_cut = false;
     dead = false;
     kill_in = 0;
     locks.clear();
@@ -88,6 +120,11 @@ class FakePlatform final : public Platform {
   // The bytes of every file as it stood once written whole: closed after its
   // writes, or written by another program.
   std::set<std::string> written_whole;
+  std::vector<std::string> written_log;  // ...each time, in order
+  void WrittenWhole(const std::string& bytes) {
+    written_whole.insert(bytes);
+    written_log.push_back(bytes);
+  }
 
   // Runs while a message box or the folder browser is up, as whatever the
   // user or another program does then.
@@ -117,7 +154,8 @@ class FakePlatform final : public Platform {
     if (!in_place || file.id == 0) file.id = next_id_++;
     file.bytes = bytes;
     file.written = ++clock_;
-    written_whole.insert(bytes);
+    WrittenWhole(bytes);
+    Settled();
   }
   // The name that holds the file `path` names: links followed.
   std::wstring Resolve(std::wstring path) const {
@@ -129,13 +167,15 @@ class FakePlatform final : public Platform {
   uint32_t GetAttributes(const std::wstring& path) override {
     Look(path);
     auto it = folders.find(path);
-    return it == folders.end() ? kInvalidAttributes : (it->second | 0x10u);
+    return it == folders.end() ? kInvalidAttributes
+                               : (it->second | 0x10u | (reparse_tags.count(path) ? kAttrReparsePoint : 0));
   }
   Status SetAttributes(const std::wstring& path, uint32_t attributes) override {
     attribute_sets.emplace_back(path, attributes);
     if (auto file = files.find(Resolve(path)); file != files.end()) {
       if (Killed()) return Dead();
-      if (read_only || (marks_fail > 0 && marks_fail--)) return Status::Fail(L"Access is denied.");
+      if (read_only) return Status::Fail(L"Access is denied.");
+      undo_.push_back({Undo::Mark, file->first, {}, file->second.hidden});
       file->second.hidden = attributes & kAttrHidden;  // held or not, as on Windows
       return Status::Ok();
     }
@@ -281,11 +321,11 @@ class FakePlatform final : public Platform {
       return Status::Ok();
     }
     facts->stamp = Stamp(it->second);
-    if (name != facts->final_path) facts->names.push_back(name);
+    if (name != facts->final_path) facts->names.push_back(AsListed(facts->final_path, name));
     for (const auto& [alias, holder] : hard_links) {
       if (holder != name) continue;
       ++facts->links;
-      if (alias != facts->final_path) facts->names.push_back(alias);
+      if (alias != facts->final_path) facts->names.push_back(AsListed(facts->final_path, alias));
     }
     return Status::Ok();
   }
@@ -354,6 +394,7 @@ class FakePlatform final : public Platform {
       ++owner_.writes;
       owner_.Step();
       if (owner_.dead) return owner_.Dead();
+      owner_.Written(path_);
       File& file = owner_.files[path_];
       // Over what is there; a full disk takes no more than the file's room.
       const size_t room = owner_.full ? std::max(file.bytes.size(), pos_) - pos_ : bytes.size();
@@ -368,10 +409,11 @@ class FakePlatform final : public Platform {
     FileStamp Stamp() override { return owner_.Stamp(owner_.files[path_]); }
     Status Flush() override {
       if (exclusive_) owner_.files[path_].bytes.resize(pos_);  // ends where the writes ended
-      owner_.written_whole.insert(owner_.files[path_].bytes);  // every write done
+      owner_.WrittenWhole(owner_.files[path_].bytes);  // every write done
       if (owner_.Killed()) return owner_.Dead();
-      return owner_.Strikes(FileStep::Flush) ? Status::Fail(L"The device is not ready.")
-                                             : Status::Ok();
+      if (owner_.Strikes(FileStep::Flush)) return Status::Fail(L"The device is not ready.");
+      owner_.FlushPoint(path_);
+      return Status::Ok();
     }
     Status Close() override {
       if (owner_.Killed()) return owner_.Dead();
@@ -398,6 +440,9 @@ class FakePlatform final : public Platform {
     }
     if (read_only || Strikes(FileStep::Create)) return Status::Fail(L"Access is denied.");
     files[path] = File{"", false, next_id_++, ++clock_};
+    if (scanner) scanned.insert(path);
+    undo_.push_back({Undo::Erase, path});
+    unflushed_[path] = "";
     *file = std::make_unique<FakeOutFile>(*this, path);
     return Status::Ok();
   }
@@ -406,7 +451,8 @@ class FakePlatform final : public Platform {
     ++file_calls;
     Step();
     if (Killed()) return Dead();
-    if (Busy(FileStep::Create) || held.count(Resolve(path)))
+    if (Busy(FileStep::Create) || held.count(Resolve(path)) ||
+        (scanner && scanned.count(Resolve(path))))
       return Status::Busy(L"Access is denied.");
     if (read_only || Strikes(FileStep::Create)) return Status::Fail(L"Access is denied.");
     const std::wstring name = Resolve(path);
@@ -414,6 +460,7 @@ class FakePlatform final : public Platform {
     File& opened = files[name];
     if (opened.bytes.size() < room) {  // room first, zeros at its end
       if (full) return Status::Fail(L"There is not enough space on the disk.");
+      Written(name);
       opened.bytes.resize(room, '\0');
     }
     opened.written = ++clock_;
@@ -438,23 +485,67 @@ class FakePlatform final : public Platform {
       return there;
     }
     const File moved = it->second;
+    // Written through: the move, and all before it, is on the disk.
     if (removes_before_rename && files.count(to)) {
       Unlink(to);
+      FlushPoint(to);
       if (Killed()) return Dead();  // cut short between the two
     }
     files.erase(from);
     Unlink(to);  // a name replaced is no longer a link: the new file takes it
     files[to] = moved;
+    FlushPoint(to);
+    if (auto bytes = unflushed_.find(from); bytes != unflushed_.end()) {
+      unflushed_[to] = bytes->second;
+      unflushed_.erase(bytes);
+    }
     return Status::Ok();
   }
   void RemoveFile(const std::wstring& path) override {
     ++file_calls;
-    if (Killed() || read_only || (remove_fails > 0 && remove_fails--)) return;
+    if (Killed() || read_only || (scanner && scanned.count(path)) ||
+        (remove_fails > 0 && remove_fails--))
+      return;
+    // A file of one name comes back at a power cut, as it last was.
+    const bool linked = hard_links.count(path) || symlinks.count(path) ||
+                        std::any_of(hard_links.begin(), hard_links.end(),
+                                    [&](const auto& link) { return link.second == path; });
+    if (auto file = files.find(path); file != files.end() && !linked) {
+      undo_.push_back({Undo::Restore, path, file->second});
+    }
     Unlink(path);
   }
 
  private:
   // True once the program has died: at this step, or before it.
+  // What a power cut undoes, last first: a file made, one removed, a mark.
+  struct Undo {
+    enum Kind { Erase, Restore, Mark } kind;
+    std::wstring name;
+    File file = {};
+    bool hidden = false;
+  };
+  std::vector<Undo> undo_;
+  std::map<std::wstring, std::string> unflushed_;  // bytes as last flushed, of a file written since
+  void Written(const std::wstring& name) { unflushed_.emplace(name, files[name].bytes); }
+  // A flush of `flushed`, or a move written through: that file's bytes and
+  // every name and mark so far are on the disk.
+  void FlushPoint(const std::wstring& flushed) {
+    undo_.clear();
+    unflushed_.erase(flushed);
+  }
+  void PowerCut() {
+    for (auto undo = undo_.rbegin(); undo != undo_.rend(); ++undo) {
+      auto file = files.find(undo->name);
+      if (undo->kind == Undo::Erase) files.erase(undo->name);
+      if (undo->kind == Undo::Restore && file == files.end()) files[undo->name] = undo->file;
+      if (undo->kind == Undo::Mark && file != files.end()) file->second.hidden = undo->hidden;
+    }
+    for (const auto& [name, bytes] : unflushed_) {
+      if (auto file = files.find(name); file != files.end()) file->second.bytes = bytes;
+    }
+    Settled();
+  }
   bool Killed() {
     if (kill_in > 0 && --kill_in == 0) dead = true;
     return dead;

@@ -269,6 +269,9 @@ TEST_F(ListFileTest, UnreadableFileIsReportedAndNeverOverwritten) {
   EXPECT_FALSE(file.SaveWholeList({L"C:\\A"}));
   EXPECT_FALSE(file.SaveEntryByEntry({}));
   EXPECT_EQ(Disk(), "C:\\Keep;");
+  EXPECT_FALSE(file.Changed()) << "read again only once it changes";
+  platform.WriteByOther(platform.ListPath(), "C:\\Keep;", true);
+  EXPECT_TRUE(file.Changed());
 }
 
 // Replaced, or rewritten in place while it has another name (the journal
@@ -384,11 +387,15 @@ TEST_F(ListFileTest, OthersChangesAreSeenLinksKeptAndCutShortSavesRecovered) {
     EXPECT_EQ(mine.Reload(true).state, LoadState::Skipped);
     EXPECT_FALSE(mine.SaveWholeList({})) << "a list that became hidden is left alone";
   }
-  for (bool hard : {false, true}) {
-    SCOPED_TRACE(hard ? "hard link" : "symbolic link");
+  // The third: both names on a volume mounted in a folder, C:\Data, with no letter.
+  for (int link : {0, 1, 2}) {
+    SCOPED_TRACE(link ? "hard link" : "symbolic link");
+    const bool hard = link > 0;
     platform.files.clear();
     platform.symlinks.clear();
     platform.hard_links.clear();
+    if (link == 2) platform.mounts = {L"C:\\Data\\"}, platform.program_folder = L"C:\\Data\\Apps";
+    const std::wstring kept = link == 2 ? L"C:\\Data\\Persist\\data.bin" : L"D:\\Persist\\data.bin";
     (hard ? platform.hard_links : platform.symlinks)[platform.ListPath()] = kept;
     platform.files[kept] = {"A;", false};
     ListFile linked(platform, platform.ListPath());
@@ -490,18 +497,18 @@ TEST(ListFileKilled, AJournalIsAppliedOnlyWholeAndNeverOutlivesTheNextSave) {
   ListFile file(platform, platform.ListPath());
   (void)file.LoadList();
   platform.remove_fails = 100;
-  ASSERT_TRUE(file.SaveWholeList({L"A", L"B"}));  // its journal stays, marked as over
+  ASSERT_TRUE(file.SaveWholeList({L"A", L"B"}));  // its journal stays, cleared
   platform.files[L"D:\\Persist\\data.bin"].bytes = "A;";  // another program, in place
   ListFile next(platform, platform.ListPath());
   EXPECT_EQ(next.LoadList().entries, EntryList{L"A"});
   platform.remove_fails = 0;
   ASSERT_TRUE(next.SaveWholeList({L"A", L"C"}));
   EXPECT_EQ(platform.files.size(), 1u);
-  // Neither removed nor marked over, its journal would roll it back: not made.
-  platform.remove_fails = platform.marks_fail = 100;
+  // A journal that cannot be cleared (a scanner holds it) would roll it back: not made.
+  platform.scanner = true;
   EXPECT_FALSE(next.SaveWholeList({L"A", L"C", L"E"}));
   EXPECT_EQ(platform.files[L"D:\\Persist\\data.bin"].bytes, "A;C;");
-  platform.remove_fails = platform.marks_fail = 0;
+  platform.scanner = false;
 
   // A journal lies beside every name: killed in the middle of its rewrite, a
   // copy whose folder then goes (a package manager's old version) is rolled
@@ -583,10 +590,11 @@ TEST_F(ListFileTest, ListsBeyondTheLimitsAreUnreadableAndKept) {
     EXPECT_EQ(loaded.entries.size(),
               row.loads ? std::count(row.bytes.begin(), row.bytes.end(), ';') : 0);
     EXPECT_EQ(loaded.reason.empty(), row.loads);
-    if (!row.loads) {
-      EXPECT_FALSE(starting.SaveWholeList({L"C:\\New"}));
-      EXPECT_EQ(Disk().size(), row.bytes.size());
-    }
+    // Nothing beyond them is written: neither one more folder, nor over a list not read.
+    EntryList more = loaded.entries;
+    more.push_back(L"C:\\New");
+    EXPECT_FALSE(starting.SaveWholeList(more));
+    EXPECT_EQ(Disk().size(), row.bytes.size());
   }
 }
 
