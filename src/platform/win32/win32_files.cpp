@@ -1,6 +1,7 @@
 // Win32Platform's list-file calls: the file's facts and names, the files
 // beside it, the lock, the whole read, the buffered write and the move.
 #include "platform/file_system.h"
+#include "platform/long_path.h"
 #include "platform/path_root.h"
 #include "platform/win32/system_calls.h"
 #include "platform/win32/win32_platform.h"
@@ -154,16 +155,23 @@ bool NamesOf(const std::wstring& path, std::vector<std::wstring>* names) {
       reinterpret_cast<void*>(GetProcAddress(kernel, "FindFirstFileNameW")));
   const auto next = reinterpret_cast<decltype(&FindNextFileNameW)>(
       reinterpret_cast<void*>(GetProcAddress(kernel, "FindNextFileNameW")));
+  // The names come from the root of the file's volume, which may be mounted
+  // in a folder (C:\Data\) as well as at a letter: made paths through the
+  // mount point of the path asked, or not listed at all.
+  std::wstring volume(32768, L'\0');
+  if (!GetVolumePathNameW(system_path.c_str(), volume.data(), static_cast<DWORD>(volume.size()))) {
+    return false;
+  }
+  volume = OrdinaryPath(volume.c_str());
   size_t found = 0;
   std::wstring name(32768, L'\0');
   DWORD length = static_cast<DWORD>(name.size());
-  HANDLE find = first && next && path.size() > 2 && path[1] == L':'
-                    ? first(system_path.c_str(), 0, &length, name.data())
-                    : INVALID_HANDLE_VALUE;
+  HANDLE find = first && next ? first(system_path.c_str(), 0, &length, name.data())
+                              : INVALID_HANDLE_VALUE;
   if (find == INVALID_HANDLE_VALUE) return false;
   do {
-    names->push_back(path.substr(0, 2) + name.c_str());
-    ++found;
+    std::wstring full = PathOnVolume(volume, name.c_str());
+    if (!full.empty()) names->push_back(std::move(full)), ++found;
     length = static_cast<DWORD>(name.size());
   } while (next(find, &length, name.data()));
   FindClose(find);
