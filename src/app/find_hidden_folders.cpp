@@ -16,7 +16,8 @@ namespace msg {
 inline std::wstring Searched(const std::wstring& folder, const HiddenSearch& search) {
   std::wstring text = L"In " + folder + L": " + std::to_wstring(search.searched) +
                       L" folders searched, " + std::to_wstring(search.unreadable) +
-                      L" skipped (they could not be read).";
+                      L" skipped (they could not be read, or their names end in a dot or a "
+                      L"space, which paths on Windows do not reach).";
   if (search.cancelled) text += L" The search was cancelled.";
   if (!search.stopped.empty()) text += L" The search stopped early: " + search.stopped;
   return text;

@@ -4,6 +4,7 @@
 #include <cwctype>
 #include <new>
 
+#include "platform/file_system.h"
 #include "platform/path_root.h"
 
 namespace vk {
@@ -94,8 +95,22 @@ HiddenSearch FindHidden(Platform& platform, const std::wstring& folder, const En
   HiddenSearch result;
   const std::wstring root = PathRoot(folder);
   std::vector<Hit> hits;
-  // The folder searched is one of the folders searched: the lost one itself, maybe.
-  const uint32_t own = platform.GetAttributes(folder);
+  // Said without memory to spare, should it run out.
+  static const std::wstring kNoMemory = L"There is not enough memory to go on.";
+  result.stopped.reserve(kNoMemory.size());
+  // The folder searched is one of the folders searched: the lost one itself,
+  // maybe; but not a link or junction, whose reparse tag its parent's listing tells.
+  uint32_t own = platform.GetAttributes(folder);
+  if (own != kInvalidAttributes && (own & kAttrReparsePoint)) {
+    const size_t slash = folder.find_last_of(L'\\');
+    const std::wstring parent = slash < root.size() ? root : folder.substr(0, slash);
+    const std::wstring_view name = std::wstring_view(folder).substr(slash + 1);
+    uint32_t tag = 0;
+    (void)platform.ListFolder(parent, [&](const FolderItem& item) {
+      if (SameName(platform, item.name, name)) tag = item.reparse_tag;
+    });
+    if (!OrdinaryReparsePoint(tag)) own = 0;
+  }
   if (folder.size() > root.size() && own != kInvalidAttributes &&
       (own & kHiddenAndSystem) == kHiddenAndSystem) {
     hits.push_back({(own & kAttrReadOnly) != 0, folder});
@@ -116,6 +131,8 @@ HiddenSearch FindHidden(Platform& platform, const std::wstring& folder, const En
         if (at_root && KeptByWindows(platform, item.name)) return;
         if ((item.attributes & kAttrReparsePoint) && !OrdinaryReparsePoint(item.reparse_tag))
           return;
+        // Neither offered nor searched: its path would lead Windows to another folder.
+        if (!ReachableName(item.name)) return void(++result.unreadable);
         std::wstring child = path;
         if (!slash) child += L'\\';
         child += item.name;
@@ -128,15 +145,16 @@ HiddenSearch FindHidden(Platform& platform, const std::wstring& folder, const En
         ++result.searched;
         continue;
       }
-      if (first) {
-        result.failed = read.reason;
-        return result;
-      }
-      // A folder that cannot be read is skipped, unless its drive is gone
-      // (or the user stopped a listing that waited on it).
+      // A folder that cannot be read is skipped, unless the user stopped a
+      // listing that waited on it, or its drive is gone; the first one
+      // cannot be searched.
       if (!watch.Next(path, result.searched)) {
         result.cancelled = true;
         break;
+      }
+      if (first) {
+        result.failed = read.reason;
+        return result;
       }
       if (!root.empty()) {
         const Status reached = platform.ReachRoot(root);
@@ -148,9 +166,16 @@ HiddenSearch FindHidden(Platform& platform, const std::wstring& folder, const En
       ++result.unreadable;
     }
   } catch (const std::bad_alloc&) {
-    result.stopped = L"There is not enough memory to go on.";
+    result.stopped = kNoMemory;  // in the room kept for it
   }
-  for (const Hit* hit : Unlisted(platform, listed, &hits)) result.found.push_back(hit->path);
+  // What is left to search goes first: its memory serves what comes.
+  std::vector<std::wstring>().swap(pending);
+  try {
+    for (const Hit* hit : Unlisted(platform, listed, &hits)) result.found.push_back(hit->path);
+  } catch (const std::bad_alloc&) {
+    result.found.clear();
+    result.stopped = kNoMemory;
+  }
   return result;
 }
 

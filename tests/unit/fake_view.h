@@ -11,11 +11,14 @@
 
 namespace vk {
 
-// A user who cancels a search before folder number `at` (-1: never).
+// A user who cancels a search before folder number `at` (-1: never; -2:
+// while the first folder is listed, which it is asked about twice then).
 struct CancelAt final : SearchWatch {
   explicit CancelAt(int at) : at(at) {}
-  bool Next(const std::wstring&, uint64_t searched) override { return int(searched) != at; }
-  int at;
+  bool Next(const std::wstring&, uint64_t searched) override {
+    return at == -2 ? calls++ == 0 : int(searched) != at;
+  }
+  int at, calls = 0;
 };
 
 class FakeView final : public Form1View {

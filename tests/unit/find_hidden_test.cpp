@@ -20,8 +20,9 @@ TEST(FindHiddenTest, WhatASearchFindsAndWhatItLeavesOut) {
       {L"E:\\System Volume Information", kLost}, {L"E:\\Config.Msi", kLost}, {L"E:\\Unix", kLost},
       {L"E:\\Windows\\Boot", kLost}, {L"E:\\Link", kLost}, {L"E:\\Link\\Loop", kLost},
       {L"E:\\Junction", 0}, {L"E:\\Junction\\Far", kLost}, {L"E:\\Unix\\In", kLost},
-      {L"E:\\OneDrive", 0}, {L"E:\\OneDrive\\Kept", kLost}, {L"E:\\Listed", kLost}, {L"E:\\Listed\\Below", kLost},
-      {L"E:\\Data\\apple", kLost}, {L"E:\\Windows.old", kLost},
+      {L"E:\\OneDrive", kLost}, {L"E:\\OneDrive\\Kept", kLost}, {L"E:\\Listed", kLost}, {L"E:\\Listed\\Below", kLost},
+      {L"E:\\Data\\apple", kLost}, {L"E:\\Windows.old", kLost}, {L"E:\\Data\\Docs.", kLost},
+      {L"E:\\Data\\Docs.\\In", kLost}, {L"E:\\Data\\Sp ", kLost},
       // clang-format on
   };
   // The folder searched; the user cancels before this many folders were
@@ -29,13 +30,16 @@ TEST(FindHiddenTest, WhatASearchFindsAndWhatItLeavesOut) {
   const struct { const wchar_t *folder; int cancel_at; const wchar_t *unplug, *expected; } cases[] = {
       // clang-format off
       {L"E:\\", -1, L"", L"E:\\Lost | E:\\Data\\$Mine | E:\\Data\\apple | E:\\Data\\Denied | E:\\Listed\\Below | "
-                          L"E:\\Lost\\Inner | E:\\OneDrive\\Kept | E:\\Windows.old; 13 searched, 1 unreadable"},
+                          L"E:\\Lost\\Inner | E:\\OneDrive | E:\\OneDrive\\Kept | E:\\Windows.old; 13 searched, 3 unreadable"},
       {L"E:\\Windows", -1, L"", L"E:\\Windows\\Boot; 2 searched, 0 unreadable"},
-      {L"E:\\Data", 1, L"", L"E:\\Data\\$Mine | E:\\Data\\apple | E:\\Data\\Denied; 1 searched, 0 unreadable, cancelled"},
+      {L"E:\\Data", 1, L"", L"E:\\Data\\$Mine | E:\\Data\\apple | E:\\Data\\Denied; 1 searched, 2 unreadable, cancelled"},
       {L"E:\\Data", -1, L"E:\\Data\\System", L"E:\\Data\\$Mine | E:\\Data\\apple | E:\\Data\\Denied; 2 searched, "
-                                               L"0 unreadable, stopped: The device is not ready."},
+                                               L"2 unreadable, stopped: The device is not ready."},
       {L"E:\\Data\\Denied", -1, L"", L"; 0 searched, 0 unreadable, failed: Access is denied."},
       {L"E:\\Lost", -1, L"", L"E:\\Lost | E:\\Lost\\Inner; 2 searched, 0 unreadable"},  // itself too
+      {L"E:\\Link", -1, L"", L"E:\\Link\\Loop; 2 searched, 0 unreadable"},  // never a link itself
+      {L"E:\\OneDrive", -1, L"", L"E:\\OneDrive | E:\\OneDrive\\Kept; 2 searched, 0 unreadable"},
+      {L"E:\\Data\\Denied", -2, L"", L"E:\\Data\\Denied; 0 searched, 0 unreadable, cancelled"},
       // clang-format on
   };
   for (const auto& c : cases) {
