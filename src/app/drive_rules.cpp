@@ -56,8 +56,9 @@ std::wstring OnTheStick(Platform& platform, const std::wstring& path,
                         const std::wstring& program_folder) {
   const std::wstring home = PathRoot(program_folder), root = PathRoot(path);
   if (home.size() != 3 || root.size() != 3 || root == home || path.size() <= 3 ||
-      home == PathRoot(platform.SystemRoot()) || platform.DriveType(home) == kDriveRemote) {
-    return {};
+      home == PathRoot(platform.SystemRoot()) || platform.DriveType(home) == kDriveRemote ||
+      platform.DriveType(root) == kDriveRemote) {
+    return {};  // a network letter is never the stick's old one
   }
   return home + path.substr(3);
 }

@@ -37,8 +37,8 @@ DriveMoves FollowProgramDrive(Platform& platform, const EntryList& entries,
 
 // Where `path` would be on the program's drive, when that drive travels (a
 // lettered drive, neither the system drive nor a network drive) and `path`
-// lies on another lettered drive; empty otherwise. Nothing is looked at but
-// the program drive's kind.
+// lies on another lettered drive that is not a network drive; empty
+// otherwise. Nothing is looked at but the two drives' kinds.
 std::wstring OnTheStick(Platform& platform, const std::wstring& path,
                         const std::wstring& program_folder);
 

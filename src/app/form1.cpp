@@ -6,6 +6,7 @@
 #include "app/drive_rules.h"
 #include "app/messages.h"
 #include "module1/module1.h"
+#include "platform/file_system.h"
 #include "platform/path_root.h"
 
 namespace vk {
@@ -23,8 +24,12 @@ bool Form1::Load(bool window) {
   list_file_ = std::make_unique<ListFile>(platform_, folder + kListFileName);
   LoadResult loaded = list_file_->LoadList();
   entries_ = std::move(loaded.entries);
-  const std::wstring not_moved =
-      loaded.state == LoadState::Loaded ? FollowStick(folder) : std::wstring();
+  // The entries that travelled with the stick: without a window, those beyond
+  // doubt at once; with one, once it shows the list (FollowStick), on the
+  // first list read whole.
+  const bool read = loaded.state == LoadState::Loaded;
+  if (!window && read) TakeMoves(FollowProgramDrive(platform_, entries_, folder));
+  stick_pending_ = window && (read || loaded.busy);
   view_.List1Fill(entries_);
   if (!entries_.empty()) {
     SelectEntry(0);
@@ -37,7 +42,6 @@ bool Form1::Load(bool window) {
   } else if (loaded.recovered) {
     Error(msg::Recovered(list_file_->path()));
   }
-  if (!not_moved.empty()) Error(not_moved);
   // Held by another program through the start: shown once it can be read.
   if (loaded.busy) view_.FollowAgainSoon();
   FollowIfPending();
@@ -205,6 +209,12 @@ void Form1::DropFolders(const std::vector<std::wstring>& paths) {
 }
 
 std::wstring Form1::Refusal(const std::wstring& path, bool dropped) {
+  // A name in the path that ends in a dot or a space: Windows would take it
+  // for another folder's path.
+  for (size_t at = PathRoot(path).size(), end = at; at < path.size(); at = end + 1) {
+    end = std::min(path.find(L'\\', at), path.size());
+    if (!ReachableName(std::wstring_view(path).substr(at, end - at))) return msg::Unreachable(path);
+  }
   // Anything can be dropped; the browser only gives folders.
   if (dropped && !platform_.FolderExists(path)) return msg::NotAFolder(path);
   if (path.size() <= 3) return msg::InvalidFolder();
@@ -223,8 +233,9 @@ void Form1::AddFolders(const std::vector<std::wstring>& paths, bool dropped) {
     if (std::find(paths.begin(), paths.begin() + i, paths[i]) != paths.begin() + i) continue;
     refusals[i] = Refusal(paths[i], dropped);
   }
-  // Then, against the list data.bin holds right before the save: what is listed already.
-  size_t before = 0;
+  // Then, against the list data.bin holds right before the save: what is
+  // listed already, and what would make a list larger than the reader takes.
+  size_t before = 0, left_out = 0;
   std::vector<bool> listed(paths.size());
   auto add = [&](EntryList* list) {
     before = list->size();
@@ -234,6 +245,9 @@ void Form1::AddFolders(const std::vector<std::wstring>& paths, bool dropped) {
                   std::find(list->begin(), list->end(), paths[i]) != list->end();
       if (first && refusals[i].empty() && !listed[i]) list->push_back(paths[i]);
     }
+    const size_t fit = EntriesWithinLimits(platform_, *list, before);
+    left_out = list->size() - fit;
+    list->resize(fit);
     return list->size() > before;
   };
   std::wstring why, message;
@@ -241,12 +255,14 @@ void Form1::AddFolders(const std::vector<std::wstring>& paths, bool dropped) {
   if (!SaveChange(add, true, &why, &added)) {
     message = msg::NotAdded(list_file_->path(), why);
     added = false;
+    left_out = 0;
   } else if (added && !ShowReadBack()) {
     for (size_t i = before; i < entries_.size(); ++i) view_.List1Append(entries_[i]);
     SelectEntry(static_cast<int>(entries_.size()) - 1);
     Enable(kDelete, true);
     Enable(kOpen, true);
   }
+  if (left_out > 0) message += (message.empty() ? L"" : L"\n\n") + msg::TooMany(left_out);
   for (size_t i = 0; i < paths.size(); ++i) {
     std::wstring refusal = listed[i] ? msg::AlreadyListed(paths[i]) : refusals[i];
     if (refusal.empty()) continue;

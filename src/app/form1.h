@@ -5,11 +5,13 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "app/command_line.h"
+#include "app/drive_rules.h"
 #include "app/view.h"
 #include "listfile/listfile.h"
 #include "platform/platform.h"
@@ -143,12 +145,14 @@ class Form1 {
     Form1& form_;
   };
 
-  // At start, on the list then read: the entries that travelled with the
-  // stick Veilkeep runs from name its letter now (FollowProgramDrive), those
-  // beyond doubt at once, the others after one Yes (never asked without the
-  // window), and the list is saved so. Entries added or read later keep
-  // their letters. The message to show once the list is, or empty.
-  std::wstring FollowStick(const std::wstring& program_folder);
+  // Once a started window shows the first list read whole: the entries that
+  // travelled with the stick Veilkeep runs from, looked up aside
+  // (FollowProgramDrive), are taken once no window of ours is up (TakeMoves).
+  // Entries added or read later keep their letters.
+  void FollowStick();
+  // Those entries name the stick's letter now: those beyond doubt at once,
+  // the others after one Yes (never asked without the window); saved at once.
+  void TakeMoves(DriveMoves moves);
   void SelectEntry(int index);
   // Shows `entries` as the list, keeping the selected folder selected while
   // it is listed, else selecting the first entry.
@@ -214,7 +218,9 @@ class Form1 {
   bool follow_pending_ = false;  // data.bin changed while a window of ours was up
   bool window_ = true;           // false: a start that only carries out its command line
   std::deque<std::pair<Request, std::function<void(bool)>>> requests_;
-  bool carrying_out_ = false;  // a request is being carried out
+  bool carrying_out_ = false;        // a request is being carried out
+  bool stick_pending_ = false;       // the stick's entries are to be looked up...
+  std::optional<DriveMoves> moves_;  // ...and what was found, to be taken
 };
 
 }  // namespace vk

@@ -1,6 +1,8 @@
 // Form1 keeping to data.bin: the list others change, the stick it travels
 // on, and the saves of every change.
 #include <algorithm>
+#include <memory>
+#include <utility>
 
 #include "app/drive_rules.h"
 #include "app/form1.h"
@@ -10,10 +12,14 @@
 namespace vk {
 
 void Form1::FollowIfPending() {
+  if (modal()) return;
+  // The stick's entries, once the list was read whole, and what was found of them.
+  if (stick_pending_ && list_file_ && list_file_->refusal().empty()) FollowStick();
+  if (moves_) TakeMoves(std::exchange(*moves_, {}));
   // A change of data.bin that came while a window of ours was up.
-  if (follow_pending_ && !modal()) FollowListFile();
+  if (follow_pending_) FollowListFile();
   // And requests that came meanwhile.
-  if (!requests_.empty() && !modal()) RunRequests();
+  if (!requests_.empty()) RunRequests();
 }
 
 void Form1::FollowListFile() {
@@ -27,6 +33,8 @@ void Form1::FollowListFile() {
   bool busy = false;
   // Being written: read again in a moment.
   if (!CatchUp(false, &why, &busy) && busy) view_.FollowAgainSoon();
+  // Read whole at last after a busy start: the stick's entries are followed now.
+  if (stick_pending_) FollowIfPending();
 }
 
 void Form1::ShowList(EntryList entries) {
@@ -94,8 +102,22 @@ bool Form1::SaveChange(const std::function<bool(EntryList*)>& change, bool whole
   return false;
 }
 
-std::wstring Form1::FollowStick(const std::wstring& program_folder) {
-  DriveMoves moves = FollowProgramDrive(platform_, entries_, program_folder);
+void Form1::FollowStick() {
+  stick_pending_ = false;
+  // Its folders are looked up aside: the window answers meanwhile.
+  auto moves = std::make_shared<DriveMoves>();
+  view_.RunAside(
+      [this, moves, entries = entries_, folder = platform_.ProgramFolder()] {
+        *moves = FollowProgramDrive(platform_, entries, folder);
+      },
+      [this, moves] {
+        moves_ = std::move(*moves);
+        FollowIfPending();
+      });
+}
+
+void Form1::TakeMoves(DriveMoves moves) {
+  moves_.reset();
   std::vector<DriveMove> taken = std::move(moves.certain);
   // One question names every folder a Yes moves; any more are asked at the next start.
   if (moves.asked.size() > msg::kMovesNamed) moves.asked.resize(msg::kMovesNamed);
@@ -103,17 +125,20 @@ std::wstring Form1::FollowStick(const std::wstring& program_folder) {
     std::vector<std::pair<std::wstring, std::wstring>> named;
     for (const DriveMove& move : moves.asked) named.emplace_back(move.from, move.to);
     ModalWindow question(*this);
-    if (AskYesNo(platform_, msg::AskMoved(PathRoot(program_folder), named))) {
+    if (AskYesNo(platform_, msg::AskMoved(PathRoot(platform_.ProgramFolder()), named))) {
       taken.insert(taken.end(), moves.asked.begin(), moves.asked.end());
     }
   }
-  if (taken.empty()) return {};
+  if (taken.empty()) return;
   // Saved at once, as any change: the list shown is the list data.bin holds.
   std::wstring why;
   bool changed = false;
   auto move = [&](EntryList* list) { return ApplyMoves(taken, list); };
-  if (SaveChange(move, true, &why, &changed)) return {};
-  return msg::NotMoved(list_file_->path(), why);
+  EntryList shown = entries_;
+  if (!SaveChange(move, true, &why, &changed)) return Error(msg::NotMoved(list_file_->path(), why));
+  if (!changed) return;
+  std::swap(shown, entries_);  // the list as shown, then the moved one shown over it
+  ShowList(std::move(shown));
 }
 
 bool Form1::ShowReadBack() {

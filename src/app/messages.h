@@ -6,6 +6,8 @@
 #include <utility>
 #include <vector>
 
+#include "listfile/list_codec.h"
+
 namespace vk {
 namespace msg {
 
@@ -59,6 +61,11 @@ inline std::wstring HasSeparator(const std::wstring& path) {
          L" cannot be added: its path contains \";\", which the folder list uses to "
          L"separate folders.";
 }
+inline std::wstring Unreachable(const std::wstring& path) {
+  return L"Folder " + path +
+         L" cannot be added: a name in its path ends in a dot or a space, which Windows drops "
+         L"from a path, so that the path would lead to another folder.";
+}
 inline std::wstring CannotHide(const std::wstring& path, const std::wstring& reason) {
   return L"Folder " + path + L" could not be hidden.\n\n" + reason;
 }
@@ -91,6 +98,14 @@ inline std::wstring NotDeleted(const std::wstring& file, const std::wstring& pat
 // Add and drops while the list file is left alone for the session.
 inline std::wstring CannotAddNow(const std::wstring& file, const std::wstring& why) {
   return L"No folder can be added: the folder list " + file + L" cannot be saved.\n\n" + why;
+}
+// Folders left out of what was to be added: the list would be larger than
+// Veilkeep reads back, and would not be read at the next start.
+inline std::wstring TooMany(size_t count) {
+  return std::to_wstring(count) + (count == 1 ? L" folder was" : L" folders were") +
+         L" not added: the folder list would be larger than Veilkeep can read back (" +
+         std::to_wstring(kMaxListEntries) + L" folders, " + std::to_wstring(kMaxListBytes >> 20) +
+         L" MiB).";
 }
 // A refusal in a drop that does not name its folder is given the folder's name.
 inline std::wstring Named(const std::wstring& path, const std::wstring& refusal) {

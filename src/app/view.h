@@ -40,6 +40,13 @@ class Form1View {
   // Form1::FollowListFile is to be called again in a moment.
   virtual void FollowAgainSoon() = 0;
 
+  // Runs `work` away from the window's thread, once the window shows, so
+  // that the window answers meanwhile; then `done` on the window's thread.
+  // A view that shows nothing runs both here.
+  virtual void RunAside(const std::function<void()>& work, std::function<void()> done) {
+    work();
+    done();
+  }
   // Runs `search` while a small window shows how far it got, with Cancel
   // (which makes the watch answer false), the main window drawn meanwhile;
   // returns when it ended. A view that shows nothing runs it here.

@@ -266,10 +266,12 @@ TEST_F(Form1Test, DroppedFoldersAreAddedAsAddAddsThemWithOneSave) {
   struct Case {
     const char* name;
     std::vector<std::wstring> dropped;
-    const char* disk;                   // data.bin afterwards
+    std::string disk;                   // data.bin afterwards
     int selected;                       // afterwards
     std::vector<std::wstring> refused;  // each must be named in the one message
+    std::string before = "C:\\A;";
   };
+  const std::string most = "C:\\A;" + std::string(kMaxListEntries - 2, ';');
   const std::wstring kTooLong = L"C:\\" + std::wstring(300, L'x');
   const Case cases[] = {
       {"one folder", {L"C:\\New"}, "C:\\A;C:\\New;", 1, {}},
@@ -297,6 +299,11 @@ TEST_F(Form1Test, DroppedFoldersAreAddedAsAddAddsThemWithOneSave) {
        0,
        {L"Z:\\: Invalid folder!\n\nC:\\: Invalid folder!"}},
       {"nothing", {}, "C:\\A;", 0, {}},
+      {"names that end in a dot or a space, which Windows drops",
+       {L"C:\\Docs.", L"C:\\Sp \\In"}, "C:\\A;", 0,
+       {L"Folder C:\\Docs. cannot be added: a name", L"Folder C:\\Sp \\In cannot be added: a name"}},
+      {"past the most the list reads back", {L"C:\\New", L"C:\\\x00e9t\x00e9"}, most + "C:\\New;",
+       int(kMaxListEntries) - 1, {L"1 folder was not added"}, most},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -305,17 +312,17 @@ TEST_F(Form1Test, DroppedFoldersAreAddedAsAddAddsThemWithOneSave) {
     Form1 form{platform, view};
     for (const wchar_t* folder :
          {L"C:\\A", L"C:\\New", L"C:\\\x00e9t\x00e9", L"D:\\", L"E:\\Stick", L"C:\\a;b", L"Z:\\",
-          L"C:\\"}) {
+          L"C:\\", L"C:\\Docs.", L"C:\\Sp \\In"}) {
       platform.folders[folder] = 0;
     }
     platform.drive_types[L"E:\\Stick"] = kDriveRemovable;
-    platform.files[platform.ListPath()] = {"C:\\A;", false};
+    platform.files[platform.ListPath()] = {c.before, false};
     ASSERT_TRUE(form.Load());
     const int writes = platform.writes;
     form.DropFolders(c.dropped);
     const std::string disk = platform.files[platform.ListPath()].bytes;
     EXPECT_EQ(disk, c.disk);
-    EXPECT_EQ(platform.writes - writes, disk == "C:\\A;" ? 0 : 1) << "one save per drop";
+    EXPECT_EQ(platform.writes - writes, disk == c.before ? 0 : 1) << "one save per drop";
     EXPECT_EQ(view.list, form.entries());
     EXPECT_EQ(view.selected, c.selected);
     EXPECT_EQ(view.Buttons(), "Add Delete Open Hide");
@@ -426,13 +433,16 @@ TEST_F(Form1Test, MissingFolderIsReportedAndDropped) {
     Folder(L"C:\\Keep");
     Folder(L"Q:\\Disk", kHiddenAttrs);  // a disk, and a share, not connected: kept
     platform.unplugged = {L"Q:\\", L"\\\\nas\\share\\"};
-    Store("C:\\Keep;C:\\Gone;\\\\nas\\share\\x;Q:\\Disk;");
+    // Gone from a network letter that is there, whatever the stick Veilkeep runs from holds.
+    platform.program_folder = L"M:\\V", platform.drive_types[L"Z:\\"] = kDriveRemote;
+    Folder(L"M:\\Gone");
+    Store("C:\\Keep;Z:\\Gone;\\\\nas\\share\\x;Q:\\Disk;");
     ASSERT_TRUE(fresh.Load());
     for (int entry : {3, 2, 1}) fresh.List1Click(entry), fresh.Command1Click(command);
     ASSERT_EQ(platform.messages.size(), 3u);
     EXPECT_NE(platform.messages[0].text.find(L"drive Q:\\ is not connected"), std::wstring::npos);
     EXPECT_NE(platform.messages[1].text.find(L"share \\\\nas\\share\\ is not"), std::wstring::npos);
-    EXPECT_EQ(platform.messages[2].text, L"Folder C:\\Gone doesn't exist!");
+    EXPECT_EQ(platform.messages[2].text, L"Folder Z:\\Gone doesn't exist!");
     EXPECT_EQ(view.list,
               (std::vector<std::wstring>{L"C:\\Keep", L"\\\\nas\\share\\x", L"Q:\\Disk"}));
     EXPECT_EQ(Disk(), "C:\\Keep;\\\\nas\\share\\x;Q:\\Disk;");
@@ -451,7 +461,7 @@ TEST_F(Form1Test, MissingFolderIsReportedAndDropped) {
 TEST_F(Form1Test, EntriesOnTheStickFollowItsNewLetterOneByOne) {
   // The program's folder, data.bin, the answers (one question at most), a
   // start with a window, data.bin right after start-up.
-  struct Row { const wchar_t* program; const char *list, *answers; bool window; const char* saved; };
+  struct Row { const wchar_t* program; const char *list, *answers; bool window; const char* saved; int busy = 0; };
   // Eleven to ask about: one question names ten, and Yes moves those ten.
   std::string eleven, ten_moved;
   for (int i = 0; i <= 10; ++i) {
@@ -460,6 +470,7 @@ TEST_F(Form1Test, EntriesOnTheStickFollowItsNewLetterOneByOne) {
   }
   const Row rows[] = {
       {L"M:\\V", "K:\\V\\Notes;K:\\Archive;", "", true, "M:\\V\\Notes;K:\\Archive;"},
+      {L"M:\\V", "K:\\V\\Notes;D:\\Data;", "", true, "M:\\V\\Notes;D:\\Data;", 1},  // busy at start
       {L"M:\\V", eleven.c_str(), "y", true, ten_moved.c_str()},
       // Two listed folders that would become one: nothing asked, nothing moved.
       {L"M:\\V", "E:\\Private;K:\\Private;", "", true, "E:\\Private;K:\\Private;"},
@@ -485,8 +496,10 @@ TEST_F(Form1Test, EntriesOnTheStickFollowItsNewLetterOneByOne) {
     platform.answers = row.answers;
     Form1 fresh(platform, view);
     Store(row.list);
+    platform.busy_step = FileStep::Read, platform.busy_times = row.busy * 25;
     ASSERT_TRUE(fresh.Load(row.window));
-    EXPECT_EQ(platform.messages.size(), strlen(row.answers));
+    for (int i = 0; i < 5 * row.busy; ++i) fresh.FollowListFile();  // read whole at last
+    EXPECT_EQ(platform.messages.size(), strlen(row.answers) + row.busy);
     EXPECT_EQ(Disk(), row.saved);
     fresh.Form1Activate();
     EXPECT_EQ(platform.network_looks, 0) << "no network drive is looked at";
@@ -495,7 +508,7 @@ TEST_F(Form1Test, EntriesOnTheStickFollowItsNewLetterOneByOne) {
     fresh.FollowListFile();
     fresh.DropFolders({L"C:\\New"});
     EXPECT_EQ(Disk(), std::string(row.saved) + "K:\\V\\Later;C:\\New;");
-    EXPECT_EQ(platform.messages.size(), strlen(row.answers));
+    EXPECT_EQ(platform.messages.size(), strlen(row.answers) + row.busy);
     // Unhide of each: an entry not there whose path is on the stick, like
     // one on a drive not connected, is never dropped as gone.
     for (int i = 0; i < static_cast<int>(fresh.entries().size()); ++i) {

@@ -2,6 +2,8 @@
 
 #include <windowsx.h>
 
+#include <new>
+
 #include "about/toolbar.h"
 #include "about/win32/forms.h"
 #include "app/layout.h"
@@ -27,6 +29,8 @@ constexpr UINT_PTR kSettleTimer = 1, kRetryTimer = 2, kPollTimer = 3;
 constexpr UINT kSettleMs = 100, kSettleCapMs = 1000, kRetryMs = 200, kPollMs = 1000;
 // Carries out the requests handed over, once the start that sent one has its reply.
 constexpr UINT kRunRequests = WM_APP + 1;
+// RunAside's work is done.
+constexpr UINT kAsideDone = WM_APP + 2;
 
 // The window of the copy that already runs in this session, shown restored
 // and brought to the foreground, or the window of it the user must answer
@@ -47,6 +51,33 @@ HWND FindRunningForm1() { return FindWindowW(kClassName, nullptr); }
 
 Form1Window::Form1Window(Win32Platform& platform)
     : platform_(platform), form1_(platform, *this, VEILKEEP_PUBLISHER_HOST) {}
+
+Form1Window::~Form1Window() {
+  // Work aside uses the platform: it ends before it goes.
+  if (aside_) WaitForSingleObject(aside_.get(), INFINITE);
+}
+
+void Form1Window::RunAside(const std::function<void()>& work, std::function<void()> done) {
+  aside_work_ = work;
+  aside_done_ = std::move(done);
+  if (shown_) StartAside();  // otherwise once the window shows
+}
+
+void Form1Window::StartAside() {
+  aside_ = KernelHandle(CreateThread(nullptr, 0, Aside, this, 0, nullptr));
+  if (!aside_) Aside(this);  // no thread to be had: here, then
+}
+
+DWORD WINAPI Form1Window::Aside(void* form) {
+  auto* self = static_cast<Form1Window*>(form);
+  try {
+    self->aside_work_();
+  } catch (const std::bad_alloc&) {
+    // Nothing found: no memory to look with.
+  }
+  PostMessageW(self->hwnd_, kAsideDone, 0, 0);
+  return 0;
+}
 
 bool Form1Window::Create(HINSTANCE instance) {
   instance_ = instance;
@@ -106,6 +137,8 @@ void Form1Window::FollowAgainSoon() { SetTimer(hwnd_, kRetryTimer, kRetryMs, nul
 void Form1Window::Show(int show_command) {
   ShowWindow(hwnd_, show_command);
   UpdateWindow(hwnd_);
+  shown_ = true;
+  if (aside_work_) StartAside();
 }
 
 bool Form1Window::Handle(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam, LRESULT* result) {
@@ -149,6 +182,14 @@ LRESULT Form1Window::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     case kRunRequests:
       form1_.RunRequests();
       return 0;
+    case kAsideDone: {
+      if (aside_) WaitForSingleObject(aside_.get(), INFINITE);
+      aside_ = KernelHandle();
+      aside_work_ = nullptr;
+      const std::function<void()> done = std::move(aside_done_);
+      if (done) done();
+      return 0;
+    }
     case WM_INITMENUPOPUP:  // the system menu's check mark says where the verbs point now
       if (HIWORD(lparam)) {
         CheckMenuItem(reinterpret_cast<HMENU>(wparam), IDM_FOLDER_MENU,

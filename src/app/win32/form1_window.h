@@ -22,6 +22,7 @@ namespace vk {
 class Form1Window final : public Form1View, private List1Owner {
  public:
   explicit Form1Window(Win32Platform& platform);
+  ~Form1Window() override;
 
   // Creates the window hidden and runs start-up. False when the program must end.
   bool Create(HINSTANCE instance);
@@ -43,6 +44,7 @@ class Form1Window final : public Form1View, private List1Owner {
   void ShowHowToUse() override;
   void ShowAbout(const std::wstring& version_text) override;
   void FollowAgainSoon() override;
+  void RunAside(const std::function<void()>& work, std::function<void()> done) override;
   void RunSearch(const std::function<void(SearchWatch&)>& search) override;
   bool ChooseFoundFolders(const std::wstring& note, const std::vector<std::wstring>& found,
                           std::vector<std::wstring>* chosen) override;
@@ -78,6 +80,10 @@ class Form1Window final : public Form1View, private List1Owner {
   // next control in tab order that can, as the dialog manager moves it.
   void FocusOn(HWND control);
 
+  // Starts the work RunAside was given on a thread of its own.
+  void StartAside();
+  static DWORD WINAPI Aside(void* form);
+
   void CreateControls();
   void ApplyDpi();  // positions, fonts and pictures for dpi_
   int Px(int twips) const { return TwipsToPixels(twips, dpi_); }
@@ -94,6 +100,9 @@ class Form1Window final : public Form1View, private List1Owner {
   int dpi_ = USER_DEFAULT_SCREEN_DPI;
   HWND focus_ = nullptr;  // the control that had the focus when the window was last active
   ListWatch watch_;
+  bool shown_ = false;
+  std::function<void()> aside_work_, aside_done_;  // RunAside's, while under way
+  KernelHandle aside_;                             // its thread
   bool settling_ = false;      // a burst of changes in data.bin's folders is settling...
   ULONGLONG burst_began_ = 0;  // ...since this tick
 };
