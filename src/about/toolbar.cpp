@@ -26,7 +26,7 @@ std::wstring SupportPageAddress(const std::wstring& host) {
 }
 
 std::wstring VersionText(const VersionNumbers& version) {
-  return L"Version: " + std::to_wstring(version.major) + L"." + std::to_wstring(version.minor);
+  return L"Version: " + Decimal(version.major) + L"." + Decimal(version.minor);
 }
 
 }  // namespace vk

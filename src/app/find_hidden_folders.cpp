@@ -14,8 +14,8 @@ namespace msg {
 
 // How a search of `folder` went: how much it searched, and why it ended early.
 inline std::wstring Searched(const std::wstring& folder, const HiddenSearch& search) {
-  std::wstring text = L"In " + folder + L": " + std::to_wstring(search.searched) +
-                      L" folders searched, " + std::to_wstring(search.unreadable) +
+  std::wstring text = L"In " + folder + L": " + Decimal(search.searched) +
+                      L" folders searched, " + Decimal(search.unreadable) +
                       L" skipped (they could not be read, or their names end in a dot or a "
                       L"space, which paths on Windows do not reach).";
   if (search.cancelled) text += L" The search was cancelled.";

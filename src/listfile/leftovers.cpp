@@ -86,7 +86,7 @@ std::wstring ListFile::FreeName(const std::wstring& base, const wchar_t* suffix)
   std::wstring name = base + suffix;
   FileFacts facts;
   for (int n = 1; n < 100 && platform_.InspectFile(name, &facts) && facts.stamp.exists; ++n) {
-    name = base + L"." + std::to_wstring(n) + suffix;
+    name = base + L"." + Decimal(n) + suffix;
   }
   return name;
 }

@@ -190,8 +190,8 @@ Status DecodeList(Platform& platform, std::string_view bytes, EntryList* entries
   all = Entries(all);
   const ByteCensus census = TakeCensus(all);
   if (!WithinLimits(census.separators, bytes.size())) {
-    return Status::Fail(L"The file lists " + std::to_wstring(census.separators) +
-                        L" folders, more than the " + std::to_wstring(kMaxListEntries) +
+    return Status::Fail(L"The file lists " + Decimal(census.separators) +
+                        L" folders, more than the " + Decimal(kMaxListEntries) +
                         L" a folder list may hold.");
   }
   try {

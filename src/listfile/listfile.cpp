@@ -307,8 +307,8 @@ Status ListFile::Encode(const EntryList& entries) {
   EncodeListTo(platform_, entries, &bytes_);
   if (WithinLimits(entries.size(), bytes_.size())) return Status::Ok();
   return Status::Fail(L"The list would be larger than Veilkeep reads back: " +
-                      std::to_wstring(kMaxListEntries) + L" folders, " +
-                      std::to_wstring(kMaxListBytes) + L" bytes.");
+                      Decimal(kMaxListEntries) + L" folders, " +
+                      Decimal(kMaxListBytes) + L" bytes.");
 }
 
 Status ListFile::SaveWholeList(const EntryList& entries) {

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -65,7 +66,7 @@ struct BrowseResult {
 // by anyone gives another: a new file (a replace), a new size or a new time.
 struct FileStamp {
   bool exists = false;
-  uint64_t id = 0;       // the file's number on its volume, the volume's in the top bits
+  uint64_t id = 0;  // the file's number on its volume, the volume's in the top bits
   uint64_t size = 0;
   uint64_t written = 0;  // last-write time
   uint32_t marks = 0;    // kAttrHidden and kAttrSystem, as the file has them
@@ -98,10 +99,20 @@ struct FolderVerb {
 
 // One subfolder as the listing of its folder gives it: no call of its own.
 struct FolderItem {
-  std::wstring_view name;     // its own name, valid during the call
-  uint32_t attributes = 0;    // the attribute word
-  uint32_t reparse_tag = 0;   // with kAttrReparsePoint: the kind of reparse point (0 unknown)
+  std::wstring_view name;    // its own name, valid during the call
+  uint32_t attributes = 0;   // the attribute word
+  uint32_t reparse_tag = 0;  // with kAttrReparsePoint: the kind of reparse point (0 unknown)
 };
+
+// A shortcut (.lnk): the program it starts, with what, where, and its key.
+struct Shortcut {
+  std::wstring target, arguments, folder;
+  // The key that starts it from anywhere: a virtual-key code, with
+  // kKeyShift, kKeyControl and kKeyAlt; 0 for none.
+  uint16_t key = 0;
+  bool minimized = false;  // started minimized
+};
+constexpr uint16_t kKeyShift = 0x100, kKeyControl = 0x200, kKeyAlt = 0x400;
 
 struct VersionNumbers {
   unsigned major = 0;
@@ -183,6 +194,13 @@ class Platform {
   virtual Status RemoveFolderVerb(const std::wstring& key) = 0;
   virtual std::wstring FolderVerbCommand(const std::wstring& key) = 0;
 
+  // The shortcut `name` (a .lnk) in the current user's Start menu Programs
+  // folder: written, read (false when there is none), removed (none there
+  // is no failure).
+  virtual Status SaveStartMenuShortcut(const std::wstring& name, const Shortcut& shortcut) = 0;
+  virtual bool ReadStartMenuShortcut(const std::wstring& name, Shortcut* shortcut) = 0;
+  virtual Status RemoveStartMenuShortcut(const std::wstring& name) = 0;
+
   // Whether `text` begins with `prefix`, ignoring letter case as the system does.
   virtual bool StartsWithIgnoringCase(std::wstring_view text, std::wstring_view prefix) = 0;
   // Blocks the calling thread for about `milliseconds`.
@@ -233,6 +251,18 @@ class Platform {
   virtual Status MoveFileTo(const std::wstring& from, const std::wstring& to, bool replace) = 0;
   virtual void RemoveFile(const std::wstring& path) = 0;
 };
+
+// `value` in decimal. The program writes its numbers so, not with the C
+// library's printf, whose float formatting would weigh more than the rest.
+inline std::wstring Decimal(uint64_t value) {
+  wchar_t digits[20];
+  size_t count = 0;
+  do {
+    digits[count++] = static_cast<wchar_t>(L'0' + value % 10);
+  } while (value /= 10);
+  return std::wstring(std::make_reverse_iterator(digits + count),
+                      std::make_reverse_iterator(digits));
+}
 
 // The one place where errors reach the user: a modal box titled "Error".
 inline void ShowError(Platform& platform, const std::wstring& text) {

@@ -83,7 +83,7 @@ class Searching final : public SearchWatch {
   }
   void Show() {
     const std::wstring count =
-        L"Folders searched: " + std::to_wstring(searched_.load(std::memory_order_relaxed));
+        L"Folders searched: " + Decimal(searched_.load(std::memory_order_relaxed));
     SetDlgItemTextW(hwnd_, IDC_SEARCH_COUNT, count.c_str());
     AcquireSRWLockShared(&lock_);
     const std::wstring folder = folder_;

@@ -236,7 +236,7 @@ std::vector<std::wstring> Win32Platform::FindFiles(const std::wstring& prefix) {
 
 std::wstring Win32Platform::WriterName() {
   static unsigned writers = 0;
-  return std::to_wstring(GetCurrentProcessId()) + L"." + std::to_wstring(++writers);
+  return Decimal(GetCurrentProcessId()) + L"." + Decimal(++writers);
 }
 
 namespace {
@@ -281,8 +281,8 @@ Status Win32Platform::ReadWholeFile(const std::wstring& path, size_t max_bytes,
   FileStamp before;
   if (!StampOf(file.get(), &before)) return LastError();
   if (before.size > max_bytes) {
-    return Status::Fail(L"The file holds " + std::to_wstring(before.size) +
-                        L" bytes, more than the " + std::to_wstring(max_bytes) +
+    return Status::Fail(L"The file holds " + Decimal(before.size) +
+                        L" bytes, more than the " + Decimal(max_bytes) +
                         L" a folder list may hold.");
   }
   const size_t wanted = static_cast<size_t>(before.size);

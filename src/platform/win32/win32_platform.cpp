@@ -83,7 +83,7 @@ std::wstring SystemErrorText(DWORD code) {
   while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' ')) {
     text.pop_back();
   }
-  if (text.empty()) text = L"Windows error " + std::to_wstring(code) + L".";
+  if (text.empty()) text = L"Windows error " + Decimal(code) + L".";
   return text;
 }
 
