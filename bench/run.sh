@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Benchmarks, one command each:
 #   bash bench/run.sh startup-empty   start-up with no data.bin, against both floors
-#   bash bench/run.sh startup-large   start-up with 32,767 entries, against both floors
-#                                     (and the same controls showing 32,767 rows)
+#   bash bench/run.sh startup-large   start-up with 32,767 entries, their folders there,
+#                                     against both floors (and the same controls showing 32,767 rows)
+#   bash bench/run.sh startup-large-elsewhere   the same entries, made on another computer:
+#                                     none of their folders here
 #   bash bench/run.sh startup-network start-up with entries on a network drive not
 #                                     reached, then the same entries on C:
 #   bash bench/run.sh commands        Add, Delete, Hide, Unhide, selection at 32,767 entries
@@ -10,6 +12,8 @@
 #   bash bench/run.sh codec           the list-file codec natively, beside memchr
 #   bash bench/run.sh idle            CPU used in 30 s of waiting, 32,767 entries, data.bin watched
 #   bash bench/run.sh find-hidden     /find-hidden over 10,000 folders against a walk of them alone
+#   bash bench/run.sh hide-all        /hide-all over 1,000 listed folders against a program
+#                                     that only sets the same attributes on them
 # The floors: veilkeep_floor, a bare window; veilkeep_floor_controls, the same
 # window and controls as Veilkeep, idle, with no list. veilkeep_floor_rows is
 # the latter showing 32,767 rows; the commands benchmark also has it do the
@@ -23,7 +27,7 @@
 set -euo pipefail
 source "$(dirname "$0")/../scripts/lib.sh"
 cd "$ROOT"
-what=${1:?usage: bench/run.sh startup-empty|startup-large|startup-network|commands|footprint|codec|idle|find-hidden}
+what=${1:?usage: bench/run.sh startup-empty|startup-large|startup-large-elsewhere|startup-network|commands|footprint|codec|idle|find-hidden|hide-all}
 runs=${RUNS:-15}
 
 if [ "$what" = codec ]; then
@@ -87,8 +91,17 @@ case "$what" in
   startup-empty)
     startup "${also[@]}"
     ;;
-  startup-large)
+  startup-large | startup-large-elsewhere)
     large_list "$work/data.bin"
+    # Run from the prefix's Z: drive, a drive that may have travelled: the
+    # stick's entries are looked up, here or not.
+    documents="$WINEPREFIX/drive_c/users/Someone/Documents"
+    rm -rf "$documents"
+    if [ "$what" = startup-large ]; then
+      mkdir -p "$documents"
+      awk -v RS=';' 'NF { sub(/^C:\\Users\\Someone\\Documents\\/, ""); printf "%s%c", $0, 0 }' \
+        "$work/data.bin" | (cd "$documents" && xargs -0 mkdir -p)
+    fi
     # A third figure for where the time goes: the same controls with as many
     # rows shown (Wine's list view drawing them), which is not a floor to meet.
     startup "$work/veilkeep_floor_rows.exe" "${also[@]}"
@@ -155,6 +168,16 @@ case "$what" in
     cp "$build/veilkeep_floor_walk.exe" "$work/"
     wine "$build/veilkeep_bench_find_hidden.exe" "${RUNS:-11}" "$(win "$work/Veilkeep.exe")" \
       "$(win "$work/veilkeep_floor_walk.exe")" "$(win "$work/tree")" 2>/dev/null
+    ;;
+  hide-all)
+    # 1,000 folders listed in data.bin beside Veilkeep.exe. RUNS rounds (default 11).
+    mkdir -p "$work/folders"
+    (cd "$work/folders" && mkdir -p {1..1000})
+    folders=$(win "$work/folders")
+    for i in $(seq 1 1000); do printf '%s\\%d;' "$folders" "$i"; done >"$work/data.bin"
+    cp "$build/veilkeep_floor_hide_all.exe" "$work/"
+    wine "$build/veilkeep_bench_hide_all.exe" "${RUNS:-11}" "$(win "$work/Veilkeep.exe")" \
+      "$(win "$work/veilkeep_floor_hide_all.exe")" 2>/dev/null
     ;;
   *)
     echo "unknown benchmark: $what" >&2

@@ -37,8 +37,9 @@ yaml() {  # yaml TEXT: TEXT as a YAML string in single quotes
 # Scoop keeps data.bin in its persist folder, across updates, linked into the
 # app's folder. A file it is told to persist that neither the zip nor the
 # persist folder has would be made a folder: the first install makes it a file.
-# Uninstalling removes the folder menu's verbs, which would run a removed exe;
-# an update (which runs pre_uninstall too) leaves them. Scoop runs
+# Uninstalling removes the folder menu's verbs and the Start menu's Hide All
+# shortcut, which would run a removed exe; an update (which runs pre_uninstall
+# too) leaves them: the shortcut runs the exe through Scoop's current folder. Scoop runs
 # pre_uninstall before it refuses to uninstall an app one of whose programs
 # runs (a program under the app's folder): the verbs are removed only when
 # none does, so that a refused uninstall leaves them working. A bucket's checkver
@@ -54,7 +55,7 @@ cat >"$out/Veilkeep.json" <<EOF
     "hash": $(json "$hash"),
     "pre_install": "if (!(Test-Path \"\$persist_dir\\\\data.bin\")) { New-Item \"\$dir\\\\data.bin\" -ItemType File | Out-Null }",
     "persist": "data.bin",
-    "pre_uninstall": "if (\$cmd -eq 'uninstall' -and !(Get-Process | Where-Object { \$_.Path -like \"\$(Split-Path \$dir)\\\\*\" })) { Start-Process -Wait -FilePath \"\$dir\\\\Veilkeep.exe\" -ArgumentList '/folder-menu', 'off' }",
+    "pre_uninstall": "if (\$cmd -eq 'uninstall' -and !(Get-Process | Where-Object { \$_.Path -like \"\$(Split-Path \$dir)\\\\*\" })) { Start-Process -Wait -FilePath \"\$dir\\\\Veilkeep.exe\" -ArgumentList '/folder-menu', 'off'; Start-Process -Wait -FilePath \"\$dir\\\\Veilkeep.exe\" -ArgumentList '/shortcut-key', 'off' }",
     "shortcuts": [
         [
             "Veilkeep.exe",

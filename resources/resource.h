@@ -24,6 +24,9 @@
 // Main window's system menu items (1300-1399), multiples of 16 as WM_SYSCOMMAND needs.
 #define IDM_FOLDER_MENU 1312  // "Hide and Unhide in folder menus"
 #define IDM_FIND_HIDDEN 1328  // "Find Hidden Folders..."
+#define IDM_HIDE_ALL 1344     // "Hide All Folders"
+#define IDM_UNHIDE_ALL 1360   // "Unhide All Folders"
+#define IDM_SHORTCUT_KEY 1376 // "Shortcut Key For Hide All..."
 
 // About window controls (1200-1299). Label1(i) is IDC_LABEL1 + i.
 #define IDC_IMAGE1 1201
@@ -36,3 +39,9 @@
 #define IDC_FOUND_NOTE 1410
 #define IDC_FOUND_LIST 1411
 #define IDC_FOUND_ADD 1412
+
+// "Shortcut Key For Hide All..." (1500-1599).
+#define IDC_KEY_NOTE 1501
+#define IDC_KEY_HOTKEY 1502
+#define IDC_KEY_OK 1503
+#define IDC_KEY_REMOVE 1504

@@ -1,5 +1,9 @@
 #include "app/command_line.h"
 
+#include <algorithm>
+#include <cwchar>
+#include <utility>
+
 namespace vk {
 namespace {
 
@@ -104,6 +108,21 @@ Request ParseCommandLine(std::wstring_view command_line) {
     }
     return request;
   }
+  if (IsSwitch(arguments[0], L"/shortcut-key")) {
+    if (arguments.size() == 2 && IsSwitch(arguments[1], L"off")) {
+      request.kind = Request::Kind::ShortcutKey;
+    } else if (arguments.size() == 2 && ParseShortcutKey(arguments[1], &request.key)) {
+      request.kind = Request::Kind::ShortcutKey;
+    }
+    return request;
+  }
+  for (const auto& [name, kind] : {std::pair{L"/hide-all", Request::Kind::HideAll},
+                                   std::pair{L"/unhide-all", Request::Kind::UnhideAll}}) {
+    if (IsSwitch(arguments[0], name)) {
+      if (arguments.size() == 1) request.kind = kind;
+      return request;
+    }
+  }
   const std::vector<std::wstring> folders = Arguments(command_line, true);
   if (IsSwitch(arguments[0], L"/find-hidden")) {
     if (folders.size() == 2 && !folders[1].empty()) {
@@ -124,6 +143,70 @@ Request ParseCommandLine(std::wstring_view command_line) {
   }
   if (!request.folders.empty()) request.kind = hide ? Request::Kind::Hide : Request::Kind::Unhide;
   return request;
+}
+
+bool ParseShortcutKey(std::wstring_view text, uint16_t* key) {
+  uint16_t modifiers = 0, code = 0;
+  for (size_t at = 0; at <= text.size();) {
+    const size_t plus = std::min(text.find(L'+', at), text.size());
+    const std::wstring part(text.substr(at, plus - at));
+    at = plus + 1;
+    uint16_t modifier = IsSwitch(part, L"ctrl")    ? kKeyControl
+                        : IsSwitch(part, L"alt")   ? kKeyAlt
+                        : IsSwitch(part, L"shift") ? kKeyShift
+                                                   : 0;
+    if (modifier) {
+      if (modifiers & modifier) return false;
+      modifiers |= modifier;
+      continue;
+    }
+    wchar_t c = part.size() == 1 ? part[0] : 0;
+    if (c >= L'a' && c <= L'z') c = static_cast<wchar_t>(c - L'a' + L'A');
+    int f = 0;
+    if (part.size() >= 2 && (part[0] == L'f' || part[0] == L'F'))
+      f = std::wcstol(part.c_str() + 1, nullptr, 10);
+    if (code) return false;  // one key
+    if ((c >= L'A' && c <= L'Z') || (c >= L'0' && c <= L'9')) {
+      code = c;
+    } else if (f >= 1 && f <= 24 && part == (part.substr(0, 1) + Decimal(f))) {
+      code = static_cast<uint16_t>(0x6F + f);  // VK_F1 is 0x70
+    } else {
+      return false;
+    }
+  }
+  if (!code) return false;
+  *key = static_cast<uint16_t>(modifiers | code);
+  return true;
+}
+
+std::wstring ShortcutKeyText(uint16_t key) {
+  const unsigned code = key & 0xFF;
+  if (!code) return {};
+  std::wstring text;
+  if (key & kKeyControl) text += L"Ctrl+";
+  if (key & kKeyAlt) text += L"Alt+";
+  if (key & kKeyShift) text += L"Shift+";
+  return text + (code >= 0x70 && code <= 0x87 ? L"F" + Decimal(code - 0x6F)
+                                              : std::wstring(1, static_cast<wchar_t>(code)));
+}
+
+uint16_t ShortcutKeyNow(Platform& platform) {
+  Shortcut shortcut;
+  return platform.ReadStartMenuShortcut(kShortcutName, &shortcut) ? shortcut.key : 0;
+}
+
+Status SetShortcutKey(Platform& platform, const std::wstring& exe, uint16_t key) {
+  if (!key) return platform.RemoveStartMenuShortcut(kShortcutName);
+  // Windows leaves keys without Ctrl or Alt to the program that has the focus.
+  if (!(key & (kKeyControl | kKeyAlt))) {
+    return Status::Fail(L"The key " + ShortcutKeyText(key) +
+                        L" is not taken: a shortcut key needs Ctrl or Alt, or it would be typed "
+                        L"into the program you are in.");
+  }
+  const std::wstring folder = exe.substr(0, exe.find_last_of(L'\\') + 1);
+  return platform.SaveStartMenuShortcut(
+      kShortcutName, {exe, L"/hide-all",
+                      folder.size() > 3 ? folder.substr(0, folder.size() - 1) : folder, key, true});
 }
 
 bool FolderMenuIsHere(Platform& platform, const std::wstring& exe) {

@@ -76,6 +76,13 @@ void Form1::Handle(const UserAction& action) {
     case UserAction::Kind::FindHidden:
       FindHiddenFolders();
       break;
+    case UserAction::Kind::HideAll:
+    case UserAction::Kind::UnhideAll:
+      AllFolders(action.kind == UserAction::Kind::HideAll);
+      break;
+    case UserAction::Kind::ShortcutKey:
+      ShortcutKeyClick();
+      break;
   }
   FollowIfPending();
 }

@@ -33,7 +33,10 @@ inline constexpr const wchar_t* kListFileName = L"\\data.bin";
 
 // Something the user did in the main window, as the window reports it.
 struct UserAction {
-  enum class Kind { Command1, Toolbar1, List1Select, List1Type, Drop, FolderMenu, FindHidden };
+  enum class Kind {
+    Command1, Toolbar1, List1Select, List1Type, Drop, FolderMenu, FindHidden, HideAll, UnhideAll,
+    ShortcutKey
+  };
   UserAction(Kind what, int at = -1) : kind(what), index(at) {}
   static UserAction Typed(std::wstring text) {
     UserAction action(Kind::List1Type);
@@ -107,6 +110,16 @@ class Form1 {
   // Hide hides them that the list does not name, shows them, and adds those
   // the user keeps checked as a drop adds folders.
   void FindHiddenFolders();
+  // The system menu's "Hide All Folders" and "Unhide All Folders": each
+  // listed folder that is there hidden or revealed as the buttons do, in the
+  // list's order; one missing is dropped, one on a drive not connected (or
+  // on the stick under its old letter) kept and skipped. One message at the
+  // end names what could not be done, unless `quiet`. True when every listed
+  // folder that is there ended as asked and none was missing.
+  bool AllFolders(bool hide, bool quiet = false);
+  // The system menu's "Shortcut Key For Hide All...": the key of the Start
+  // menu's Hide All shortcut, chosen, removed or left.
+  void ShortcutKeyClick();
 
   // True while data.bin is left alone: it could not be read whole.
   bool LeavesListAlone() const { return list_file_ && !list_file_->refusal().empty(); }

@@ -2,8 +2,10 @@
 // the system menu's folder-menu item.
 #include <algorithm>
 
+#include "app/drive_rules.h"
 #include "app/form1.h"
 #include "app/messages.h"
+#include "platform/path_root.h"
 
 namespace vk {
 
@@ -29,6 +31,10 @@ bool Form1::CarryOut(const Request& request) {
       return HideOrUnhide(request.folders, request.kind == Request::Kind::Hide);
     case Request::Kind::FindHidden:
       return request.folders.size() == 1 && ListHiddenFolders(request.folders[0]);
+    case Request::Kind::HideAll:
+    case Request::Kind::UnhideAll:
+      // A shortcut key leaves no window on the screen: nothing is said.
+      return AllFolders(request.kind == Request::Kind::HideAll, /*quiet=*/true);
     default:
       return false;
   }
@@ -79,6 +85,70 @@ bool Form1::HideOrUnhide(const std::vector<std::wstring>& named, bool hide) {
     done = done && hidden == hide;
   }
   return done;
+}
+
+bool Form1::AllFolders(bool hide, bool quiet) {
+  std::wstring why;
+  CatchUp(true, &why);
+  const uint32_t attributes = hide ? (kAttrReadOnly | kAttrHidden | kAttrSystem) : kAttrReadOnly;
+  const std::vector<std::wstring> folders(entries_.begin(), entries_.end());
+  std::vector<std::wstring> not_done, gone;
+  bool done = true;  // each one there as asked, none missing
+  for (const std::wstring& folder : folders) {
+    if (platform_.FolderExists(folder)) {
+      const Status set = platform_.SetAttributes(folder, attributes);
+      if (!set) not_done.push_back(msg::Named(folder, set.reason)), done = false;
+      continue;
+    }
+    // Not connected is not gone: kept, and skipped.
+    const std::wstring root = PathRoot(folder);
+    const Status reached = root.empty() ? Status::Ok() : platform_.ReachRoot(root);
+    if (!reached) {
+      not_done.push_back(msg::NotConnected(folder, root, reached.reason));
+      continue;
+    }
+    // Nor is one whose path is on the stick: missing, and kept.
+    done = false;
+    const std::wstring there = OnTheStick(platform_, folder, platform_.ProgramFolder());
+    if (!there.empty() && platform_.FolderExists(there)) {
+      not_done.push_back(msg::OnTheStick(folder, there));
+    } else {
+      not_done.push_back(msg::DoesNotExist(folder)), gone.push_back(folder);
+    }
+  }
+  // Those gone leave the list, in one save.
+  bool changed = false;
+  auto drop = [&](EntryList* list) {
+    EntryList kept;
+    for (std::wstring_view entry : *list) {
+      if (std::find(gone.begin(), gone.end(), entry) == gone.end()) kept.push_back(entry);
+    }
+    if (kept.size() == list->size()) return false;
+    *list = std::move(kept);
+    return true;
+  };
+  EntryList shown = entries_;
+  if (!gone.empty() && !SaveChange(drop, false, &why, &changed)) {
+    not_done.push_back(msg::NotRemoved(list_file_->path(), why));
+  } else if (changed) {
+    std::swap(shown, entries_);
+    ShowList(std::move(shown));
+  }
+  ShowSelectionStatus();
+  if (!quiet && !not_done.empty()) Error(msg::NotAllDone(hide, not_done));
+  return done;
+}
+
+void Form1::ShortcutKeyClick() {
+  uint16_t key = 0;
+  bool chosen = false;
+  {
+    ModalWindow window(*this);
+    chosen = view_.ChooseShortcutKey(ShortcutKeyNow(platform_), &key);
+  }
+  if (!chosen) return;
+  const Status set = SetShortcutKey(platform_, platform_.ProgramPath(), key);
+  if (!set) Error(msg::ShortcutKeyNotSet(set.reason));
 }
 
 void Form1::FolderMenuClick() {

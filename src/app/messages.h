@@ -102,14 +102,33 @@ inline std::wstring CannotAddNow(const std::wstring& file, const std::wstring& w
 // Folders left out of what was to be added: the list would be larger than
 // Veilkeep reads back, and would not be read at the next start.
 inline std::wstring TooMany(size_t count) {
-  return std::to_wstring(count) + (count == 1 ? L" folder was" : L" folders were") +
+  return Decimal(count) + (count == 1 ? L" folder was" : L" folders were") +
          L" not added: the folder list would be larger than Veilkeep can read back (" +
-         std::to_wstring(kMaxListEntries) + L" folders, " + std::to_wstring(kMaxListBytes >> 20) +
-         L" MiB).";
+         Decimal(kMaxListEntries) + L" folders, " + Decimal(kMaxListBytes >> 20) + L" MiB).";
 }
 // A refusal in a drop that does not name its folder is given the folder's name.
 inline std::wstring Named(const std::wstring& path, const std::wstring& refusal) {
   return refusal.find(path) == std::wstring::npos ? path + L": " + refusal : refusal;
+}
+
+// The gone folders Hide All or Unhide All dropped could not be saved.
+inline std::wstring NotRemoved(const std::wstring& file, const std::wstring& reason) {
+  return L"The folder list could not be saved to " + file + L": " + reason +
+         L" The folders that do not exist stay in the list.";
+}
+// The folders Hide All (or Unhide All) could not hide, each said in `not_done`: ten at most.
+constexpr size_t kNotDoneNamed = 10;
+inline std::wstring NotAllDone(bool hide, const std::vector<std::wstring>& not_done) {
+  std::wstring text =
+      hide ? L"Not every folder could be hidden:" : L"Not every folder could be revealed:";
+  for (size_t i = 0; i < not_done.size() && i < kNotDoneNamed; ++i) text += L"\n\n" + not_done[i];
+  if (not_done.size() > kNotDoneNamed) {
+    text += L"\n\nand " + Decimal(not_done.size() - kNotDoneNamed) + L" more.";
+  }
+  return text;
+}
+inline std::wstring ShortcutKeyNotSet(const std::wstring& reason) {
+  return L"The shortcut key for Hide All could not be changed.\n\n" + reason;
 }
 
 // A start with a command line the program does not know.

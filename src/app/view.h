@@ -56,6 +56,10 @@ class Form1View {
     } watch;
     search(watch);
   }
+  // "Shortcut Key For Hide All...": the key the shortcut holds now (`now`, 0
+  // none) in the system's own key control. OK gives the key chosen in *key
+  // (0 none), Remove 0; false for Cancel. A view that shows nothing changes nothing.
+  virtual bool ChooseShortcutKey(uint16_t /*now*/, uint16_t* /*key*/) { return false; }
   // "Hidden Folders Found": `note`, then `found` with a check box each, all
   // checked. True for Add, with those checked then in *chosen, in their
   // order; false for Cancel. A view that shows nothing adds nothing.

@@ -119,6 +119,7 @@ int wmain(int argc, wchar_t** argv) {
         {L"DrivesComeAndGo", DrivesComeAndGo},
         {L"CommandLine", CommandLine},
         {L"FindHiddenFolders", FindHiddenFolders},
+        {L"HideAllAndShortcutKey", HideAllAndShortcutKey},
     };
     for (const auto& [name, run] : scenarios) {
       if (only.empty() || only.find(L" " + std::wstring(name) + L" ") != std::wstring::npos) run();

@@ -331,5 +331,6 @@ void DrivesComeAndGo();
 // the search for hidden folders from the system menu and by /find-hidden.
 void CommandLine();
 void FindHiddenFolders();
+void HideAllAndShortcutKey();
 
 }  // namespace e2e

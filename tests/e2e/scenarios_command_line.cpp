@@ -2,6 +2,8 @@
 // starts the program: without a window, handed to the running one, their
 // exit codes, and the folder-menu verbs in the user's registry. And the
 // search for hidden folders, from the system menu and by /find-hidden.
+#include <shlobj.h>
+
 #include <functional>
 
 #include "harness.h"
@@ -57,11 +59,48 @@ HWND Owned(const App& app, const wchar_t* cls) {
   return found;
 }
 
-// Alt+Space, F: Find Hidden Folders..., and `folder` chosen in the folder browser.
-bool SearchFromMenu(const App& app, const std::wstring& folder) {
+// Alt+Space, then `key`: an item of the system menu.
+bool SystemMenu(const App& app, WORD key) {
   PostMessageW(app.main, WM_SYSCOMMAND, SC_KEYMENU, L' ');
   if (!Require(WaitForMenu(app) != nullptr, L"the system menu opens", L"none")) return false;
-  PressKey(app, 'F');
+  PressKey(app, key);
+  return true;
+}
+
+// The Start menu's Hide All shortcut, read through the shell's own link
+// object: its target, arguments, folder, key and how it starts; "none" when
+// there is none.
+std::wstring HideAllShortcut() {
+  PWSTR programs = nullptr;
+  IShellLinkW* link = nullptr;
+  IPersistFile* file = nullptr;
+  std::wstring seen = L"none";
+  wchar_t text[3][MAX_PATH] = {};
+  WORD key = 0;
+  int show = 0;
+  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_Programs, 0, nullptr, &programs)) &&
+      SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                 reinterpret_cast<void**>(&link))) &&
+      SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file))) &&
+      SUCCEEDED(file->Load((std::wstring(programs) + L"\\Veilkeep - Hide All.lnk").c_str(), STGM_READ)) &&
+      SUCCEEDED(link->GetPath(text[0], MAX_PATH, nullptr, SLGP_RAWPATH)) &&
+      SUCCEEDED(link->GetArguments(text[1], MAX_PATH)) &&
+      SUCCEEDED(link->GetWorkingDirectory(text[2], MAX_PATH)) && SUCCEEDED(link->GetHotkey(&key)) &&
+      SUCCEEDED(link->GetShowCmd(&show))) {
+    // Started minimized (7) on Windows; Wine 8 keeps no start state in a shortcut.
+    seen = std::wstring(text[0]) + L" " + text[1] + L" in " + text[2] + L", key " + Hex(key) +
+           (show == SW_SHOWMINNOACTIVE || show == SW_SHOWNORMAL ? L"" : L", shown " + std::to_wstring(show));
+  }
+  if (file) file->Release();
+  if (link) link->Release();
+  CoTaskMemFree(programs);
+  return seen;
+}
+
+// Alt+Space, F: Find Hidden Folders..., and `folder` chosen in the folder browser.
+bool SearchFromMenu(const App& app, const std::wstring& folder) {
+  if (!SystemMenu(app, 'F')) return false;
   HWND browser = WaitForDialog(app, kBrowseTitle);
   return browser && ChooseAndConfirm(app, browser, folder);
 }
@@ -129,6 +168,58 @@ void CommandLine() {
   CheckText(L"no verbs left", L"", Registered(L"Hide") + Registered(L"Unhide"));
   CheckText(L"/folder-menu off with no verbs there: exit code", L"0 ",
             Run({exe + L" /folder-menu off"}, &shown));
+  Close(&app);
+}
+
+// Hide All and Unhide All from the system menu and the command line, with no
+// window and handed over; the Start menu's shortcut that holds the key,
+// made, shown, read back through the shell and removed.
+void HideAllAndShortcutKey() {
+  const std::vector<std::wstring> folders = {MakeFolder(L"All One"), MakeFolder(L"All Two")};
+  const Scenario s = OpenScenario(L"hide all", L"hide all", {folders[0], g_root + L"\\All Gone", folders[1]});
+  const std::wstring exe = L"\"" + s.folder + L"\\Veilkeep.exe\"";
+  bool shown = false;
+  CheckText(L"/hide-all with no window, one folder gone: exit code", L"1 ", Run({exe + L" /hide-all"}, &shown));
+  Check(L"it shows no window", !shown, L"a window");
+  for (const std::wstring& folder : folders) CheckHidden(folder, true);
+  CheckFileBytes(L"data.bin without the folder gone", s.list_file, Ansi(folders[0] + L";" + folders[1] + L";"));
+  App app;
+  if (!Start(s.folder, &app)) return Close(&app);
+  // Hide All Folders is A; Wine puts its own About Wine there in every system menu.
+  for (const bool hidden : {false, true}) {
+    if (hidden) PostMessageW(app.main, WM_SYSCOMMAND, IDM_HIDE_ALL, 0);
+    if (!hidden && !SystemMenu(app, 'U')) break;
+    ExpectNoDialog(app, hidden ? L"Hide All Folders" : L"Unhide All Folders");
+    for (const std::wstring& folder : folders) CheckHidden(folder, hidden);
+    CheckText(L"the status follows the folder selected", hidden ? L"Hidden: True" : L"Hidden: False",
+              StatusText(app));
+  }
+  RemoveTree(folders[1]);
+  if (SystemMenu(app, 'U')) ExpectMessageWith(app, {L"Not every folder could be revealed", folders[1]});
+  CheckHidden(folders[0], false);
+  CheckText(L"/hide-all handed to the window: exit code", L"0 ", Run({exe + L" /hide-all"}, &shown));
+  ExpectNoDialog(app, L"/hide-all");
+  Check(L"no second window", !shown, L"a window");
+  CheckHidden(folders[0], true);
+  // The key: refused without Ctrl or Alt, then made, shown in its window, removed there.
+  CheckText(L"/shortcut-key shift+h: exit code", L"1 ", Run({exe + L" /shortcut-key shift+h"}, &shown));
+  CheckText(L"/shortcut-key ctrl+alt+h: exit code", L"0 ", Run({exe + L" /shortcut-key Ctrl+Alt+H"}, &shown));
+  CheckText(L"the shortcut, as the shell reads it",
+            s.folder + L"\\Veilkeep.exe /hide-all in " + s.folder + L", key " +
+                Hex(MAKEWORD('H', HOTKEYF_CONTROL | HOTKEYF_ALT)),
+            HideAllShortcut());
+  HWND window = nullptr;
+  if (SystemMenu(app, 'K')) {
+    WaitUntil([&] { return (window = FindWindowW(L"Veilkeep.ShortcutKey", nullptr)) && IsWindowVisible(window); }, kWaitMs);
+    Check(L"Shortcut Key For Hide All opens", window != nullptr, L"none");
+  }
+  if (window) {
+    CheckText(L"it shows the key the shortcut holds", Hex(MAKEWORD('H', HOTKEYF_CONTROL | HOTKEYF_ALT)),
+              Hex(static_cast<DWORD>(Send(GetDlgItem(window, IDC_KEY_HOTKEY), HKM_GETHOTKEY))));
+    PressButton(window, IDC_KEY_REMOVE);
+  }
+  CheckText(L"Remove deletes the shortcut", L"none", HideAllShortcut());
+  CheckText(L"/shortcut-key off with none there: exit code", L"0 ", Run({exe + L" /shortcut-key off"}, &shown));
   Close(&app);
 }
 

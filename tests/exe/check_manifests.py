@@ -94,10 +94,12 @@ pre_uninstall = " ".join([scoop.get("pre_uninstall", "")] if isinstance(scoop.ge
                          else scoop["pre_uninstall"])
 # Scoop runs pre_uninstall before it refuses to uninstall an app one of whose
 # programs runs: the verbs go only when no program under the app's folder runs.
-check("Scoop's pre_uninstall takes the folder menu's verbs away at uninstall, when no copy runs, "
-      "with the Veilkeep.exe of the app's folder",
+check("Scoop's pre_uninstall takes the folder menu's verbs and the Hide All shortcut away at "
+      "uninstall, when no copy runs, with the Veilkeep.exe of the app's folder",
       "$cmd -eq 'uninstall'" in pre_uninstall and "'/folder-menu', 'off'" in pre_uninstall
-      and "-Wait" in pre_uninstall and '-FilePath "$dir\\Veilkeep.exe"' in pre_uninstall
+      and "'/shortcut-key', 'off'" in pre_uninstall
+      and "-Wait" in pre_uninstall
+      and pre_uninstall.count('-FilePath "$dir\\Veilkeep.exe"') == pre_uninstall.count("-FilePath") == 2
       and '-and !(Get-Process | Where-Object { $_.Path -like "$(Split-Path $dir)\\*" })'
       in pre_uninstall, pre_uninstall)
 checkver = scoop.get("checkver", {})

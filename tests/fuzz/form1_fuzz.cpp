@@ -282,8 +282,14 @@ struct World {
     for (const auto& [path, attributes] : platform.folders)  // what a search may add
       if (searching && (attributes & 6) == 6) user_adding.push_back(path);
     for (const auto& path : user_adding) removed_by_others.erase(path);
-    static const char* const kKinds[] = {"Command1", "Toolbar1",   "List1Select", "List1Type",
-                                         "Drop",     "FolderMenu", "FindHidden"};
+    static const char* const kKinds[] = {"Command1",   "Toolbar1",   "List1Select", "List1Type",
+                                         "Drop",       "FolderMenu", "FindHidden",  "HideAll",
+                                         "UnhideAll",  "ShortcutKey"};
+    // Hide All and Unhide All drop every listed folder that is gone.
+    all_folders = all_folders || action.kind == UserAction::Kind::HideAll ||
+                  action.kind == UserAction::Kind::UnhideAll;
+    for (auto it = kept_by_others.begin(); all_folders && it != kept_by_others.end();)
+      it = platform.FolderExists(*it) ? std::next(it) : kept_by_others.erase(it);
     std::wstring text = action.typed;
     for (const auto& path : action.paths) text += path + L" ";
     Trace(kKinds[static_cast<int>(action.kind)], action.index, text);
@@ -555,8 +561,12 @@ struct World {
       case 5:
         return {UserAction::Kind::Toolbar1, static_cast<int>(in.Below(6))};
       default: {
-        const int index = static_cast<int>(in.Below(6));
-        return index < kCommandCount ? UserAction(UserAction::Kind::Command1, index) : Search(in);
+        const unsigned byte = in.Byte();
+        if (byte % 6 < kCommandCount) return {UserAction::Kind::Command1, static_cast<int>(byte % 6)};
+        // The system menu: Find Hidden Folders..., Hide All Folders, Unhide All Folders.
+        if (byte / 6 % 3 == 1) return {UserAction::Kind::HideAll};
+        if (byte / 6 % 3 == 2) return {UserAction::Kind::UnhideAll};
+        return Search(in);
       }
     }
   }
@@ -583,6 +593,7 @@ struct World {
   std::optional<OtherWrite> other_during;  // comes while the next window of ours is up
   bool awaiting_follow = false;            // data.bin changed while a window of ours was up
   std::vector<std::wstring> user_adding;   // what the user's action now adds
+  bool all_folders = false;                // the action is Hide All or Unhide All
 
   OtherWrite ReadOtherWrite(Input& in) {
     OtherWrite write;
@@ -798,7 +809,7 @@ struct World {
   }
 
   void Step(Input& in) {
-    revived = false;
+    revived = all_folders = false;
     Revive();  // killed by the last event: started again before anything else happens
     const size_t before = form->LeavesListAlone() ? 0 : OnDisk().size();
     const int answered_before = answered;
@@ -817,7 +828,7 @@ struct World {
       platform.remove_fails = 0;
       platform.browse_answers.clear();
       Expect(awaiting_follow || revived || action_others != others_count ||
-                 answered != answered_before ||
+                 answered != answered_before || all_folders ||
                  form->entries().size() + 1 >= before,
              "one action removes one entry at most (requests carried out meanwhile aside)");
       if (!requests.empty()) HandOver();

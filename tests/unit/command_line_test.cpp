@@ -1,7 +1,10 @@
 // The command line's forms.
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "app/command_line.h"
+#include "fake_platform.h"
 
 namespace vk {
 namespace {
@@ -12,6 +15,7 @@ TEST(CommandLineTest, FormsOfTheCommandLine) {
     const wchar_t* line;
     Kind kind;
     std::vector<std::wstring> folders;
+    uint16_t key = 0;
   } cases[] = {
       // clang-format off
       {L"\"C:\\My Tools\\Veilkeep.exe\"  \t", Kind::None, {}},
@@ -29,13 +33,43 @@ TEST(CommandLineTest, FormsOfTheCommandLine) {
       {L"Veilkeep.exe /folder-menu on D:\\a", Kind::Bad, {}},
       {L"Veilkeep.exe /Find-Hidden \"E:\\\"", Kind::FindHidden, {L"E:\\"}},
       {L"Veilkeep.exe /find-hidden E:\\a E:\\b", Kind::Bad, {}},
+      {L"Veilkeep.exe /Hide-All", Kind::HideAll, {}},
+      {L"Veilkeep.exe /unhide-all", Kind::UnhideAll, {}},
+      {L"Veilkeep.exe /hide-all D:\\a", Kind::Bad, {}},
+      {L"Veilkeep.exe /shortcut-key Ctrl+Alt+h", Kind::ShortcutKey, {}, 0x648},
+      {L"Veilkeep.exe /shortcut-key shift+F12", Kind::ShortcutKey, {}, 0x17B},
+      {L"Veilkeep.exe /shortcut-key alt+9", Kind::ShortcutKey, {}, 0x439},
+      {L"Veilkeep.exe /shortcut-key OFF", Kind::ShortcutKey, {}, 0},
+      {L"Veilkeep.exe /shortcut-key ctrl+alt", Kind::Bad, {}},
+      {L"Veilkeep.exe /shortcut-key ctrl+ctrl+h", Kind::Bad, {}},
+      {L"Veilkeep.exe /shortcut-key ctrl+F25", Kind::Bad, {}},
+      {L"Veilkeep.exe /shortcut-key ctrl+h+j", Kind::Bad, {}},
+      {L"Veilkeep.exe /shortcut-key", Kind::Bad, {}},
       // clang-format on
   };
   for (const auto& c : cases) {
     const Request request = ParseCommandLine(c.line);
-    EXPECT_EQ(std::make_pair(request.kind, request.folders), std::make_pair(c.kind, c.folders))
+    EXPECT_EQ(std::make_tuple(request.kind, request.folders, request.key),
+              std::make_tuple(c.kind, c.folders, c.key))
         << testing::PrintToString(std::wstring(c.line));
   }
+}
+
+// The Start menu's Hide All shortcut: the exe as started, /hide-all, its
+// folder, minimized, the key; refused without Ctrl or Alt; removed.
+TEST(CommandLineTest, TheHideAllShortcutHoldsTheKey) {
+  FakePlatform platform;
+  const std::wstring exe = L"C:\\Users\\u\\scoop\\apps\\veilkeep\\current\\Veilkeep.exe";
+  const Status refused = SetShortcutKey(platform, exe, kKeyShift | 'H');
+  EXPECT_NE(refused.reason.find(L"Shift+H is not taken: a shortcut key needs Ctrl or Alt"), std::wstring::npos);
+  ASSERT_TRUE(SetShortcutKey(platform, exe, kKeyControl | kKeyAlt | 'H'));
+  const Shortcut& made = platform.shortcuts[kShortcutName];
+  EXPECT_EQ(made.target + L" " + made.arguments + L" in " + made.folder + (made.minimized ? L", minimized" : L""),
+            exe + L" /hide-all in C:\\Users\\u\\scoop\\apps\\veilkeep\\current, minimized");
+  EXPECT_EQ(ShortcutKeyText(ShortcutKeyNow(platform)) + L" " + ShortcutKeyText(kKeyShift | kKeyControl | 0x87),
+            L"Ctrl+Alt+H Ctrl+Shift+F24");
+  ASSERT_TRUE(SetShortcutKey(platform, exe, 0));
+  EXPECT_EQ(ShortcutKeyNow(platform), 0);
 }
 
 }  // namespace

@@ -259,6 +259,24 @@ class FakePlatform final : public Platform {
   bool AnotherInstanceRunning() override { return another_instance; }
   std::wstring ProgramFolder() override { return program_folder; }
   std::wstring ProgramPath() override { return program_folder + L"\\Veilkeep.exe"; }
+  std::map<std::wstring, Shortcut> shortcuts;  // the Start menu's, by name
+  std::wstring shortcut_error;                 // non-empty: saving or removing one fails so
+  Status SaveStartMenuShortcut(const std::wstring& name, const Shortcut& shortcut) override {
+    if (!shortcut_error.empty()) return Status::Fail(shortcut_error);
+    shortcuts[name] = shortcut;
+    return Status::Ok();
+  }
+  bool ReadStartMenuShortcut(const std::wstring& name, Shortcut* shortcut) override {
+    auto it = shortcuts.find(name);
+    if (it == shortcuts.end()) return false;
+    *shortcut = it->second;
+    return true;
+  }
+  Status RemoveStartMenuShortcut(const std::wstring& name) override {
+    if (!shortcut_error.empty()) return Status::Fail(shortcut_error);
+    shortcuts.erase(name);
+    return Status::Ok();
+  }
   Status SetFolderVerb(const FolderVerb& verb) override { return Verb(verb.key, verb.command); }
   Status RemoveFolderVerb(const std::wstring& key) override { return Verb(key, L""); }
   std::wstring FolderVerbCommand(const std::wstring& key) override { return folder_verbs[key]; }

@@ -62,6 +62,15 @@ class FakeView final : public Form1View {
     if (while_modal) while_modal();
   }
 
+  // Shortcut Key For Hide All: the key the user chooses (-1: Cancel), and the one shown.
+  int choose_key = -1;
+  uint16_t key_shown = 0;
+  bool ChooseShortcutKey(uint16_t now, uint16_t* key) override {
+    key_shown = now;
+    if (choose_key >= 0) *key = static_cast<uint16_t>(choose_key);
+    return choose_key >= 0;
+  }
+
   // The search's windows: the user cancels the search before folder number
   // `cancel_at` (-1: never), then Add (`add_found`) takes what was found but
   // `unchecked`, as `chosen`, or Cancel.

@@ -540,6 +540,52 @@ TEST_F(Form1Test, RequestsAndChangesWaitForTheStartsQuestion) {
   EXPECT_EQ(view.list, (std::vector<std::wstring>{L"K:\\Photos", L"C:\\Other", L"C:\\New"}));
 }
 
+// Hide All and Unhide All over every kind of folder a list holds, from the
+// system menu (one message at the end) and as a request (none): there,
+// gone, on a drive not connected, refused, on the stick's old letter.
+TEST_F(Form1Test, HideAllAndUnhideAllTakeEachFolderAsTheButtonsDo) {
+  std::string twelve;
+  for (int i = 0; i < 12; ++i) twelve += "C:\\Gone" + std::to_string(i) + ";";
+  struct Row { std::string list; bool hide, request; const wchar_t* refused; std::string saved; bool done; std::wstring said; };
+  const Row rows[] = {
+      {"C:\\There;C:\\Gone;Q:\\Away;K:\\Old;", true, false, L"", "C:\\There;Q:\\Away;K:\\Old;", false,
+       L"Not every folder could be hidden:\n\nFolder C:\\Gone doesn't exist!\n\nFolder Q:\\Away cannot be reached"},
+      {"C:\\There;C:\\Gone;Q:\\Away;K:\\Old;", false, true, L"", "C:\\There;Q:\\Away;K:\\Old;", false, L""},
+      {"C:\\There;Q:\\Away;", false, true, L"", "C:\\There;Q:\\Away;", true, L""},
+      {"C:\\There;Q:\\Away;", true, false, L"Access is denied.", "C:\\There;Q:\\Away;", false,
+       L"Not every folder could be hidden:\n\nC:\\There: Access is denied."},
+      {"C:\\There;" + twelve, true, false, L"", "C:\\There;", false, L"\n\nand 2 more."},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.list);
+    platform = FakePlatform(), view = FakeView();
+    Form1 fresh(platform, view);
+    platform.program_folder = L"M:\\V", platform.unplugged = {L"Q:\\"};
+    Folder(L"C:\\There", row.hide ? 0 : kHiddenAttrs), Folder(L"Q:\\Away"), Folder(L"M:\\Old");
+    Store(row.list);
+    ASSERT_TRUE(fresh.Load());
+    platform.messages.clear(), platform.set_attributes_error = row.refused;
+    bool done = false;
+    if (row.request) {
+      fresh.Queue({row.hide ? Request::Kind::HideAll : Request::Kind::UnhideAll, {}},
+                  [&](bool d) { done = d; });
+      fresh.RunRequests();
+    } else {
+      done = fresh.AllFolders(row.hide);
+    }
+    EXPECT_EQ(done, row.done);
+    EXPECT_EQ(Disk(), row.saved);
+    EXPECT_EQ(view.list, fresh.entries());
+    const uint32_t there = platform.folders[L"C:\\There"];
+    EXPECT_EQ(there, *row.refused ? (row.hide ? 0 : kHiddenAttrs) : (row.hide ? kHiddenAttrs : kAttrReadOnly));
+    EXPECT_EQ(view.status, there == kHiddenAttrs ? L"Hidden: True" : L"Hidden: False");
+    ASSERT_EQ(platform.messages.size(), row.said.empty() ? 0u : 1u);
+    if (!row.said.empty()) {
+      EXPECT_NE(platform.messages[0].text.find(row.said), std::wstring::npos);
+    }
+  }
+}
+
 TEST_F(Form1Test, CommandsWithoutSelectionDoNothing) {
   ASSERT_TRUE(form.Load());
   for (int command : {1, 2, 3, 4, 7, -1}) form.Command1Click(command);
@@ -693,6 +739,14 @@ TEST_F(Form1Test, FolderMenuItemPointsTheVerbsHere) {
             L"\"C:\\Apps\\Veilkeep\\Veilkeep.exe\" /unhide \"%1\"");
   form.Handle({UserAction::Kind::FolderMenu});
   EXPECT_EQ(platform.folder_verbs[L"Veilkeep.Hide"] + platform.folder_verbs[L"Veilkeep.Unhide"], L"");
+  // Shortcut Key For Hide All: made with the key chosen, shown, then removed, or refused.
+  for (int key : {kKeyControl | 'K', -1, 0, int{'K'}}) {
+    view.choose_key = key;
+    form.Handle({UserAction::Kind::ShortcutKey});
+  }
+  EXPECT_EQ(view.key_shown, 0) << "removed, then nothing shown";
+  EXPECT_EQ(platform.shortcuts.count(kShortcutName), 0u);
+  EXPECT_NE(LastMessage().find(L"a shortcut key needs Ctrl or Alt"), std::wstring::npos);
 }
 
 // The search's result is what the list does not name by its end, in any

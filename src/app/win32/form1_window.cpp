@@ -9,6 +9,7 @@
 #include "app/layout.h"
 #include "app/win32/requests.h"
 #include "app/win32/search_windows.h"
+#include "app/win32/shortcut_key.h"
 #include "resource.h"
 
 namespace vk {
@@ -112,6 +113,10 @@ bool Form1Window::Create(HINSTANCE instance) {
   AppendMenuW(system, MF_SEPARATOR, 0, nullptr);
   AppendMenuW(system, MF_STRING, IDM_FOLDER_MENU, L"Hide and Unhide in folder menus");
   AppendMenuW(system, MF_STRING, IDM_FIND_HIDDEN, L"&Find Hidden Folders...");
+  AppendMenuW(system, MF_STRING, IDM_HIDE_ALL, L"Hide &All Folders");
+  // Not N: the system's own Minimize has it.
+  AppendMenuW(system, MF_STRING, IDM_UNHIDE_ALL, L"&Unhide All Folders");
+  AppendMenuW(system, MF_STRING, IDM_SHORTCUT_KEY, L"Shortcut &Key For Hide All...");
   // Requests handed over while start-up showed a message.
   PostMessageW(hwnd_, kRunRequests, 0, 0);
   return true;
@@ -197,13 +202,8 @@ LRESULT Form1Window::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       }
       break;
     case WM_SYSCOMMAND:
-      if ((wparam & 0xFFF0) == IDM_FIND_HIDDEN) {
-        form1_.Handle({UserAction::Kind::FindHidden});
-        return 0;
-      }
-      if ((wparam & 0xFFF0) != IDM_FOLDER_MENU) break;
-      form1_.Handle({UserAction::Kind::FolderMenu});
-      return 0;
+      if (OnSystemCommand(static_cast<UINT>(wparam & 0xFFF0))) return 0;
+      break;
     case WM_DPICHANGED:
       OnDpiChanged(HIWORD(wparam), reinterpret_cast<const RECT*>(lparam));
       return 0;
@@ -212,6 +212,19 @@ LRESULT Form1Window::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       return 0;
   }
   return DefWindowProcW(hwnd_, message, wparam, lparam);
+}
+
+bool Form1Window::OnSystemCommand(UINT id) {
+  static constexpr std::pair<UINT, UserAction::Kind> kItems[] = {
+      {IDM_FOLDER_MENU, UserAction::Kind::FolderMenu}, {IDM_FIND_HIDDEN, UserAction::Kind::FindHidden},
+      {IDM_HIDE_ALL, UserAction::Kind::HideAll},       {IDM_UNHIDE_ALL, UserAction::Kind::UnhideAll},
+      {IDM_SHORTCUT_KEY, UserAction::Kind::ShortcutKey}};
+  for (const auto& [item, kind] : kItems) {
+    if (id != item) continue;
+    form1_.Handle({kind});
+    return true;
+  }
+  return false;
 }
 
 void Form1Window::OnCreate() {
@@ -371,6 +384,10 @@ void Form1Window::ShowAbout(const std::wstring& version_text) {
 
 void Form1Window::RunSearch(const std::function<void(SearchWatch&)>& search) {
   RunSearchWindow(instance_, hwnd_, search);
+}
+
+bool Form1Window::ChooseShortcutKey(uint16_t now, uint16_t* key) {
+  return ShowShortcutKey(instance_, hwnd_, now, key);
 }
 
 bool Form1Window::ChooseFoundFolders(const std::wstring& note,

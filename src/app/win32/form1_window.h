@@ -48,6 +48,7 @@ class Form1Window final : public Form1View, private List1Owner {
   void RunSearch(const std::function<void(SearchWatch&)>& search) override;
   bool ChooseFoundFolders(const std::wstring& note, const std::vector<std::wstring>& found,
                           std::vector<std::wstring>* chosen) override;
+  bool ChooseShortcutKey(uint16_t now, uint16_t* key) override;
 
   // For WindowProc: every message of the main window.
   bool Handle(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam, LRESULT* result);
@@ -64,6 +65,8 @@ class Form1Window final : public Form1View, private List1Owner {
 
   LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam);
   void OnCreate();
+  // One of the items Veilkeep adds to the system menu: false for the system's own.
+  bool OnSystemCommand(UINT id);
   void OnActivate(bool active);
   void OnCommand(int id, int code);
   LRESULT OnNotify(const NMHDR* header);

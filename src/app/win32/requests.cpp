@@ -102,6 +102,11 @@ std::optional<int> RunCommandLine() {
     ShowError(platform, msg::BadCommandLine(kUsage));
     return kExitBadCommandLine;
   }
+  if (request.kind == Request::Kind::ShortcutKey) {
+    Status set = SetShortcutKey(platform, platform.ProgramPath(), request.key);
+    if (!set) ShowError(platform, msg::ShortcutKeyNotSet(set.reason));
+    return set ? kExitDone : kExitNotDone;
+  }
   if (request.kind == Request::Kind::FolderMenuOn || request.kind == Request::Kind::FolderMenuOff) {
     Status set = SetFolderMenu(platform, platform.ProgramPath(),
                                request.kind == Request::Kind::FolderMenuOn);
@@ -141,8 +146,9 @@ bool TakeHandedRequest(const COPYDATASTRUCT& data, Request* request, DWORD* repl
   DWORD words[kHeaderWords] = {};
   memcpy(words, data.lpData, kHeader);
   const auto kind = static_cast<Request::Kind>(words[2]);
+  const bool all = kind == Request::Kind::HideAll || kind == Request::Kind::UnhideAll;
   if (words[0] != kRequestTag || (kind != Request::Kind::Hide && kind != Request::Kind::Unhide &&
-                                  kind != Request::Kind::FindHidden)) {
+                                  kind != Request::Kind::FindHidden && !all)) {
     return false;
   }
   std::wstring folders((data.cbData - kHeader) / sizeof(wchar_t), L'\0');
@@ -157,7 +163,7 @@ bool TakeHandedRequest(const COPYDATASTRUCT& data, Request* request, DWORD* repl
     at = end + 1;
   }
   *reply_to = words[1];
-  return !request->folders.empty();
+  return request->folders.empty() == all;
 }
 
 void AnswerHandedRequest(DWORD reply_to, bool done) {

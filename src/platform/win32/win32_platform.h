@@ -51,6 +51,11 @@ class Win32Platform final : public Platform {
   Status RemoveFolderVerb(const std::wstring& key) override;
   std::wstring FolderVerbCommand(const std::wstring& key) override;
 
+  // In win32_shell.cpp.
+  Status SaveStartMenuShortcut(const std::wstring& name, const Shortcut& shortcut) override;
+  bool ReadStartMenuShortcut(const std::wstring& name, Shortcut* shortcut) override;
+  Status RemoveStartMenuShortcut(const std::wstring& name) override;
+
   bool StartsWithIgnoringCase(std::wstring_view text, std::wstring_view prefix) override;
   void Wait(unsigned milliseconds) override;
 

@@ -1,5 +1,5 @@
 // Win32Platform's shell calls: the folder browser, drops, opening a folder
-// or a web address.
+// or a web address, the Start menu's shortcuts.
 #include <shlobj.h>
 
 #include <vector>
@@ -20,6 +20,9 @@ struct Shell {
   decltype(&DragQueryFileW) drop_query = nullptr;
   decltype(&DragFinish) drop_finish = nullptr;
   decltype(&CoTaskMemFree) free_memory = nullptr;
+  decltype(&CoCreateInstance) create = nullptr;
+  decltype(&SHGetKnownFolderPath) known_folder = nullptr;
+  decltype(&SHChangeNotify) notify = nullptr;
 };
 
 // Null when the shell cannot be loaded.
@@ -35,10 +38,14 @@ const Shell* LoadShell() {
     Bind(shell32, "DragQueryFileW", &shell.drop_query);
     Bind(shell32, "DragFinish", &shell.drop_finish);
     Bind(ole32, "CoTaskMemFree", &shell.free_memory);
+    Bind(ole32, "CoCreateInstance", &shell.create);
+    Bind(shell32, "SHGetKnownFolderPath", &shell.known_folder);
+    Bind(shell32, "SHChangeNotify", &shell.notify);
     decltype(&CoInitializeEx) initialize = nullptr;
     Bind(ole32, "CoInitializeEx", &initialize);
     if (!shell.browse || !shell.path_of || !shell.execute || !shell.item_of || !shell.drop_query ||
-        !shell.drop_finish || !shell.free_memory || !initialize) {
+        !shell.drop_finish || !shell.free_memory || !initialize || !shell.create ||
+        !shell.known_folder || !shell.notify) {
       return nullptr;
     }
     // The folder browser and shell handlers expect COM on this, the window's thread.
@@ -49,6 +56,43 @@ const Shell* LoadShell() {
 }
 
 Status NoShell() { return Status::Fail(L"The Windows shell (shell32.dll) could not be loaded."); }
+
+// The two IDs the shortcuts need, written here: the library of every ID
+// Windows has would bring them all into the exe.
+constexpr GUID kShellLink = {0x00021401, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+constexpr GUID kProgramsFolder = {
+    0xA77F5D77, 0x2E2B, 0x44C3, {0xA6, 0xA2, 0xAB, 0xA6, 0x01, 0x05, 0x4A, 0x51}};
+
+// The path of the shortcut `name` in the current user's Start menu Programs
+// folder (the known folder, wherever the user keeps it); empty when it cannot be told.
+std::wstring StartMenuShortcut(const Shell& shell, const std::wstring& name) {
+  PWSTR folder = nullptr;
+  std::wstring path;
+  if (SUCCEEDED(shell.known_folder(kProgramsFolder, 0, nullptr, &folder))) {
+    path = std::wstring(folder) + L"\\" + name;
+  }
+  shell.free_memory(folder);
+  return path;
+}
+
+// The shell's link object, and its file.
+struct Link {
+  IShellLinkW* link = nullptr;
+  IPersistFile* file = nullptr;
+  ~Link() {
+    if (file) file->Release();
+    if (link) link->Release();
+  }
+  HRESULT Make(const Shell& shell) {
+    HRESULT made = shell.create(kShellLink, nullptr, CLSCTX_INPROC_SERVER, __uuidof(IShellLinkW),
+                                reinterpret_cast<void**>(&link));
+    if (SUCCEEDED(made))
+      made = link->QueryInterface(__uuidof(IPersistFile), reinterpret_cast<void**>(&file));
+    return made;
+  }
+};
+
+Status Failed(HRESULT result) { return Status::Fail(SystemErrorText(static_cast<DWORD>(result))); }
 
 }  // namespace
 
@@ -110,7 +154,7 @@ Status Win32Platform::OpenFolder(const std::wstring& path) {
       // Older shells make no item of a path this long, and no file manager
       // given it as text would show this folder.
       return Status::Fail(L"The file manager cannot open a folder whose path is longer than " +
-                          std::to_wstring(MAX_PATH) + L" characters.");
+                          Decimal(MAX_PATH) + L" characters.");
     }
     if (!item) return Status::Fail(SystemErrorText(ERROR_PATH_NOT_FOUND));
     SHELLEXECUTEINFOW info = {};
@@ -147,6 +191,63 @@ Status Win32Platform::OpenFolder(const std::wstring& path) {
     return LastError();
   }
   KernelHandle thread(process.hThread), child(process.hProcess);  // not waited for
+  return Status::Ok();
+}
+
+Status Win32Platform::SaveStartMenuShortcut(const std::wstring& name, const Shortcut& shortcut) {
+  const Shell* shell = LoadShell();
+  if (!shell) return NoShell();
+  const std::wstring path = StartMenuShortcut(*shell, name);
+  if (path.empty()) return Status::Fail(L"The Start menu's folder could not be found.");
+  Link link;
+  HRESULT result = link.Make(*shell);
+  if (SUCCEEDED(result)) result = link.link->SetPath(shortcut.target.c_str());
+  if (SUCCEEDED(result)) result = link.link->SetArguments(shortcut.arguments.c_str());
+  if (SUCCEEDED(result)) result = link.link->SetWorkingDirectory(shortcut.folder.c_str());
+  if (SUCCEEDED(result)) result = link.link->SetIconLocation(shortcut.target.c_str(), 0);
+  // The key's modifiers are the shell's own: HOTKEYF_SHIFT, _CONTROL and _ALT in the high byte.
+  if (SUCCEEDED(result)) result = link.link->SetHotkey(shortcut.key);
+  if (SUCCEEDED(result)) {
+    result = link.link->SetShowCmd(shortcut.minimized ? SW_SHOWMINNOACTIVE : SW_SHOWNORMAL);
+  }
+  if (SUCCEEDED(result)) result = link.file->Save(path.c_str(), TRUE);
+  if (FAILED(result)) return Failed(result);
+  // The shell takes the key of a shortcut it is told of at once.
+  shell->notify(SHCNE_CREATE, SHCNF_PATHW, path.c_str(), nullptr);
+  return Status::Ok();
+}
+
+bool Win32Platform::ReadStartMenuShortcut(const std::wstring& name, Shortcut* shortcut) {
+  const Shell* shell = LoadShell();
+  const std::wstring path = shell ? StartMenuShortcut(*shell, name) : std::wstring();
+  Link link;
+  if (path.empty() || FAILED(link.Make(*shell)) ||
+      FAILED(link.file->Load(path.c_str(), STGM_READ))) {
+    return false;
+  }
+  std::vector<wchar_t> text(32768, L'\0');
+  const int room = static_cast<int>(text.size());
+  WORD key = 0;
+  int show = SW_SHOWNORMAL;
+  if (FAILED(link.link->GetPath(text.data(), room, nullptr, SLGP_RAWPATH))) return false;
+  shortcut->target = text.data();
+  if (FAILED(link.link->GetArguments(text.data(), room))) return false;
+  shortcut->arguments = text.data();
+  if (FAILED(link.link->GetWorkingDirectory(text.data(), room))) return false;
+  shortcut->folder = text.data();
+  if (FAILED(link.link->GetHotkey(&key)) || FAILED(link.link->GetShowCmd(&show))) return false;
+  shortcut->key = key;
+  shortcut->minimized = show == SW_SHOWMINNOACTIVE || show == SW_SHOWMINIMIZED;
+  return true;
+}
+
+Status Win32Platform::RemoveStartMenuShortcut(const std::wstring& name) {
+  const Shell* shell = LoadShell();
+  if (!shell) return NoShell();
+  const std::wstring path = StartMenuShortcut(*shell, name);
+  if (path.empty()) return Status::Fail(L"The Start menu's folder could not be found.");
+  if (!DeleteFileW(path.c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND) return LastError();
+  shell->notify(SHCNE_DELETE, SHCNF_PATHW, path.c_str(), nullptr);
   return Status::Ok();
 }
 
