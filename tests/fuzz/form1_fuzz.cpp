@@ -123,6 +123,7 @@ struct World {
   EntryList action_list;
   int action_others = 0, others_count = 0;
   size_t whole_before = 0;  // the lists written whole before the user's action
+  bool calm = false;        // ...which found nothing that could make a save fail
   size_t messages_seen = 0;
   std::optional<EntryList> failed_list;
 
@@ -261,6 +262,10 @@ struct World {
 
   // The user does `action`; a Delete drops its folder from those we follow.
   void Act(const UserAction& action) {
+    auto list = platform.files.find(platform.Resolve(ListPath()));
+    calm = platform.fault == FileStep::None && platform.busy_times == 0 && !platform.full &&
+           platform.remove_fails == 0 && platform.kill_in == 0 && platform.read_error.empty() &&
+           !form->LeavesListAlone() && (list == platform.files.end() || !list->second.hidden);
     action_list = OnDisk();
     whole_before = platform.written_log.size();
     action_others = others_count;
@@ -323,7 +328,14 @@ struct World {
     NoteAttributeChanges();
     const bool new_message = platform.messages.size() > messages_seen;
     messages_seen = platform.messages.size();
-    if (new_message) Trace("  message:", 0, platform.messages.back().text);
+    if (new_message) {
+      const std::wstring& text = platform.messages.back().text;
+      Trace("  message:", 0, text);
+      // Each part of a message says something: no empty reason left between two.
+      Expect(!text.empty() && text.find(L"\n\n\n\n") == std::wstring::npos &&
+                 text.find(L": \n") == std::wstring::npos && text.back() != L'\n',
+             "a message says what it is about, and why");
+    }
     // The second copy's window: this one follows afterwards. A program
     // killed meanwhile shows nothing more.
     if (second_acting || platform.dead) return;
@@ -333,6 +345,7 @@ struct World {
         action_others == others_count && asked == answered) {  // the user's action, no request
       Expect(OnDisk() == action_list, "a save reported as failed changes nothing");
       failed_list = OnDisk();
+      Expect(!calm, "a save fails only for a reason: a fault, a busy or full disk, a list left alone");
     }
     if (other_during) {
       // Another program writes data.bin while the user is in our window.
@@ -704,7 +717,15 @@ struct World {
   // Each copy hears of the change as its folder's notification tells it,
   // and tries again in a moment while the file is still being written.
   void Follow() {
+    // The window keeps the folder selected selected, while data.bin lists it.
+    const std::wstring kept = form->selected() >= 0 ? std::wstring(form->entries()[form->selected()]) : L"";
     FollowUntilRead(*form, *view);
+    const EntryList& now = form->entries();
+    if (!kept.empty() && !form->LeavesListAlone() && view->follow_soon == 0 &&
+        std::find(now.begin(), now.end(), kept) != now.end()) {
+      Expect(form->selected() >= 0 && now[form->selected()] == kept,
+             "the folder selected stays selected while the list names it");
+    }
     form->Form1Activate();  // and the user comes back to its window
     if (form2) AsSecond([&] { FollowUntilRead(*form2, *view2); });
   }
