@@ -87,8 +87,10 @@ class FakeView final : public Form1View {
     }
     if (while_modal) while_modal();
   }
-  bool ChooseFoundFolders(const std::wstring&, const std::vector<std::wstring>& found,
+  std::wstring note;  // above what was found
+  bool ChooseFoundFolders(const std::wstring& note_shown, const std::vector<std::wstring>& found,
                           std::vector<std::wstring>* taken) override {
+    note = note_shown;
     for (const std::wstring& path : found) {
       if (path != unchecked) taken->push_back(path);
     }

@@ -22,15 +22,21 @@ TEST(FindHiddenTest, WhatASearchFindsAndWhatItLeavesOut) {
       {L"E:\\Junction", 0}, {L"E:\\Junction\\Far", kLost}, {L"E:\\Unix\\In", kLost},
       {L"E:\\OneDrive", kLost}, {L"E:\\OneDrive\\Kept", kLost}, {L"E:\\Listed", kLost}, {L"E:\\Listed\\Below", kLost},
       {L"E:\\Data\\apple", kLost}, {L"E:\\Windows.old", kLost}, {L"E:\\Data\\Docs.", kLost},
-      {L"E:\\Data\\Docs.\\In", kLost}, {L"E:\\Data\\Sp ", kLost},
+      {L"E:\\Data\\Docs.\\In", kLost}, {L"E:\\Data\\Sp ", kLost}, {L"E:\\S", 0}, {L"E:\\S\\b", kLost},
+      {L"E:\\S\\B", kLost}, {L"E:\\S\\a", kOurs}, {L"E:\\S\\ba", kLost}, {L"E:\\S\\C", kOurs}, {L"E:\\S\\c2", kLost},
+      {L"E:\\S\\bA", kLost},
       // clang-format on
   };
   // The folder searched; the user cancels before this many folders were
   // searched; the drive goes as this folder is about to be listed; the result.
   const struct { const wchar_t *folder; int cancel_at; const wchar_t *unplug, *expected; } cases[] = {
       // clang-format off
-      {L"E:\\", -1, L"", L"E:\\Lost | E:\\Data\\$Mine | E:\\Data\\apple | E:\\Data\\Denied | E:\\Listed\\Below | "
-                          L"E:\\Lost\\Inner | E:\\OneDrive | E:\\OneDrive\\Kept | E:\\Windows.old; 13 searched, 3 unreadable"},
+      {L"E:\\", -1, L"", L"E:\\Lost | E:\\S\\a | E:\\S\\C | E:\\Data\\$Mine | E:\\Data\\apple | E:\\Data\\Denied | "
+                          L"E:\\Listed\\Below | E:\\Lost\\Inner | E:\\OneDrive | E:\\OneDrive\\Kept | E:\\S\\B | E:\\S\\b | "
+                          L"E:\\S\\c2 | E:\\Windows.old; 21 searched, 3 unreadable"},
+      // Veilkeep's own first, then as the file manager sorts, letter case
+      // ignored but between two names that differ only in it.
+      {L"E:\\S", -1, L"", L"E:\\S\\a | E:\\S\\C | E:\\S\\B | E:\\S\\b | E:\\S\\c2; 8 searched, 0 unreadable"},
       {L"E:\\Windows", -1, L"", L"E:\\Windows\\Boot; 2 searched, 0 unreadable"},
       {L"E:\\Data", 1, L"", L"E:\\Data\\$Mine | E:\\Data\\apple | E:\\Data\\Denied; 1 searched, 2 unreadable, cancelled"},
       {L"E:\\Data", -1, L"E:\\Data\\System", L"E:\\Data\\$Mine | E:\\Data\\apple | E:\\Data\\Denied; 2 searched, "
@@ -51,7 +57,8 @@ TEST(FindHiddenTest, WhatASearchFindsAndWhatItLeavesOut) {
     platform.denied = {L"E:\\Data\\Denied"};
     platform.unplug_at = c.unplug;
     CancelAt watch(c.cancel_at);
-    const HiddenSearch search = FindHidden(platform, c.folder, EntryList{L"e:\\LISTED"}, watch);
+    const HiddenSearch search =
+        FindHidden(platform, c.folder, EntryList{L"e:\\LISTED", L"E:\\s\\BA", L"E:\\No\\Such"}, watch);
 
     std::wstring got;
     for (const std::wstring& path : search.found) got += (got.empty() ? L"" : L" | ") + path;

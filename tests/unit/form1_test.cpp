@@ -469,7 +469,8 @@ TEST_F(Form1Test, EntriesOnTheStickFollowItsNewLetterOneByOne) {
     ten_moved += (i < 10 ? "M:\\F" : "K:\\F") + std::to_string(i) + ";";
   }
   const Row rows[] = {
-      {L"M:\\V", "K:\\V\\Notes;K:\\Archive;", "", true, "M:\\V\\Notes;K:\\Archive;"},
+      // A share and a drive's root never follow.
+      {L"M:\\V", "K:\\V\\Notes;K:\\Archive;\\\\nas\\sh\\V;K:\\;", "", true, "M:\\V\\Notes;K:\\Archive;\\\\nas\\sh\\V;K:\\;"},
       {L"M:\\V", "K:\\V\\Notes;D:\\Data;", "", true, "M:\\V\\Notes;D:\\Data;", 1},  // busy at start
       {L"M:\\V", eleven.c_str(), "y", true, ten_moved.c_str()},
       // Two listed folders that would become one: nothing asked, nothing moved.
@@ -487,10 +488,10 @@ TEST_F(Form1Test, EntriesOnTheStickFollowItsNewLetterOneByOne) {
     SCOPED_TRACE(row.list);
     platform = FakePlatform();
     for (auto folder : {L"M:\\V\\Notes", L"M:\\Photos", L"M:\\Private", L"M:\\Videos", L"D:\\Data",
-                        L"M:\\Data", L"C:\\V\\Notes", L"M:\\V\\Later", L"C:\\New"})
+                        L"M:\\Data", L"C:\\V\\Notes", L"M:\\V\\Later", L"C:\\New", L"M:\\", L"M:\\sh\\V"})
       Folder(folder);
     for (int i = 0; i <= 10; ++i) Folder(L"M:\\F" + std::to_wstring(i));
-    platform.unplugged = {L"K:\\", L"E:\\", L"Z:\\"};
+    platform.unplugged = {L"K:\\", L"E:\\", L"Z:\\", L"\\\\nas\\sh\\"};
     platform.drive_types[L"Z:\\"] = kDriveRemote;
     platform.program_folder = row.program;
     platform.answers = row.answers;
@@ -767,6 +768,28 @@ TEST_F(Form1Test, SearchAddsWhatTheListDoesNotNameAndIsDoneOnlyWhenItEnded) {
     form.RunRequests();
   }
   EXPECT_EQ(answers + Disk(), "01C:\\A;c:\\lost;C:\\New;C:\\Later;");
+  // What each says: none found; a folder not there; cancelled, over what it
+  // found (which Cancel does not add); by /find-hidden, its drive gone.
+  const std::wstring skipped = L" skipped (they could not be read, or their names end in a dot or a "
+                               L"space, which paths on Windows do not reach).";
+  const struct { const wchar_t* folder; int cancel_at; bool request; std::wstring said; } searches[] = {
+      {L"C:\\", -1, false, L"No hidden folder that the list does not name was found.\n\nIn C:\\: 5 folders searched, 0" + skipped},
+      {L"C:\\Gone", -1, false, L"Folder C:\\Gone cannot be searched.\n\nThe system cannot find the path specified."},
+      {L"C:\\", 1, false, L"first. The checked ones are added.\nIn C:\\: 1 folders searched, 0" + skipped + L" The search was cancelled."},
+      {L"C:\\", -1, true, L"In C:\\: 3 folders searched, 0" + skipped + L" The search stopped early: The device is not ready."},
+  };
+  for (const auto& search : searches) {
+    if (search.cancel_at > 0) Folder(L"C:\\Z", kHiddenAttrs);
+    platform.unplug_at = search.request ? L"C:\\Lost" : L"";
+    view.cancel_at = search.cancel_at, view.add_found = false, view.note.clear(), answers.clear();
+    Pick(search.folder);
+    if (search.request) form.Queue({Request::Kind::FindHidden, {search.folder}}, [&](bool done) { answers += "01"[done]; });
+    form.Handle({search.request ? UserAction::Kind::Toolbar1 : UserAction::Kind::FindHidden});
+    EXPECT_NE((search.cancel_at > 0 ? view.note : LastMessage()).find(search.said), std::wstring::npos)
+        << testing::PrintToString(LastMessage() + view.note);
+    EXPECT_EQ(answers, search.request ? "0" : "");
+  }
+  EXPECT_EQ(Disk(), "C:\\A;c:\\lost;C:\\New;C:\\Later;") << "nothing added on Cancel";
 }
 
 TEST_F(Form1Test, ToolbarOpensItsWindowsAndPages) {
