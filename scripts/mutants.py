@@ -200,6 +200,8 @@ def statement_end(code, at):
     return -1
 
 
+EMPTY_VALUES = {"", "{}", "false", "0", "0u", "nullptr", "Status::Ok()", "std::wstring()",
+                "std::string()"}
 RELATIONAL = {"<": ["<=", ">="], "<=": ["<", ">"], ">": [">=", "<="], ">=": [">", "<"],
               "==": ["!="], "!=": ["=="]}
 NOT_STATEMENTS = {"return", "if", "else", "for", "while", "do", "switch", "case", "default",
@@ -284,7 +286,8 @@ def mutants_of(path, text, lines):
             start = a + hit.start()
             end = statement_end(code, start)
             value = code[a + hit.end():end].strip() if end > 0 else ""
-            if not value or value == "{}":
+            # Values that are their type's empty one already: {} would change nothing.
+            if value in EMPTY_VALUES:
                 continue
             add(line, "return", start, end, "return {}")
         # A statement that is only a call, an assignment or a step, removed.

@@ -33,12 +33,23 @@ TEST(CommandLineTest, FormsOfTheCommandLine) {
       {L"Veilkeep.exe /folder-menu on D:\\a", Kind::Bad, {}},
       {L"Veilkeep.exe /Find-Hidden \"E:\\\"", Kind::FindHidden, {L"E:\\"}},
       {L"Veilkeep.exe /find-hidden E:\\a E:\\b", Kind::Bad, {}},
+      {L"Veilkeep.exe /find-hidden \"\"", Kind::Bad, {}},
+      {L"Veilkeep.exe /folder-menu o\"ff\"", Kind::FolderMenuOff, {}},  // Windows' own split
       {L"Veilkeep.exe /Hide-All", Kind::HideAll, {}},
       {L"Veilkeep.exe /unhide-all", Kind::UnhideAll, {}},
       {L"Veilkeep.exe /hide-all D:\\a", Kind::Bad, {}},
       {L"Veilkeep.exe /shortcut-key Ctrl+Alt+h", Kind::ShortcutKey, {}, 0x648},
       {L"Veilkeep.exe /shortcut-key shift+F12", Kind::ShortcutKey, {}, 0x17B},
       {L"Veilkeep.exe /shortcut-key alt+9", Kind::ShortcutKey, {}, 0x439},
+      {L"Veilkeep.exe /shortcut-key alt+f1", Kind::ShortcutKey, {}, 0x470},
+      {L"Veilkeep.exe /shortcut-key ctrl+x1", Kind::Bad, {}},
+      {L"Veilkeep.exe /shortcut-key ctrl+x12", Kind::Bad, {}},
+      {L"Veilkeep.exe /shortcut-key alt+f0", Kind::Bad, {}},
+      {L"Veilkeep.exe /shortcut-key alt+F24", Kind::ShortcutKey, {}, 0x487},
+      {L"Veilkeep.exe /shortcut-key ctrl+a", Kind::ShortcutKey, {}, 0x241},
+      {L"Veilkeep.exe /shortcut-key ctrl+Z", Kind::ShortcutKey, {}, 0x25A},
+      {L"Veilkeep.exe /shortcut-key ctrl+0", Kind::ShortcutKey, {}, 0x230},
+      {L"Veilkeep.exe /shortcut-key ctrl+h+", Kind::Bad, {}},
       {L"Veilkeep.exe /shortcut-key OFF", Kind::ShortcutKey, {}, 0},
       {L"Veilkeep.exe /shortcut-key ctrl+alt", Kind::Bad, {}},
       {L"Veilkeep.exe /shortcut-key ctrl+ctrl+h", Kind::Bad, {}},
@@ -66,8 +77,12 @@ TEST(CommandLineTest, TheHideAllShortcutHoldsTheKey) {
   const Shortcut& made = platform.shortcuts[kShortcutName];
   EXPECT_EQ(made.target + L" " + made.arguments + L" in " + made.folder + (made.minimized ? L", minimized" : L""),
             exe + L" /hide-all in C:\\Users\\u\\scoop\\apps\\veilkeep\\current, minimized");
-  EXPECT_EQ(ShortcutKeyText(ShortcutKeyNow(platform)) + L" " + ShortcutKeyText(kKeyShift | kKeyControl | 0x87),
-            L"Ctrl+Alt+H Ctrl+Shift+F24");
+  EXPECT_EQ(ShortcutKeyText(ShortcutKeyNow(platform)) + L" " + ShortcutKeyText(kKeyShift | kKeyControl | 0x87) +
+                L" " + ShortcutKeyText(kKeyAlt | 0x70) + L" " + ShortcutKeyText(kKeyAlt | '9') +
+                ShortcutKeyText(kKeyControl),
+            L"Ctrl+Alt+H Ctrl+Shift+F24 Alt+F1 Alt+9");
+  ASSERT_TRUE(SetShortcutKey(platform, L"E:\\Veilkeep.exe", kKeyAlt | 'H'));  // at a drive's root
+  EXPECT_EQ(platform.shortcuts[kShortcutName].folder, L"E:\\");
   ASSERT_TRUE(SetShortcutKey(platform, exe, 0));
   EXPECT_EQ(ShortcutKeyNow(platform), 0);
 }
