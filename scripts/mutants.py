@@ -55,22 +55,27 @@ WINDOWS_SCENARIOS = {
         "CommandLine"],
     "src/platform/win32/win32_platform.h": ["FolderLife", "DrivesComeAndGo", "CommandLine"],
     "src/platform/win32/win32_shell.cpp": [
-        "FolderLife", "DroppedFolders", "WebPages", "CommandLine", "FindHiddenFolders"],
+        "FolderLife", "DroppedFolders", "WebPages", "CommandLine", "FindHiddenFolders",
+        "HideAllAndShortcutKey"],
     "src/platform/win32/system_calls.h": ["FolderLife", "DeepFolders", "BriefLocks"],
     "src/platform/win32/window_kit.h": [
         "StartWithoutList", "AboutWindow", "HowToUseWindow", "StatusBarHeight"],
     "src/app/win32/form1_window.cpp": [
         "StartWithoutList", "StartWithSavedListAndSecondCopy", "FolderLife", "DroppedFolders",
-        "KeyboardAfterModalWindows", "StatusBarHeight", "CommandLine", "FindHiddenFolders"],
+        "KeyboardAfterModalWindows", "StatusBarHeight", "CommandLine", "FindHiddenFolders",
+        "HideAllAndShortcutKey"],
     "src/app/win32/form1_window.h": ["StartWithoutList", "FolderLife", "CommandLine"],
     "src/app/win32/list_watch.cpp": ["BriefLocks", "KilledWhileSaving", "BusyTemporaryFile"],
     "src/app/win32/list_watch.h": ["BriefLocks"],
-    "src/app/win32/requests.cpp": ["CommandLine", "FindHiddenFolders"],
+    "src/app/win32/requests.cpp": ["CommandLine", "FindHiddenFolders", "HideAllAndShortcutKey"],
+    "src/app/win32/shortcut_key.cpp": ["HideAllAndShortcutKey"],
+    "src/app/win32/shortcut_key.h": ["HideAllAndShortcutKey"],
     "src/app/win32/requests.h": ["CommandLine"],
     "src/app/win32/search_progress.cpp": ["FindHiddenFolders"],
     "src/app/win32/found_folders.cpp": ["FindHiddenFolders"],
     "src/app/win32/search_windows.h": ["FindHiddenFolders"],
-    "src/app/win32/main.cpp": ["StartWithoutList", "StartWithSavedListAndSecondCopy", "CommandLine"],
+    "src/app/win32/main.cpp": [
+        "StartWithoutList", "StartWithSavedListAndSecondCopy", "CommandLine", "HideAllAndShortcutKey"],
     "src/app/win32/list1.cpp": [
         "FolderLife", "KeyboardTypeAhead", "KeyboardMenuAndEnter", "ScreenReaderNames"],
     "src/app/win32/list1.h": ["KeyboardTypeAhead"],

@@ -456,10 +456,12 @@ struct World {
         removed_by_others.clear();
         break;
     }
+    const int others_before = others_count;
     Launch();
-    // Where a replace is one step, nothing a save left brings a deleted list back.
+    // Where a replace is one step, nothing a save left brings a deleted list back
+    // (another program or copy may write a new one while the start reads).
     Expect(how != 3 || platform.removes_before_rename || form->LeavesListAlone() ||
-               form->entries().empty(),
+               form->entries().empty() || others_count != others_before,
            "a list deleted between two starts stays deleted");
   }
 
@@ -704,6 +706,9 @@ struct World {
     AsSecond([&] { form2->Handle(action); });
     platform.browse_answers.clear();
     NoteAttributeChanges();
+    // The power went during its save: what it wrote unflushed is not kept,
+    // and it was never told its save was made.
+    if (platform.dead && platform.power_cut) return void(others_wrote = true);
     const EntryList after = OnDisk();
     for (std::wstring_view entry : after) {
       if (std::find(before.begin(), before.end(), entry) == before.end()) {
