@@ -701,6 +701,10 @@ struct World {
         hidden.erase(path);
       }
     }
+    if (action.kind == UserAction::Kind::HideAll || action.kind == UserAction::Kind::UnhideAll) {
+      for (auto it = kept_by_others.begin(); it != kept_by_others.end();)  // drops what is gone
+        it = platform.FolderExists(*it) ? std::next(it) : kept_by_others.erase(it);
+    }
     const EntryList before = OnDisk();
     Trace("second copy acts:", static_cast<int>(action.kind), std::to_wstring(action.index));
     AsSecond([&] { form2->Handle(action); });
