@@ -602,7 +602,8 @@ def main():
     originals = {}
     for m in candidates:
         if m.path not in originals:
-            with open(os.path.join(ROOT, m.path), encoding="utf-8", newline="") as f:
+            # As copied into the workers' trees: the work tree may change meanwhile.
+            with open(os.path.join(workers[0].tree, m.path), encoding="utf-8", newline="") as f:
                 originals[m.path] = f.read()
     free = list(workers)
     lock = threading.Lock()

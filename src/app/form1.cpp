@@ -218,10 +218,7 @@ void Form1::DropFolders(const std::vector<std::wstring>& paths) {
 std::wstring Form1::Refusal(const std::wstring& path, bool dropped) {
   // A name in the path that ends in a dot or a space: Windows would take it
   // for another folder's path.
-  for (size_t at = PathRoot(path).size(), end = at; at < path.size(); at = end + 1) {
-    end = std::min(path.find(L'\\', at), path.size());
-    if (!ReachableName(std::wstring_view(path).substr(at, end - at))) return msg::Unreachable(path);
-  }
+  if (!ReachablePath(path, PathRoot(path).size())) return msg::Unreachable(path);
   // Anything can be dropped; the browser only gives folders.
   if (dropped && !platform_.FolderExists(path)) return msg::NotAFolder(path);
   if (path.size() <= 3) return msg::InvalidFolder();
@@ -326,9 +323,13 @@ void Form1::Open(bool exists) {
 }
 
 void Form1::SetHidden(bool hide, bool exists) {
-  if (!exists) return MissingFolder();
+  // Windows would change another folder than the one listed.
+  Status set = ReachablePath(current_path_, PathRoot(current_path_).size())
+                   ? Status::Ok()
+                   : Status::Fail(msg::LeadsElsewhere());
+  if (set && !exists) return MissingFolder();
   const uint32_t attributes = hide ? (kAttrReadOnly | kAttrHidden | kAttrSystem) : kAttrReadOnly;
-  Status set = platform_.SetAttributes(current_path_, attributes);
+  if (set) set = platform_.SetAttributes(current_path_, attributes);
   if (!set) {
     Error(hide ? msg::CannotHide(current_path_, set.reason)
                : msg::CannotUnhide(current_path_, set.reason));

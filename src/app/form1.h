@@ -233,6 +233,7 @@ class Form1 {
   std::deque<std::pair<Request, std::function<void(bool)>>> requests_;
   bool carrying_out_ = false;        // a request is being carried out
   bool stick_pending_ = false;       // the stick's entries are to be looked up...
+  bool stick_aside_ = false;         // ...are being looked up...
   std::optional<DriveMoves> moves_;  // ...and what was found, to be taken
 };
 

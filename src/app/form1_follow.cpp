@@ -106,11 +106,13 @@ void Form1::FollowStick() {
   stick_pending_ = false;
   // Its folders are looked up aside: the window answers meanwhile.
   auto moves = std::make_shared<DriveMoves>();
+  stick_aside_ = true;
   view_.RunAside(
       [this, moves, entries = entries_, folder = platform_.ProgramFolder()] {
         *moves = FollowProgramDrive(platform_, entries, folder);
       },
       [this, moves] {
+        stick_aside_ = false;
         moves_ = std::move(*moves);
         FollowIfPending();
       });

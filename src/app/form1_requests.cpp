@@ -5,13 +5,15 @@
 #include "app/drive_rules.h"
 #include "app/form1.h"
 #include "app/messages.h"
+#include "platform/file_system.h"
 #include "platform/path_root.h"
 
 namespace vk {
 
 void Form1::RunRequests() {
   // One at a time, in order, never behind a window of ours; none before start-up.
-  if (carrying_out_ || !list_file_) return;
+  // Nor while the stick's entries are looked up: they may be moved first.
+  if (carrying_out_ || !list_file_ || stick_aside_) return;
   carrying_out_ = true;
   while (!modal() && !requests_.empty()) {
     auto [request, done] = std::move(requests_.front());
@@ -89,32 +91,42 @@ bool Form1::HideOrUnhide(const std::vector<std::wstring>& named, bool hide) {
 
 bool Form1::AllFolders(bool hide, bool quiet) {
   std::wstring why;
-  CatchUp(true, &why);
+  // Only a list read whole says what there is to hide.
+  if (!CatchUp(true, &why) || LeavesListAlone()) {
+    if (!quiet) {
+      Error(msg::ListNotRead(hide, list_file_->path(), why.empty() ? list_file_->refusal() : why));
+    }
+    return false;
+  }
   const uint32_t attributes = hide ? (kAttrReadOnly | kAttrHidden | kAttrSystem) : kAttrReadOnly;
   const std::vector<std::wstring> folders(entries_.begin(), entries_.end());
   std::vector<std::wstring> not_done, gone;
   bool done = true;  // each one there as asked, none missing
   for (const std::wstring& folder : folders) {
+    const std::wstring root = PathRoot(folder);
+    if (!ReachablePath(folder, root.size())) {  // Windows would change another folder
+      not_done.push_back(msg::Named(folder, msg::LeadsElsewhere())), done = false;
+      continue;
+    }
     if (platform_.FolderExists(folder)) {
       const Status set = platform_.SetAttributes(folder, attributes);
       if (!set) not_done.push_back(msg::Named(folder, set.reason)), done = false;
       continue;
     }
+    // One whose path is on the stick is there, not as listed: kept, not done.
+    const std::wstring there = OnTheStick(platform_, folder, platform_.ProgramFolder());
+    if (!there.empty() && platform_.FolderExists(there)) {
+      not_done.push_back(msg::OnTheStick(folder, there)), done = false;
+      continue;
+    }
     // Not connected is not gone: kept, and skipped.
-    const std::wstring root = PathRoot(folder);
     const Status reached = root.empty() ? Status::Ok() : platform_.ReachRoot(root);
     if (!reached) {
       not_done.push_back(msg::NotConnected(folder, root, reached.reason));
       continue;
     }
-    // Nor is one whose path is on the stick: missing, and kept.
     done = false;
-    const std::wstring there = OnTheStick(platform_, folder, platform_.ProgramFolder());
-    if (!there.empty() && platform_.FolderExists(there)) {
-      not_done.push_back(msg::OnTheStick(folder, there));
-    } else {
-      not_done.push_back(msg::DoesNotExist(folder)), gone.push_back(folder);
-    }
+    not_done.push_back(msg::DoesNotExist(folder)), gone.push_back(folder);
   }
   // Those gone leave the list, in one save.
   bool changed = false;

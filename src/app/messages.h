@@ -61,6 +61,10 @@ inline std::wstring HasSeparator(const std::wstring& path) {
          L" cannot be added: its path contains \";\", which the folder list uses to "
          L"separate folders.";
 }
+inline std::wstring LeadsElsewhere() {
+  return L"A name in its path ends in a dot or a space, which Windows drops from a path, so "
+         L"that the path would lead to another folder.";
+}
 inline std::wstring Unreachable(const std::wstring& path) {
   return L"Folder " + path +
          L" cannot be added: a name in its path ends in a dot or a space, which Windows drops "
@@ -111,6 +115,11 @@ inline std::wstring Named(const std::wstring& path, const std::wstring& refusal)
   return refusal.find(path) == std::wstring::npos ? path + L": " + refusal : refusal;
 }
 
+// Hide All or Unhide All found no list it could read.
+inline std::wstring ListNotRead(bool hide, const std::wstring& file, const std::wstring& reason) {
+  return L"The folder list " + file + L" could not be read, so no folder was " +
+         (hide ? L"hidden" : L"revealed") + L".\n\n" + reason;
+}
 // The gone folders Hide All or Unhide All dropped could not be saved.
 inline std::wstring NotRemoved(const std::wstring& file, const std::wstring& reason) {
   return L"The folder list could not be saved to " + file + L": " + reason +

@@ -29,6 +29,17 @@ inline bool RemovesBeforeRename(std::wstring_view name) {
 inline bool ReachableName(std::wstring_view name) {
   return name.empty() || (name.back() != L'.' && name.back() != L' ');
 }
+// Whether every name of `path` after its first `root_length` characters (its
+// root) is one that Windows reaches.
+inline bool ReachablePath(std::wstring_view path, size_t root_length) {
+  for (size_t at = root_length; at < path.size();) {
+    size_t end = path.find(L'\\', at);
+    if (end == std::wstring_view::npos) end = path.size();
+    if (!ReachableName(path.substr(at, end - at))) return false;
+    at = end + 1;
+  }
+  return true;
+}
 
 // The full path of a file's name as the system lists it, from the root of
 // its volume ("\Apps\data.bin"), through the folder where that volume is

@@ -43,6 +43,7 @@ TEST(CommandLineTest, FormsOfTheCommandLine) {
       {L"Veilkeep.exe /shortcut-key alt+9", Kind::ShortcutKey, {}, 0x439},
       {L"Veilkeep.exe /shortcut-key alt+f1", Kind::ShortcutKey, {}, 0x470},
       {L"Veilkeep.exe /shortcut-key ctrl+x1", Kind::Bad, {}},
+      {L"Veilkeep.exe /shortcut-key ctrl+f1x", Kind::Bad, {}},
       {L"Veilkeep.exe /shortcut-key ctrl+x12", Kind::Bad, {}},
       {L"Veilkeep.exe /shortcut-key alt+f0", Kind::Bad, {}},
       {L"Veilkeep.exe /shortcut-key alt+F24", Kind::ShortcutKey, {}, 0x487},

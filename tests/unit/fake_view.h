@@ -62,6 +62,15 @@ class FakeView final : public Form1View {
     if (while_modal) while_modal();
   }
 
+  // hold_aside: the stick's look-up ends only when the test calls aside().
+  bool hold_aside = false;
+  std::function<void()> aside;
+  void RunAside(const std::function<void()>& work, std::function<void()> done) override {
+    work();
+    if (!hold_aside) return done();
+    aside = std::move(done);
+  }
+
   // Shortcut Key For Hide All: the key the user chooses (-1: Cancel), and the one shown.
   int choose_key = -1;
   uint16_t key_shown = 0;

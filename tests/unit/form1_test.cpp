@@ -273,6 +273,10 @@ TEST_F(Form1Test, DroppedFoldersAreAddedAsAddAddsThemWithOneSave) {
   };
   const std::string most = "C:\\A;" + std::string(kMaxListEntries - 2, ';');
   const std::wstring kTooLong = L"C:\\" + std::wstring(300, L'x');
+  // 55 bytes short of the most: eight of ten "C:\Nn;" fit, each with its ";".
+  const std::string long_one = "C:\\" + std::string(kMaxListBytes - 59, 'x') + ";";
+  std::vector<std::wstring> ten;
+  for (int i = 0; i < 10; ++i) ten.push_back(L"C:\\N" + std::to_wstring(i));
   const Case cases[] = {
       {"one folder", {L"C:\\New"}, "C:\\A;C:\\New;", 1, {}},
       {"three, one already listed",
@@ -304,6 +308,8 @@ TEST_F(Form1Test, DroppedFoldersAreAddedAsAddAddsThemWithOneSave) {
        {L"Folder C:\\Docs. cannot be added: a name", L"Folder C:\\Sp \\In cannot be added: a name"}},
       {"past the most the list reads back", {L"C:\\New", L"C:\\\x00e9t\x00e9"}, most + "C:\\New;",
        int(kMaxListEntries) - 1, {L"1 folder was not added"}, most},
+      {"past the most bytes", ten, long_one + "C:\\N0;C:\\N1;C:\\N2;C:\\N3;C:\\N4;C:\\N5;C:\\N6;C:\\N7;", 8,
+       {L"2 folders were not added"}, long_one},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -315,6 +321,7 @@ TEST_F(Form1Test, DroppedFoldersAreAddedAsAddAddsThemWithOneSave) {
           L"C:\\", L"C:\\Docs.", L"C:\\Sp \\In"}) {
       platform.folders[folder] = 0;
     }
+    for (const std::wstring& folder : ten) platform.folders[folder] = 0;
     platform.drive_types[L"E:\\Stick"] = kDriveRemovable;
     platform.files[platform.ListPath()] = {c.before, false};
     ASSERT_TRUE(form.Load());
@@ -521,7 +528,8 @@ TEST_F(Form1Test, EntriesOnTheStickFollowItsNewLetterOneByOne) {
 }
 
 // While the start's question about moved folders is up, a request and a
-// change of data.bin wait; both are taken once it is answered.
+// change of data.bin wait; both are taken once it is answered. A request
+// waits as well while the stick's folders are looked up, then finds them moved.
 TEST_F(Form1Test, RequestsAndChangesWaitForTheStartsQuestion) {
   platform.program_folder = L"M:\\V";
   platform.unplugged = {L"K:\\"};
@@ -539,6 +547,16 @@ TEST_F(Form1Test, RequestsAndChangesWaitForTheStartsQuestion) {
   EXPECT_EQ(seen, "11");
   EXPECT_EQ(Disk(), "K:\\Photos;C:\\Other;C:\\New;");
   EXPECT_EQ(view.list, (std::vector<std::wstring>{L"K:\\Photos", L"C:\\Other", L"C:\\New"}));
+  Folder(L"M:\\V\\Notes"), Store("K:\\V\\Notes;");
+  view.hold_aside = true, seen.clear();
+  Form1 fresh(platform, view);
+  ASSERT_TRUE(fresh.Load());
+  fresh.Queue({Request::Kind::HideAll, {}}, [&](bool done) { seen += "01"[done]; });
+  fresh.RunRequests();
+  view.aside();
+  EXPECT_EQ(seen, "1");
+  EXPECT_EQ(Disk(), "M:\\V\\Notes;");
+  EXPECT_EQ(platform.folders[L"M:\\V\\Notes"], kHiddenAttrs);
 }
 
 // Hide All and Unhide All over every kind of folder a list holds, from the
@@ -547,7 +565,8 @@ TEST_F(Form1Test, RequestsAndChangesWaitForTheStartsQuestion) {
 TEST_F(Form1Test, HideAllAndUnhideAllTakeEachFolderAsTheButtonsDo) {
   std::string twelve;
   for (int i = 0; i < 12; ++i) twelve += "C:\\Gone" + std::to_string(i) + ";";
-  struct Row { std::string list; bool hide, request; const wchar_t* refused; std::string saved; bool done; std::wstring said; };
+  // `upset`: data.bin unreadable at start (1); rewritten unseen, held past the retries (2) or not (3).
+  struct Row { std::string list; bool hide, request; const wchar_t* refused; std::string saved; bool done; std::wstring said; int upset = 0; };
   const Row rows[] = {
       {"C:\\There;C:\\Gone;Q:\\Away;K:\\Old;", true, false, L"", "C:\\There;Q:\\Away;K:\\Old;", false,
        L"Not every folder could be hidden:\n\nFolder C:\\Gone doesn't exist!\n\nFolder Q:\\Away cannot be reached"},
@@ -556,15 +575,23 @@ TEST_F(Form1Test, HideAllAndUnhideAllTakeEachFolderAsTheButtonsDo) {
       {"C:\\There;Q:\\Away;", true, false, L"Access is denied.", "C:\\There;Q:\\Away;", false,
        L"Not every folder could be hidden:\n\nC:\\There: Access is denied."},
       {"C:\\There;" + twelve, true, false, L"", "C:\\There;", false, L"\n\nand 2 more."},
+      {"C:\\There;C:\\Data.;", true, false, L"", "C:\\There;C:\\Data.;", false, L"C:\\Data.: A name in its path ends in a dot"},
+      {"Q:\\Old;C:\\There;", true, true, L"", "Q:\\Old;C:\\There;", false, L""},  // not connected, on the stick
+      {"C:\\There;", true, false, L"", "C:\\There;", false, L"could not be read, so no folder was hidden.", 1},
+      {"C:\\There;C:\\Gone;", true, true, L"", "C:\\There;", false, L"", 2},
+      {"C:\\Gone;", true, true, L"", "C:\\There;", true, L"", 3},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.list);
     platform = FakePlatform(), view = FakeView();
     Form1 fresh(platform, view);
     platform.program_folder = L"M:\\V", platform.unplugged = {L"Q:\\"};
-    Folder(L"C:\\There", row.hide ? 0 : kHiddenAttrs), Folder(L"Q:\\Away"), Folder(L"M:\\Old");
+    Folder(L"C:\\There", row.hide ? 0 : kHiddenAttrs), Folder(L"Q:\\Away"), Folder(L"M:\\Old"), Folder(L"C:\\Data.");
     Store(row.list);
+    if (row.upset == 1) platform.read_error = L"I/O error.";
     ASSERT_TRUE(fresh.Load());
+    if (row.upset >= 2) platform.WriteByOther(platform.ListPath(), "C:\\There;");
+    if (row.upset == 2) platform.busy_step = FileStep::Read, platform.busy_times = 1000;
     platform.messages.clear(), platform.set_attributes_error = row.refused;
     bool done = false;
     if (row.request) {
@@ -572,19 +599,29 @@ TEST_F(Form1Test, HideAllAndUnhideAllTakeEachFolderAsTheButtonsDo) {
                   [&](bool d) { done = d; });
       fresh.RunRequests();
     } else {
-      done = fresh.AllFolders(row.hide);
+      fresh.Handle(UserAction(row.hide ? UserAction::Kind::HideAll : UserAction::Kind::UnhideAll));
     }
-    EXPECT_EQ(done, row.done);
+    EXPECT_TRUE(!row.request || done == row.done);
     EXPECT_EQ(Disk(), row.saved);
     EXPECT_EQ(view.list, fresh.entries());
     const uint32_t there = platform.folders[L"C:\\There"];
-    EXPECT_EQ(there, *row.refused ? (row.hide ? 0 : kHiddenAttrs) : (row.hide ? kHiddenAttrs : kAttrReadOnly));
-    EXPECT_EQ(view.status, there == kHiddenAttrs ? L"Hidden: True" : L"Hidden: False");
+    EXPECT_EQ(there, *row.refused || row.upset == 1 || row.upset == 2 ? (row.hide ? 0 : kHiddenAttrs) : (row.hide ? kHiddenAttrs : kAttrReadOnly));
+    if (!fresh.entries().empty()) {
+      EXPECT_EQ(view.status, there == kHiddenAttrs ? L"Hidden: True" : L"Hidden: False");
+    }
     ASSERT_EQ(platform.messages.size(), row.said.empty() ? 0u : 1u);
     if (!row.said.empty()) {
-      EXPECT_NE(platform.messages[0].text.find(row.said), std::wstring::npos);
+      EXPECT_NE(platform.messages[0].text.find(row.said), std::wstring::npos) << platform.messages[0].text;
     }
   }
+  // Nor does Hide change the folder Windows would take a listed C:\Data. for.
+  platform = FakePlatform(), view = FakeView();
+  Form1 dotted(platform, view);
+  Folder(L"C:\\Data."), Store("C:\\Data.;");
+  ASSERT_TRUE(dotted.Load());
+  dotted.List1Click(0), dotted.Command1Click(kHide);
+  EXPECT_EQ(platform.folders[L"C:\\Data."], 0u);
+  EXPECT_NE(platform.messages.at(0).text.find(L"could not be hidden.\n\nA name"), std::wstring::npos);
 }
 
 TEST_F(Form1Test, CommandsWithoutSelectionDoNothing) {
