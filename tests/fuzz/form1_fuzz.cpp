@@ -412,7 +412,7 @@ struct World {
     requests.clear();
     form->RunRequests();
     NoteAttributeChanges();
-    if (form->modal()) return;
+    if (form->modal() || platform.dead) return;  // killed: judged once started again
     awaiting_follow = false;
     Expect(form->LeavesListAlone() || view->follow_soon > 0 || OnDisk() == form->entries(),
            "a change of data.bin during a request's message is followed once it closes");
