@@ -557,6 +557,15 @@ TEST_F(Form1Test, RequestsAndChangesWaitForTheStartsQuestion) {
   EXPECT_EQ(seen, "1");
   EXPECT_EQ(Disk(), "M:\\V\\Notes;");
   EXPECT_EQ(platform.folders[L"M:\\V\\Notes"], kHiddenAttrs);
+  // A change of data.bin while a request's message is up is shown once it closes.
+  platform.while_modal = [&] {
+    platform.WriteByOther(platform.ListPath(), "C:\\Other;");
+    fresh.FollowListFile();
+  };
+  platform.set_attributes_error = L"Access is denied.";
+  fresh.Queue({Request::Kind::Unhide, {L"M:\\V\\Notes"}}, [](bool) {});
+  fresh.RunRequests();
+  EXPECT_EQ(view.list, std::vector<std::wstring>{L"C:\\Other"});
 }
 
 // Hide All and Unhide All over every kind of folder a list holds, from the

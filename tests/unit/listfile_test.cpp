@@ -281,20 +281,23 @@ TEST_F(ListFileTest, EveryFailedSaveLeavesThePreviousFileWhole) {
   const FileStep faults[] = {FileStep::Create, FileStep::Write, FileStep::Flush, FileStep::Close,
                              FileStep::Replace};
   for (FileStep fault : faults) {
-    for (int linked_whole = 0; linked_whole < 4; ++linked_whole) {
+    // Linked: the fault strikes data.bin's rewrite, or once its journal (4, 5).
+    for (int linked_whole = 0; linked_whole < 6; ++linked_whole) {
       const bool linked = linked_whole > 1, whole = linked_whole % 2;
       if (linked && fault == FileStep::Replace) continue;
       platform.hard_links.clear();
       if (linked) platform.hard_links[L"D:\\Other"] = platform.ListPath();
       Store("C:\\Old;C:\\Older;");
       platform.fault = fault;
-      platform.faults_wait = linked ? 4 : 0;
+      platform.fault_once = linked_whole > 3;
+      platform.faults_wait = linked && !platform.fault_once ? 4 : 0;
       const EntryList entries = {L"C:\\New"};
       Status saved = whole ? file.SaveWholeList(entries) : file.SaveEntryByEntry(entries);
       SCOPED_TRACE(testing::Message() << "fault " << static_cast<int>(fault) << " linked "
                                       << linked << (whole ? " whole" : " by entry"));
       EXPECT_FALSE(saved);
       EXPECT_FALSE(saved.reason.empty());
+      EXPECT_EQ(saved.reason.find(L"beside the file"), std::wstring::npos) << "the fault's own reason";
       EXPECT_EQ(platform.waits, 0) << "a lasting failure is not tried again";
       platform.fault = FileStep::None;
       ListFile next(platform, platform.ListPath());
@@ -303,6 +306,7 @@ TEST_F(ListFileTest, EveryFailedSaveLeavesThePreviousFileWhole) {
       EXPECT_EQ(platform.files.size(), 1u) << "nothing left beside data.bin";
     }
   }
+  platform.fault_once = false;
   EXPECT_TRUE(file.SaveWholeList({L"C:\\New"}));
   EXPECT_EQ(Disk(), "C:\\New;");
 }
@@ -530,12 +534,13 @@ TEST(ListFileKilled, AJournalIsAppliedOnlyWholeAndNeverOutlivesTheNextSave) {
         << "killed at step " << step;
   }
   // Cut short at its full length, zeros where the disk lagged: rolled back;
-  // a list another program wrote whole since (empty, not made of the two) stays.
-  for (const std::string& now : {std::string("A;\0;", 4), std::string()}) {
+  // a list another program wrote whole since (empty, or as long, not made of the two) stays.
+  const std::pair<std::string, EntryList> cases[] = {
+      {std::string("A;\0;", 4), {L"A"}}, {"", {}}, {"C;D;", {L"C", L"D"}}};
+  for (const auto& [now, read] : cases) {
     platform.files[L"D:\\Persist\\data.bin"] = {now, false, 7};
     platform.files[platform.ListPath() + L".w9.saving"] = {whole, false};
-    EXPECT_EQ(ListFile(platform, platform.ListPath()).LoadList().entries,
-              now.empty() ? EntryList{} : EntryList{L"A"});
+    EXPECT_EQ(ListFile(platform, platform.ListPath()).LoadList().entries, read);
   }
 }
 
