@@ -566,6 +566,13 @@ TEST_F(Form1Test, RequestsAndChangesWaitForTheStartsQuestion) {
   fresh.Queue({Request::Kind::Unhide, {L"M:\\V\\Notes"}}, [](bool) {});
   fresh.RunRequests();
   EXPECT_EQ(view.list, std::vector<std::wstring>{L"C:\\Other"});
+  // ...and one made while About is up, once it closes.
+  view.while_modal = [&] {
+    platform.WriteByOther(platform.ListPath(), "C:\\About;");
+    fresh.FollowListFile();
+  };
+  fresh.Handle({UserAction::Kind::Toolbar1, 5});
+  EXPECT_EQ(view.list, std::vector<std::wstring>{L"C:\\About"});
 }
 
 // Hide All and Unhide All over every kind of folder a list holds, from the
@@ -584,6 +591,7 @@ TEST_F(Form1Test, HideAllAndUnhideAllTakeEachFolderAsTheButtonsDo) {
       {"C:\\There;Q:\\Away;", true, false, L"Access is denied.", "C:\\There;Q:\\Away;", false,
        L"Not every folder could be hidden:\n\nC:\\There: Access is denied."},
       {"C:\\There;" + twelve, true, false, L"", "C:\\There;", false, L"\n\nand 2 more."},
+      {"C:\\There;" + twelve.substr(0, twelve.find("C:\\Gone10")), true, false, L"", "C:\\There;", false, L"C:\\Gone9 doesn't"},
       {"C:\\There;C:\\Data.;", true, false, L"", "C:\\There;C:\\Data.;", false, L"C:\\Data.: A name in its path ends in a dot"},
       {"Q:\\Old;C:\\There;", true, true, L"", "Q:\\Old;C:\\There;", false, L""},  // not connected, on the stick
       {"C:\\There;", true, false, L"", "C:\\There;", false, L"could not be read, so no folder was hidden.", 1},
@@ -621,6 +629,8 @@ TEST_F(Form1Test, HideAllAndUnhideAllTakeEachFolderAsTheButtonsDo) {
     ASSERT_EQ(platform.messages.size(), row.said.empty() ? 0u : 1u);
     if (!row.said.empty()) {
       EXPECT_NE(platform.messages[0].text.find(row.said), std::wstring::npos) << platform.messages[0].text;
+      EXPECT_EQ(platform.messages[0].text.find(L" more.") == std::wstring::npos,
+                row.said.find(L" more.") == std::wstring::npos);
     }
   }
   // Nor does Hide change the folder Windows would take a listed C:\Data. for.

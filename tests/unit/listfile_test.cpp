@@ -225,11 +225,13 @@ TEST_F(ListFileTest, MalformedUtf8NeverFailsTheLoad) {
 }
 
 TEST_F(ListFileTest, MissingFileIsAnEmptyListThatCanBeSaved) {
+  platform.files[platform.ListPath() + L".bak-1"] = {"mine", false};  // the user's own, beside it
   LoadResult loaded = file.LoadList();
   EXPECT_EQ(loaded.state, LoadState::Missing);
   EXPECT_TRUE(loaded.entries.empty());
   EXPECT_TRUE(file.SaveWholeList({L"C:\\A"}));
   EXPECT_EQ(Disk(), "C:\\A;");
+  EXPECT_EQ(platform.files[platform.ListPath() + L".bak-1"].bytes, "mine");
 }
 
 TEST_F(ListFileTest, LoadsMoreThan32767Entries) {
