@@ -104,18 +104,21 @@ bool Form1::SaveChange(const std::function<bool(EntryList*)>& change, bool whole
 
 void Form1::FollowStick() {
   stick_pending_ = false;
-  // Its folders are looked up aside: the window answers meanwhile.
-  auto moves = std::make_shared<DriveMoves>();
   stick_aside_ = true;
-  view_.RunAside(
-      [this, moves, entries = entries_, folder = platform_.ProgramFolder()] {
-        *moves = FollowProgramDrive(platform_, entries, folder);
-      },
-      [this, moves] {
-        stick_aside_ = false;
-        moves_ = std::move(*moves);
-        FollowIfPending();
-      });
+  // Its folders are looked up aside, on a copy of the list made once the
+  // window is up: the window shows first and answers meanwhile.
+  view_.AtIdle([this] {
+    auto moves = std::make_shared<DriveMoves>();
+    view_.RunAside(
+        [this, moves, entries = entries_, folder = platform_.ProgramFolder()] {
+          *moves = FollowProgramDrive(platform_, entries, folder);
+        },
+        [this, moves] {
+          stick_aside_ = false;
+          moves_ = std::move(*moves);
+          FollowIfPending();
+        });
+  });
 }
 
 void Form1::TakeMoves(DriveMoves moves) {

@@ -40,9 +40,12 @@ class Form1View {
   // Form1::FollowListFile is to be called again in a moment.
   virtual void FollowAgainSoon() = 0;
 
-  // Runs `work` away from the window's thread, once the window shows, so
-  // that the window answers meanwhile; then `done` on the window's thread.
-  // A view that shows nothing runs both here.
+  // Runs `then` once the window shows and has answered all it was asked.
+  // A view that shows nothing runs it here.
+  virtual void AtIdle(std::function<void()> then) { then(); }
+  // Runs `work` away from the window's thread, so that the window answers
+  // meanwhile; then `done` on the window's thread. A view that shows nothing
+  // runs both here.
   virtual void RunAside(const std::function<void()>& work, std::function<void()> done) {
     work();
     done();

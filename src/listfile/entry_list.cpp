@@ -12,11 +12,8 @@ EntryList::EntryList(std::initializer_list<std::wstring_view> entries) {
   for (std::wstring_view entry : entries) push_back(entry);
 }
 
-EntryList::EntryList(const EntryList& other) : starts_(other.starts_) {
-  Grow(other.size_);
-  std::copy_n(other.text_.get(), other.size_, text_.get());
-  size_ = other.size_;
-}
+EntryList::EntryList(const EntryList& other)
+    : text_(other.text_), size_(other.size_), capacity_(other.capacity_), starts_(other.starts_) {}
 
 EntryList& EntryList::operator=(const EntryList& other) {
   if (this != &other) {
@@ -27,9 +24,12 @@ EntryList& EntryList::operator=(const EntryList& other) {
 }
 
 void EntryList::Grow(size_t more) {
-  if (size_ + more <= capacity_) return;
-  const size_t capacity = std::max(size_ + more, capacity_ + capacity_ / 2);
-  std::unique_ptr<wchar_t[]> text(new wchar_t[capacity]);
+  // A block shared with a copy is never written: this list takes its own.
+  if (size_ + more <= capacity_ && text_.use_count() <= 1) return;
+  const size_t capacity = size_ + more <= capacity_
+                              ? capacity_
+                              : std::max(size_ + more, capacity_ + capacity_ / 2);
+  std::shared_ptr<wchar_t[]> text(new wchar_t[capacity]);
   std::copy_n(text_.get(), size_, text.get());
   text_ = std::move(text);
   capacity_ = capacity;
@@ -59,7 +59,7 @@ wchar_t* EntryList::assign_uninitialized(size_t characters, size_t entries) {
 }
 
 void EntryList::end_entries() {
-  wchar_t* text = text_.get();
+  wchar_t* text = text_.get();  // its own since assign_uninitialized
   for (size_t i = 1; i < starts_.size(); ++i) text[starts_[i] - 1] = L'\0';
   if (size_ > 0) text[size_ - 1] = L'\0';
 }
@@ -93,6 +93,7 @@ void EntryList::erase(size_t index) {
   const size_t at = starts_[index];
   const size_t end = index + 1 < starts_.size() ? starts_[index + 1] : size_;
   const size_t length = end - at;
+  Grow(0);
   wchar_t* text = text_.get();
   std::memmove(text + at, text + end, (size_ - end) * sizeof(wchar_t));
   size_ -= length;

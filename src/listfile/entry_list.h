@@ -3,6 +3,9 @@
 // starts. Loading a list of any length takes two allocations, and an entry is
 // read as a view into the block whose data() is NUL-terminated (an entry may
 // itself hold a NUL read from a damaged file: its size() is the truth).
+// Copies share the block until one of them changes: a copy handed to another
+// thread costs the starts alone, and that thread may read it while this one
+// changes its own.
 #pragma once
 
 #include <cstddef>
@@ -102,10 +105,10 @@ class EntryList {
   // Room for an entry of `length` characters at the end, to be written by the
   // caller; its NUL is already there.
   wchar_t* push_back_uninitialized(size_t length);
-  // Makes room for `more` characters past size_.
+  // Makes room for `more` characters past size_, in a block of this list's own.
   void Grow(size_t more);
 
-  std::unique_ptr<wchar_t[]> text_;  // size_ characters in use of capacity_
+  std::shared_ptr<wchar_t[]> text_;  // size_ characters in use of capacity_
   size_t size_ = 0;
   size_t capacity_ = 0;
   std::vector<uint32_t> starts_;  // where each entry begins in text_

@@ -142,6 +142,28 @@ TEST_F(ListFileTest, BothWritersProduceTheSameBytes) {
   }
 }
 
+// A copy shares the block until one of them changes (the stick's look-up
+// reads its copy on another thread): neither sees the other's change.
+TEST(EntryListTest, CopiesNeverSeeEachOthersChanges) {
+  const std::vector<std::function<void(EntryList&)>> changes = {
+      [](EntryList& l) { l.push_back(L"C:\\D"); },
+      [](EntryList& l) { l.insert(1, L"C:\\Z"); },
+      [](EntryList& l) { l.erase(0); },
+      [](EntryList& l) { l.resize(1), l.push_back(L"C:\\Q"); },
+      [](EntryList& l) { l.assign_uninitialized(2, 1)[0] = L'X', l.push_start(0), l.end_entries(); },
+  };
+  for (size_t i = 0; i < changes.size(); ++i) {
+    EntryList list, fresh;
+    list.reserve(8, 64), fresh.reserve(8, 64);  // room enough to change in place
+    for (auto* entry : {L"C:\\A", L"C:\\B", L"C:\\C"}) list.push_back(entry), fresh.push_back(entry);
+    EntryList copy = list;
+    changes[i](list), changes[i](fresh);
+    copy.push_back(L"C:\\E");
+    EXPECT_EQ(copy, EntryList({L"C:\\A", L"C:\\B", L"C:\\C", L"C:\\E"})) << "change " << i;
+    EXPECT_EQ(list, fresh) << "change " << i;
+  }
+}
+
 TEST_F(ListFileTest, WholeListIsOneWriteAndEntryByEntryIsOneWritePerEntry) {
   const EntryList entries = {L"C:\\A", L"C:\\B", L"C:\\C"};
   ASSERT_TRUE(file.SaveWholeList(entries));

@@ -3,6 +3,7 @@
 #include <windowsx.h>
 
 #include <new>
+#include <utility>
 
 #include "about/toolbar.h"
 #include "about/win32/forms.h"
@@ -58,15 +59,23 @@ Form1Window::~Form1Window() {
   if (aside_) WaitForSingleObject(aside_.get(), INFINITE);
 }
 
+void Form1Window::AtIdle(std::function<void()> then) { idle_work_ = std::move(then); }
+
+void Form1Window::OnIdle() {
+  if (shown_ && idle_work_) std::exchange(idle_work_, nullptr)();
+}
+
 void Form1Window::RunAside(const std::function<void()>& work, std::function<void()> done) {
   aside_work_ = work;
   aside_done_ = std::move(done);
-  if (shown_) StartAside();  // otherwise once the window shows
-}
-
-void Form1Window::StartAside() {
-  aside_ = KernelHandle(CreateThread(nullptr, 0, Aside, this, 0, nullptr));
-  if (!aside_) Aside(this);  // no thread to be had: here, then
+  // Below the window's own priority: the window answers first.
+  aside_ = KernelHandle(CreateThread(nullptr, 0, Aside, this, CREATE_SUSPENDED, nullptr));
+  if (!aside_) {
+    Aside(this);  // no thread to be had: here, then
+    return;
+  }
+  SetThreadPriority(aside_.get(), THREAD_PRIORITY_BELOW_NORMAL);
+  ResumeThread(aside_.get());
 }
 
 DWORD WINAPI Form1Window::Aside(void* form) {
@@ -143,7 +152,6 @@ void Form1Window::Show(int show_command) {
   ShowWindow(hwnd_, show_command);
   UpdateWindow(hwnd_);
   shown_ = true;
-  if (aside_work_) StartAside();
 }
 
 bool Form1Window::Handle(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam, LRESULT* result) {

@@ -27,6 +27,8 @@ class Form1Window final : public Form1View, private List1Owner {
   // Creates the window hidden and runs start-up. False when the program must end.
   bool Create(HINSTANCE instance);
   void Show(int show_command);
+  // The message queue is empty: what waited for the window runs now (AtIdle).
+  void OnIdle();
   HWND hwnd() const { return hwnd_; }
   // What the message loop waits on besides messages: the folders of data.bin.
   const ListWatch& watch() const { return watch_; }
@@ -44,6 +46,7 @@ class Form1Window final : public Form1View, private List1Owner {
   void ShowHowToUse() override;
   void ShowAbout(const std::wstring& version_text) override;
   void FollowAgainSoon() override;
+  void AtIdle(std::function<void()> then) override;
   void RunAside(const std::function<void()>& work, std::function<void()> done) override;
   void RunSearch(const std::function<void(SearchWatch&)>& search) override;
   bool ChooseFoundFolders(const std::wstring& note, const std::vector<std::wstring>& found,
@@ -83,8 +86,6 @@ class Form1Window final : public Form1View, private List1Owner {
   // next control in tab order that can, as the dialog manager moves it.
   void FocusOn(HWND control);
 
-  // Starts the work RunAside was given on a thread of its own.
-  void StartAside();
   static DWORD WINAPI Aside(void* form);
 
   void CreateControls();
@@ -106,6 +107,7 @@ class Form1Window final : public Form1View, private List1Owner {
   bool shown_ = false;
   std::function<void()> aside_work_, aside_done_;  // RunAside's, while under way
   KernelHandle aside_;                             // its thread
+  std::function<void()> idle_work_;                // AtIdle's, until the queue empties
   bool settling_ = false;      // a burst of changes in data.bin's folders is settling...
   ULONGLONG burst_began_ = 0;  // ...since this tick
 };

@@ -49,6 +49,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_command) {
             DispatchMessageW(&msg);
           }
         }
+        if (running) form1.OnIdle();
       }
       exit_code = static_cast<int>(msg.wParam);
     }
