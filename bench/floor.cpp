@@ -17,6 +17,7 @@ static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpar
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
   vk::StartWindowsProgram();
+  vk::StartCommonControls();
   constexpr wchar_t kClassName[] = L"Veilkeep.Floor";
   vk::RegisterWindowClass(instance, kClassName, Proc);
   const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX;

@@ -218,6 +218,7 @@ LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
 
 int WINAPI wWinMain(HINSTANCE this_instance, HINSTANCE, PWSTR, int show) {
   vk::StartWindowsProgram();
+  vk::StartCommonControls();
   instance = this_instance;
   vk::RegisterWindowClass(instance, kClassName, Proc, IDI_VEILKEEP);
   HWND hwnd = CreateWindowExW(kExStyle, kClassName, L"Floor with controls", kStyle, CW_USEDEFAULT,

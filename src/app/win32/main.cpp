@@ -22,6 +22,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_command) {
   vk::StartWindowsProgram();
   // /hide, /unhide and /folder-menu: carried out without this window.
   if (std::optional<int> code = vk::RunCommandLine()) return *code;
+  vk::StartCommonControls();
 
   int exit_code = 0;
   {

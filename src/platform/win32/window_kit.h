@@ -83,14 +83,19 @@ inline LRESULT FocusedPushButton(HWND window) {
   return MAKELRESULT(GetDlgCtrlID(focus), DC_HASDEFID);
 }
 
-// What a program of ours does first: DLLs only from the system folder, then
-// the common controls its windows use.
+// What a program of ours does first: DLLs only from the system folder, and
+// no box from the system for a drive with nothing in it.
 inline void StartWindowsProgram() {
   SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
   SetDllDirectoryW(L"");
   // A card reader or DVD drive with nothing in it answers "not ready" to
   // every call, instead of the system asking the user to insert a disk.
   SetErrorMode(SEM_FAILCRITICALERRORS);
+}
+
+// Then, before its first window: the common controls its windows use. A
+// command carried out without a window never loads them.
+inline void StartCommonControls() {
   INITCOMMONCONTROLSEX controls = {};
   controls.dwSize = sizeof(controls);
   controls.dwICC = ICC_BAR_CLASSES | ICC_STANDARD_CLASSES | ICC_LISTVIEW_CLASSES;
