@@ -509,6 +509,7 @@ TEST_F(Form1Test, EntriesOnTheStickFollowItsNewLetterOneByOne) {
     for (int i = 0; i < 5 * row.busy; ++i) fresh.FollowListFile();  // read whole at last
     EXPECT_EQ(platform.messages.size(), strlen(row.answers) + row.busy);
     EXPECT_EQ(Disk(), row.saved);
+    EXPECT_EQ(view.list, fresh.entries());
     fresh.Form1Activate();
     EXPECT_EQ(platform.network_looks, 0) << "no network drive is looked at";
     // Added later by another program: it keeps its letter, and nothing is asked again.
@@ -574,6 +575,30 @@ TEST_F(Form1Test, RequestsAndChangesWaitForTheStartsQuestion) {
   fresh.Handle({UserAction::Kind::Toolbar1, 5});
   EXPECT_EQ(view.list, (std::vector<std::wstring>{L"C:\\About", L"C:\\More"}));
   EXPECT_EQ(view.selected, 0) << "the folder selected is gone: the first is";
+}
+
+// A request takes the folder as data.bin lists it now, in whatever letter
+// case, and is done only when the folder ends hidden and system.
+TEST_F(Form1Test, ARequestIsDoneWhenTheFolderEndsAsAsked) {
+  struct Row { const char* other; const wchar_t* named; uint32_t attributes; const wchar_t* refused; bool done; size_t said; };
+  const Row rows[] = {
+      {nullptr, L"C:\\A", 0, L"", true, 0},  // the first entry
+      {"C:\\DATA;C:\\A;", L"C:\\data", 0, L"", true, 0},  // listed meanwhile, spelled otherwise
+      {nullptr, L"C:\\A", kAttrHidden, L"Access is denied.", false, 1},  // hidden, not system
+  };
+  for (const Row& row : rows) {
+    platform = FakePlatform(), view = FakeView();
+    Form1 fresh(platform, view);
+    Folder(L"C:\\A", row.attributes), Folder(L"C:\\DATA"), Store("C:\\A;");
+    ASSERT_TRUE(fresh.Load());
+    if (row.other) platform.WriteByOther(platform.ListPath(), row.other);
+    platform.set_attributes_error = row.refused;
+    bool done = !row.done;
+    fresh.Queue({Request::Kind::Hide, {row.named}}, [&](bool d) { done = d; });
+    fresh.RunRequests();
+    EXPECT_EQ(done, row.done) << row.named;
+    EXPECT_EQ(platform.messages.size(), row.said) << row.named;
+  }
 }
 
 // Hide All and Unhide All over every kind of folder a list holds, from the
@@ -642,6 +667,27 @@ TEST_F(Form1Test, HideAllAndUnhideAllTakeEachFolderAsTheButtonsDo) {
   dotted.List1Click(0), dotted.Command1Click(kHide);
   EXPECT_EQ(platform.folders[L"C:\\Data."], 0u);
   EXPECT_NE(platform.messages.at(0).text.find(L"could not be hidden.\n\nA name"), std::wstring::npos);
+}
+
+// Another writer saving first, at every try: the change is made again on
+// what it wrote, five times, then refused and said so.
+TEST_F(Form1Test, AChangeOvertakenIsMadeAgainOnWhatTheOtherWriterSaved) {
+  for (int overtaken : {4, 5}) {
+    platform = FakePlatform(), view = FakeView();
+    Form1 fresh(platform, view);
+    Folder(L"C:\\A"), Folder(L"C:\\B"), Store("C:\\A;");
+    ASSERT_TRUE(fresh.Load());
+    int n = 0;
+    std::function<void()> other = [&] {
+      platform.WriteByOther(platform.ListPath(), "C:\\A;C:\\O" + std::to_string(++n) + ";");
+      if (n < overtaken) platform.mid_save = other;
+    };
+    platform.mid_save = other;
+    fresh.DropFolders({L"C:\\B"});
+    EXPECT_EQ(Disk(), overtaken == 4 ? "C:\\A;C:\\O4;C:\\B;" : "C:\\A;C:\\O5;");
+    EXPECT_EQ(view.list, fresh.entries());
+    EXPECT_EQ(platform.messages.size(), overtaken == 4 ? 0u : 1u);
+  }
 }
 
 TEST_F(Form1Test, CommandsWithoutSelectionDoNothing) {
