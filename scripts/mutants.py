@@ -11,7 +11,8 @@ alone) gives mutants, one change each: a relational operator replaced, && and
 integer constant +1 and -1, a call statement or assignment removed, the value
 of a return replaced by its type's empty value ({}), an if's condition forced
 true or false. Each mutant is built and tested in a scratch copy of the work
-tree (build/mutants/wN, one per worker, rebuilt incrementally through ccache):
+tree (build/mutants/wN, winN on the Windows side, one per worker, rebuilt
+incrementally through ccache):
 
   natively (files outside a win32/ folder): the unit tests, then the fuzzers
   whose code the file is (listfile_fuzz for the list file's own code, form1_fuzz
@@ -395,7 +396,8 @@ class Worker:
     def __init__(self, number, windows):
         self.number = number
         self.windows = windows
-        self.dir = os.path.join(WORK, f"w{number}")
+        # Windows-side workers have trees of their own: both kinds of run can go at once.
+        self.dir = os.path.join(WORK, f"{'win' if windows else 'w'}{number}")
         self.tree = os.path.join(self.dir, "tree")
         self.native = os.path.join(self.dir, "native")
         self.fuzz = os.path.join(self.dir, "fuzz")

@@ -4,6 +4,7 @@
 #include "app/form1.h"
 #include "fake_platform.h"
 #include "fake_view.h"
+#include "listfile/utf8.h"
 #include "about/toolbar.h"
 
 namespace vk {
@@ -277,6 +278,8 @@ TEST_F(Form1Test, DroppedFoldersAreAddedAsAddAddsThemWithOneSave) {
   const std::string long_one = "C:\\" + std::string(kMaxListBytes - 59, 'x') + ";";
   std::vector<std::wstring> ten;
   for (int i = 0; i < 10; ++i) ten.push_back(L"C:\\N" + std::to_wstring(i));
+  const std::wstring wide = L"C:\\" + std::wstring(6, L'\x6587');
+  auto room = [](size_t left) { return "C:\\A;C:\\" + std::string(kMaxListBytes - 3 - left - 9, 'x') + ";"; };
   const Case cases[] = {
       {"one folder", {L"C:\\New"}, "C:\\A;C:\\New;", 1, {}},
       {"three, one already listed",
@@ -310,6 +313,9 @@ TEST_F(Form1Test, DroppedFoldersAreAddedAsAddAddsThemWithOneSave) {
        int(kMaxListEntries) - 1, {L"1 folder was not added"}, most},
       {"past the most bytes", ten, long_one + "C:\\N0;C:\\N1;C:\\N2;C:\\N3;C:\\N4;C:\\N5;C:\\N6;C:\\N7;", 8,
        {L"2 folders were not added"}, long_one},
+      // An entry past ASCII at three bytes a character: 22 bytes, counted as 28, with 28 then 20 left.
+      {"past ASCII, as much room as its most", {wide}, "\xEF\xBB\xBF" + room(28) + EncodeUtf8(wide) + ";", 2, {}, room(28)},
+      {"past ASCII, less room than its most", {wide}, room(20), 0, {L"1 folder was not added"}, room(20)},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -322,6 +328,7 @@ TEST_F(Form1Test, DroppedFoldersAreAddedAsAddAddsThemWithOneSave) {
       platform.folders[folder] = 0;
     }
     for (const std::wstring& folder : ten) platform.folders[folder] = 0;
+    platform.folders[wide] = 0;
     platform.drive_types[L"E:\\Stick"] = kDriveRemovable;
     platform.files[platform.ListPath()] = {c.before, false};
     ASSERT_TRUE(form.Load());

@@ -566,6 +566,11 @@ TEST(ListFileKilled, AJournalIsAppliedOnlyWholeAndNeverOutlivesTheNextSave) {
     platform.files[platform.ListPath() + L".w9.saving"] = {whole, false};
     EXPECT_EQ(ListFile(platform, platform.ListPath()).LoadList().entries, read);
   }
+  // One marked hidden, its save over, is never applied, and goes.
+  platform.files[L"D:\\Persist\\data.bin"] = {"A;B;", false, 7};
+  platform.files[platform.ListPath() + L".w9.saving"] = {whole, true};
+  EXPECT_EQ(ListFile(platform, platform.ListPath()).LoadList().entries, EntryList({L"A", L"B"}));
+  EXPECT_EQ(platform.files.count(platform.ListPath() + L".w9.saving"), 0u);
 }
 
 // On read-only media nobody writes: what lies beside data.bin is judged
