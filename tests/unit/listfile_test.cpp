@@ -9,6 +9,7 @@
 #include "listfile/leftovers.h"
 #include "listfile/listfile.h"
 #include "listfile/utf8.h"
+#include "platform/file_system.h"
 
 namespace vk {
 namespace {
@@ -140,6 +141,23 @@ TEST_F(ListFileTest, BothWritersProduceTheSameBytes) {
     EXPECT_EQ(Disk().rfind("\xEF\xBB\xBF", 0) == 0, row.utf8_last)
         << "row with " << row.entries.size() << " entries, removed " << row.removed;
   }
+}
+
+// A name from a volume's root made a path through where the volume is
+// mounted; anything else is no path at all.
+TEST(PathOnVolumeTest, OnlyALetteredMountPointAndANameFromTheRootMakeAPath) {
+  const struct { const wchar_t *mount, *name, *path; } made[] = {
+      {L"C:\\", L"\\Apps\\data.bin", L"C:\\Apps\\data.bin"},
+      {L"c:\\Data\\", L"\\x", L"c:\\Data\\x"},
+      {L"Z:\\", L"\\x", L"Z:\\x"},
+  };
+  for (const auto& row : made) EXPECT_EQ(PathOnVolume(row.mount, row.name), row.path);
+  const std::pair<const wchar_t*, const wchar_t*> refused[] = {
+      {L"", L"\\x"},      {L"C:", L"\\x"},     {L"C;\\", L"\\x"},  {L"C:/x\\", L"\\x"},
+      {L"C:\\x", L"\\x"}, {L"1:\\", L"\\x"},   {L"{:\\", L"\\x"},  {L"C:\\", L"x\\y"},
+      {L"C:\\", L"\\"},   {L"C:\\", L"\\\\x"},
+  };
+  for (const auto& [mount, name] : refused) EXPECT_EQ(PathOnVolume(mount, name), L"") << mount << name;
 }
 
 // A copy shares the block until one of them changes (the stick's look-up
