@@ -20,7 +20,7 @@ TEST(FindHiddenTest, WhatASearchFindsAndWhatItLeavesOut) {
       {L"E:\\System Volume Information", kLost}, {L"E:\\Config.Msi", kLost}, {L"E:\\Unix", kLost},
       {L"E:\\Windows\\Boot", kLost}, {L"E:\\Link", kLost}, {L"E:\\Link\\Loop", kLost},
       {L"E:\\Junction", 0}, {L"E:\\Junction\\Far", kLost}, {L"E:\\Unix\\In", kLost},
-      {L"E:\\OneDrive", kLost}, {L"E:\\OneDrive\\Kept", kLost}, {L"E:\\Listed", kLost}, {L"E:\\Listed\\Below", kLost},
+      {L"E:\\OneDrive", kLost}, {L"E:\\OneDrive\\Kept", kLost}, {L"E:\\OneDrive\\Mine", kOurs}, {L"E:\\Listed", kLost}, {L"E:\\Listed\\Below", kLost},
       {L"E:\\Data\\apple", kLost}, {L"E:\\Windows.old", kLost}, {L"E:\\Data\\Docs.", kLost},
       {L"E:\\Data\\Docs.\\In", kLost}, {L"E:\\Data\\Sp ", kLost}, {L"E:\\S", 0}, {L"E:\\S\\b", kLost},
       {L"E:\\S\\B", kLost}, {L"E:\\S\\a", kOurs}, {L"E:\\S\\ba", kLost}, {L"E:\\S\\C", kOurs}, {L"E:\\S\\c2", kLost},
@@ -31,9 +31,9 @@ TEST(FindHiddenTest, WhatASearchFindsAndWhatItLeavesOut) {
   // searched; the drive goes as this folder is about to be listed; the result.
   const struct { const wchar_t *folder; int cancel_at; const wchar_t *unplug, *expected; } cases[] = {
       // clang-format off
-      {L"E:\\", -1, L"", L"E:\\Lost | E:\\S\\a | E:\\S\\C | E:\\Data\\$Mine | E:\\Data\\apple | E:\\Data\\Denied | "
+      {L"E:\\", -1, L"", L"E:\\Lost | E:\\OneDrive\\Mine | E:\\S\\a | E:\\S\\C | E:\\Data\\$Mine | E:\\Data\\apple | E:\\Data\\Denied | "
                           L"E:\\Listed\\Below | E:\\Lost\\Inner | E:\\OneDrive | E:\\OneDrive\\Kept | E:\\S\\B | E:\\S\\b | "
-                          L"E:\\S\\c2 | E:\\Windows.old; 21 searched, 3 unreadable"},
+                          L"E:\\S\\c2 | E:\\Windows.old; 22 searched, 3 unreadable"},
       // Veilkeep's own first, then as the file manager sorts, letter case
       // ignored but between two names that differ only in it.
       {L"E:\\S", -1, L"", L"E:\\S\\a | E:\\S\\C | E:\\S\\B | E:\\S\\b | E:\\S\\c2; 8 searched, 0 unreadable"},
@@ -44,7 +44,7 @@ TEST(FindHiddenTest, WhatASearchFindsAndWhatItLeavesOut) {
       {L"E:\\Data\\Denied", -1, L"", L"; 0 searched, 0 unreadable, failed: Access is denied."},
       {L"E:\\Lost", -1, L"", L"E:\\Lost | E:\\Lost\\Inner; 2 searched, 0 unreadable"},  // itself too
       {L"E:\\Link", -1, L"", L"E:\\Link\\Loop; 2 searched, 0 unreadable"},  // never a link itself
-      {L"E:\\OneDrive", -1, L"", L"E:\\OneDrive | E:\\OneDrive\\Kept; 2 searched, 0 unreadable"},
+      {L"E:\\OneDrive", -1, L"", L"E:\\OneDrive\\Mine | E:\\OneDrive | E:\\OneDrive\\Kept; 3 searched, 0 unreadable"},
       {L"E:\\Data\\Denied", -2, L"", L"E:\\Data\\Denied; 0 searched, 0 unreadable, cancelled"},
       // clang-format on
   };
