@@ -582,6 +582,14 @@ TEST_F(Form1Test, RequestsAndChangesWaitForTheStartsQuestion) {
   fresh.Handle({UserAction::Kind::Toolbar1, 5});
   EXPECT_EQ(view.list, (std::vector<std::wstring>{L"C:\\About", L"C:\\More"}));
   EXPECT_EQ(view.selected, 0) << "the folder selected is gone: the first is";
+  // A look-up that ends while About is up asks once About closes.
+  Store("K:\\Photos;"), platform.messages.clear(), platform.set_attributes_error.clear();
+  Form1 later(platform, view);
+  ASSERT_TRUE(later.Load());
+  size_t asked = 9;
+  view.while_modal = [&] { view.aside(), asked = platform.messages.size(); };
+  later.Handle({UserAction::Kind::Toolbar1, 5});
+  EXPECT_EQ(asked * 10 + platform.messages.size(), 1u);
 }
 
 // A request takes the folder as data.bin lists it now, in whatever letter
