@@ -6,7 +6,7 @@
 // failed"; exits 0 only when nothing failed.
 //
 //   veilkeep_e2e.exe [BUILD_FOLDER] [--host HOST] [--url-log FILE]
-//                    [--small-disk FOLDER] [--locked FOLDER]
+//                    [--small-disk FOLDER] [--locked FOLDER] [--first-failure]
 //     BUILD_FOLDER  holds Veilkeep.exe and ico\ (default: this exe's folder)
 //     HOST          the publisher host Veilkeep.exe was built with
 //     FILE          where the http handler registered for this run records
@@ -53,6 +53,7 @@ int wmain(int argc, wchar_t** argv) {
   if (argc == 4 && std::wstring(argv[1]) == L"--record-url") return RecordUrl(argv[2], argv[3]);
 
   std::wstring only;  // " Name " for each scenario asked for; empty: all
+  bool first_failure = false;  // no scenario starts after one failed
   for (int i = 1; i < argc; ++i) {
     const std::wstring arg = argv[i];
     if (arg == L"--host" && i + 1 < argc) {
@@ -61,6 +62,8 @@ int wmain(int argc, wchar_t** argv) {
       g_url_log = argv[++i];
     } else if (arg == L"--small-disk" && i + 1 < argc) {
       g_small_disk = argv[++i];
+    } else if (arg == L"--first-failure") {
+      first_failure = true;
     } else if (arg == L"--only" && i + 1 < argc) {
       only += L" " + std::wstring(argv[++i]) + L" ";
     } else if (arg == L"--locked" && i + 1 < argc) {
@@ -122,6 +125,7 @@ int wmain(int argc, wchar_t** argv) {
         {L"HideAllAndShortcutKey", HideAllAndShortcutKey},
     };
     for (const auto& [name, run] : scenarios) {
+      if (first_failure && g_failed > 0) break;  // the rest would only say more
       if (only.empty() || only.find(L" " + std::wstring(name) + L" ") != std::wstring::npos) run();
     }
     RemoveTree(g_root);

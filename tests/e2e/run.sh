@@ -9,13 +9,17 @@
 # small, separate file system to fill up, and a folder it may not change.
 #
 #   tests/e2e/run.sh [BUILD_DIR [SCENARIO...]]   (default: build/mingw under the
-#   repo, every scenario; name scenarios, e.g. DroppedFolders, to run only those)
+#   repo, every scenario; name scenarios, e.g. DroppedFolders, to run only those;
+#   --first-failure among them: none starts after one failed)
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/lib.sh"
 
 build=${1:-build/mingw}
 only=()
-for name in "${@:2}"; do only+=(--only "$name"); done
+for name in "${@:2}"; do
+  # --first-failure: no scenario starts after one failed (the mutation runs).
+  if [ "$name" = --first-failure ]; then only+=("$name"); else only+=(--only "$name"); fi
+done
 [[ $build == /* ]] || build=$ROOT/$build
 for file in Veilkeep.exe veilkeep_e2e.exe ico/1.ico CMakeCache.txt; do
   if [[ ! -f $build/$file ]]; then
