@@ -533,6 +533,29 @@ TEST_F(Form1Test, EntriesOnTheStickFollowItsNewLetterOneByOne) {
     }
     EXPECT_EQ(Disk(), std::string(row.saved) + "K:\\V\\Later;C:\\New;");
   }
+  // A move that cannot be saved is said, and the list keeps the old letters.
+  platform = FakePlatform(), view = FakeView();
+  platform.program_folder = L"M:\\V", platform.unplugged = {L"K:\\"}, platform.fault = FileStep::Write;
+  Folder(L"M:\\V\\Notes"), Store("K:\\V\\Notes;");
+  Form1 stuck(platform, view);
+  ASSERT_TRUE(stuck.Load());
+  EXPECT_EQ(Disk(), "K:\\V\\Notes;");
+  EXPECT_EQ(view.list, stuck.entries());
+  EXPECT_NE(LastMessage().find(L"stay listed under their old drive letters"), std::wstring::npos);
+}
+
+// Where a listed folder would be on the stick: only from one lettered drive
+// to another, neither the system's nor a network's, the program on the stick.
+TEST(OnTheStickTest, OnlyFromALetterToTheSticksOwn) {
+  FakePlatform platform;
+  platform.drive_types = {{L"Y:\\", kDriveRemote}, {L"Z:\\", kDriveRemote}};
+  const struct { const wchar_t *program, *path, *there; } rows[] = {
+      {L"M:\\V", L"K:\\X", L"M:\\X"},        {L"\\\\nas\\V", L"K:\\X", L""},
+      {L"M:\\V", L"\\\\nas\\s\\X", L""}, {L"M:\\V", L"M:\\X", L""},
+      {L"M:\\V", L"K:\\", L""},             {L"C:\\V", L"K:\\X", L""},
+      {L"Z:\\V", L"K:\\X", L""},             {L"M:\\V", L"Y:\\X", L""},
+  };
+  for (const auto& row : rows) EXPECT_EQ(OnTheStick(platform, row.path, row.program), row.there) << row.program << row.path;
 }
 
 // While the start's question about moved folders is up, a request and a
