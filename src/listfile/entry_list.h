@@ -28,6 +28,7 @@ class EntryList {
   EntryList& operator=(const EntryList& other);
   EntryList(EntryList&& other) noexcept { *this = std::move(other); }
   EntryList& operator=(EntryList&& other) noexcept {
+    if (this == &other) return *this;
     text_ = std::move(other.text_);
     size_ = std::exchange(other.size_, 0);
     capacity_ = std::exchange(other.capacity_, 0);

@@ -62,6 +62,13 @@ class FakeView final : public Form1View {
     if (while_modal) while_modal();
   }
 
+  // hold_idle: what waits for the window's first idle moment runs only when the test calls idle().
+  bool hold_idle = false;
+  std::function<void()> idle;
+  void AtIdle(std::function<void()> then) override {
+    if (!hold_idle) return then();
+    idle = std::move(then);
+  }
   // hold_aside: the stick's look-up ends only when the test calls aside().
   bool hold_aside = false;
   std::function<void()> aside;

@@ -605,6 +605,15 @@ TEST_F(Form1Test, RequestsAndChangesWaitForTheStartsQuestion) {
   fresh.Handle({UserAction::Kind::Toolbar1, 5});
   EXPECT_EQ(view.list, (std::vector<std::wstring>{L"C:\\About", L"C:\\More"}));
   EXPECT_EQ(view.selected, 0) << "the folder selected is gone: the first is";
+  // Nothing is looked up before the window's first idle moment; then the list of that moment is.
+  Folder(L"M:\\V\\Photos"), Store("K:\\V\\Notes;"), view.hold_idle = true, view.aside = nullptr;
+  Form1 idle(platform, view);
+  ASSERT_TRUE(idle.Load());
+  EXPECT_FALSE(view.aside) << "looked up before the window was idle";
+  platform.WriteByOther(platform.ListPath(), "K:\\V\\Notes;K:\\V\\Photos;");
+  idle.FollowListFile(), view.idle(), view.aside();
+  EXPECT_EQ(Disk(), "M:\\V\\Notes;M:\\V\\Photos;");
+  view.hold_idle = false;
   // A look-up that ends while About is up asks once About closes.
   Store("K:\\Photos;"), platform.messages.clear(), platform.set_attributes_error.clear();
   Form1 later(platform, view);

@@ -169,6 +169,7 @@ TEST(EntryListTest, CopiesNeverSeeEachOthersChanges) {
       [](EntryList& l) { l.erase(0); },
       [](EntryList& l) { l.resize(1), l.push_back(L"C:\\Q"); },
       [](EntryList& l) { l.assign_uninitialized(2, 1)[0] = L'X', l.push_start(0), l.end_entries(); },
+      [](EntryList& l) { EntryList& same = l; l = std::move(same); },  // itself moved
   };
   for (size_t i = 0; i < changes.size(); ++i) {
     EntryList list, fresh;
@@ -179,6 +180,7 @@ TEST(EntryListTest, CopiesNeverSeeEachOthersChanges) {
     copy.push_back(L"C:\\E");
     EXPECT_EQ(copy, EntryList({L"C:\\A", L"C:\\B", L"C:\\C", L"C:\\E"})) << "change " << i;
     EXPECT_EQ(list, fresh) << "change " << i;
+    EXPECT_EQ(list.size(), i == 5 ? 3u : list.size()) << "change " << i;
   }
 }
 
