@@ -652,6 +652,32 @@ void KilledWhileSaving() {
   CheckFileBytes(L"data.bin holds the added folder alone", list_file, Ansi(added + L";"));
   CheckNoTemporaryFile(L"after the save", list_file);
   Close(&app);
+
+  // Scoop keeps data.bin in its persist folder, hard-linked beside the exe:
+  // a save rewrites the one file in place, and both names show it.
+  g_scenario = L"data.bin hard-linked to a persist folder";
+  {
+    const std::wstring scoop = MakeProgramFolder(L"scoop app"), kept = MakeFolder(L"Scoop Kept"),
+                       added = MakeFolder(L"Scoop Added");
+    const std::wstring persist = MakeFolder(L"scoop persist") + L"\\data.bin";
+    WriteFixture(persist, Ansi(kept + L";"));
+    if (!RunUnix(L"ln " + UnixPath(persist) + L" " + UnixPath(scoop + L"\\data.bin"))) return;
+    App app;
+    if (!Start(scoop, &app)) return;
+    Drop(app, {added});
+    WaitUntil([&] { return ListItems(app).size() == 2; }, kWaitMs);
+    Close(&app);
+    CheckFileBytes(L"the persist folder's name holds both folders", persist,
+                   Ansi(kept + L";" + added + L";"));
+    BY_HANDLE_FILE_INFORMATION facts = {};
+    HANDLE file =
+        CreateFileW((scoop + L"\\data.bin").c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                    OPEN_EXISTING, 0, nullptr);
+    const bool read = file != INVALID_HANDLE_VALUE && GetFileInformationByHandle(file, &facts);
+    if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+    CheckNumber(L"data.bin beside the exe is still the same file", 2,
+                read ? facts.nNumberOfLinks : 0);
+  }
 }
 
 }  // namespace e2e
