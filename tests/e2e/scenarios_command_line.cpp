@@ -249,6 +249,8 @@ void FindHiddenFolders() {
     HWND rows = GetDlgItem(window, IDC_FOUND_LIST);
     CheckText(L"the rows, in the order found", Joined({dot, found, nested}),
               Joined(ListItems(app, rows)));
+    Check(L"the rows' one column is as wide as the list shows", Send(rows, LVM_GETCOLUMNWIDTH, 0) > 100,
+          std::to_wstring(Send(rows, LVM_GETCOLUMNWIDTH, 0)));
     Remote item(app.process.hProcess, sizeof(LVITEMW));
     LVITEMW unchecked = {};
     unchecked.stateMask = LVIS_STATEIMAGEMASK;
@@ -264,8 +266,11 @@ void FindHiddenFolders() {
   RunUnix(L"cd " + UnixPath(large) + L" && bash -c 'mkdir -p {1..40}/{1..40}/{1..4}'");
   if (HWND progress = SearchFromMenu(app, large) ? Owned(app, L"Veilkeep.Searching") : nullptr) {
     HWND count = GetDlgItem(progress, IDC_SEARCH_COUNT);
-    Check(L"the progress is shown", WaitUntil([&] { return TextOf(count) != L"Folders searched: 0"; },
-                                              kWaitMs), TextOf(count));
+    auto counted = [&] {
+      const std::wstring text = TextOf(count);
+      return text.rfind(L"Folders searched: ", 0) == 0 && text != L"Folders searched: 0";
+    };
+    Check(L"the progress is shown", WaitUntil(counted, kWaitMs), TextOf(count));
     PressButton(progress, IDCANCEL);
     if ((window = Owned(app, L"Veilkeep.Found"))) {
       const std::wstring note = TextOf(GetDlgItem(window, IDC_FOUND_NOTE));
