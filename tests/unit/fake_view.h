@@ -94,7 +94,9 @@ class FakeView final : public Form1View {
   bool add_found = true;
   std::wstring unchecked;
   std::vector<std::wstring> chosen;
+  int searches = 0;
   void RunSearch(const std::function<void(SearchWatch&)>& search) override {
+    ++searches;
     CancelAt watch(cancel_at);
     if (cancel_at == -1) {
       Form1View::RunSearch(search);  // as a view that shows nothing runs it

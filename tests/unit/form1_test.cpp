@@ -942,6 +942,13 @@ TEST_F(Form1Test, SearchAddsWhatTheListDoesNotNameAndIsDoneOnlyWhenItEnded) {
     EXPECT_EQ(answers, search.request ? "0" : "");
   }
   EXPECT_EQ(Disk(), "C:\\A;c:\\lost;C:\\New;C:\\Later;") << "nothing added on Cancel";
+  // With data.bin unreadable now nothing is searched: what it found could not be kept.
+  platform.unplug_at.clear(), platform.read_error = L"I/O error.";
+  platform.WriteByOther(platform.ListPath(), "C:\\A;");
+  const int before = view.searches;
+  form.Queue({Request::Kind::FindHidden, {L"C:\\"}}, [&](bool done) { answers = "01"[done]; });
+  form.RunRequests();
+  EXPECT_EQ(answers + std::to_string(view.searches - before), "00");
 }
 
 TEST_F(Form1Test, ToolbarOpensItsWindowsAndPages) {
