@@ -98,7 +98,7 @@ inline void StartWindowsProgram() {
 inline void StartCommonControls() {
   INITCOMMONCONTROLSEX controls = {};
   controls.dwSize = sizeof(controls);
-  controls.dwICC = ICC_BAR_CLASSES | ICC_STANDARD_CLASSES | ICC_LISTVIEW_CLASSES;
+  controls.dwICC = ICC_BAR_CLASSES | ICC_STANDARD_CLASSES | ICC_LISTVIEW_CLASSES | ICC_HOTKEY_CLASS;
   InitCommonControlsEx(&controls);
 }
 
