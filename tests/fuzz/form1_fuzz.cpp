@@ -711,12 +711,13 @@ struct World {
     platform.browse_answers.clear();
     NoteAttributeChanges();
     // The power went during its save: what it wrote unflushed is not kept,
-    // and it was never told its save was made.
-    if (platform.dead && platform.power_cut) return void(others_wrote = true);
+    // and its save may have been made before, or not: what it added may be there.
+    const bool cut = platform.dead && platform.power_cut;
+    others_wrote = others_wrote || cut;
     const EntryList after = OnDisk();
     for (std::wstring_view entry : after) {
       if (std::find(before.begin(), before.end(), entry) == before.end()) {
-        kept_by_others.insert(std::wstring(entry));
+        if (!cut) kept_by_others.insert(std::wstring(entry));
         removed_by_others.erase(std::wstring(entry));
         others_wrote = true;
       }
