@@ -31,8 +31,8 @@ killed it or SURVIVED, then the kill rate, and exits 1 when the rate is below
 
 import argparse
 import concurrent.futures
+import hashlib
 import os
-import random
 import re
 import shutil
 import subprocess
@@ -461,7 +461,7 @@ class Worker:
         if self.windows:
             scenarios = WINDOWS_SCENARIOS.get(path, ["StartWithoutList", "FolderLife"])
             return [("e2e", ["bash", os.path.join(self.tree, "tests", "e2e", "run.sh"), self.mingw]
-                     + scenarios + ["--first-failure"], 1500)]
+                     + scenarios + ["--first-failure"], 900)]
         stages = [("unit", [os.path.join(self.native, "unit_tests"), "--gtest_fail_fast",
                             "--gtest_brief=1"], 120)]
         targets = ["form1_fuzz"]
@@ -552,6 +552,9 @@ def main():
     parser.add_argument("--list", action="store_true", help="print the mutants and stop")
     parser.add_argument("--again", metavar="LOG",
                         help="only the survivors of an earlier run, from its output LOG")
+    parser.add_argument("--resume", action="store_true",
+                        help="take the mutants killed or dropped by earlier runs as they were "
+                             "(build/mutants/results-*.tsv) and run only the rest")
     args = parser.parse_args()
 
     wanted = []
@@ -567,11 +570,15 @@ def main():
             again = {tuple(row.strip()[len("key: "):].split("\t")) for row in f
                      if row.strip().startswith("key: ")}
         wanted = [m for m in wanted if m.key in again]
+    if args.sample:
+        # Each mutant's place comes from its own key and the seed alone: a
+        # mutant listed as equivalent, or lines changed elsewhere, leave the
+        # others' order, and so the sample, as it was.
+        wanted.sort(key=lambda m: hashlib.sha256(
+            "\t".join((str(args.seed),) + m.key).encode()).hexdigest())
     equivalents = load_equivalents()
     equivalent = [m for m in wanted if m.key in equivalents]
     candidates = [m for m in wanted if m.key not in equivalents]
-    if args.sample:
-        random.Random(args.seed).shuffle(candidates)
     for n, mutant in enumerate(candidates):
         mutant.order = n
     side = "Windows side" if args.windows else "natively"
@@ -606,6 +613,16 @@ def main():
             sys.exit(f"mutants.py: the unchanged code fails {name}:\n{out[-3000:]}")
     print(f"the unchanged code passes; mutants start after {time.time() - began:.0f} s")
 
+    # Each outcome is kept as it comes, by key: a run cut short, or one
+    # that follows new tests, need not start again.
+    outcomes = os.path.join(WORK, f"results-{'windows' if args.windows else 'native'}.tsv")
+    earlier = {}
+    if args.resume and os.path.exists(outcomes):
+        with open(outcomes, encoding="utf-8") as f:
+            for row in f:
+                parts = row.rstrip("\n").split("\t")
+                if len(parts) == 5 and parts[3] in ("killed", "dropped"):
+                    earlier[tuple(parts[:3])] = (parts[3], parts[4] + " (an earlier run)")
     originals = {}
     for m in candidates:
         if m.path not in originals:
@@ -634,6 +651,9 @@ def main():
         return False
 
     def one(mutant):
+        if mutant.key in earlier:
+            mutant.outcome, mutant.by = earlier[mutant.key]
+            return mutant
         with lock:
             worker = free.pop()
         try:
@@ -641,6 +661,8 @@ def main():
         finally:
             with lock:
                 free.append(worker)
+        with lock, open(outcomes, "a", encoding="utf-8") as f:
+            f.write("\t".join(mutant.key + (mutant.outcome, mutant.by.replace("\t", " "))) + "\n")
         return mutant
 
     with concurrent.futures.ThreadPoolExecutor(len(workers)) as pool:
