@@ -1,6 +1,8 @@
 // What the program knows of file systems and volumes, without asking Windows.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -54,6 +56,29 @@ inline std::wstring PathOnVolume(std::wstring_view mount_point, std::wstring_vie
     return {};
   }
   return std::wstring(mount_point.substr(0, mount_point.size() - 1)).append(name);
+}
+
+// Where a symbolic link points, from its reparse data as the system hands it
+// over (`size` bytes: the tag, the names' places, the flags, then the names
+// in UTF-16): the name it shows, after `link`'s folder when the link is
+// relative. Empty for the data of anything else (a junction, a cloud
+// placeholder), and for a name that is empty or does not lie in the data.
+inline std::wstring SymbolicLinkTarget(const unsigned char* data, size_t size,
+                                       std::wstring_view link) {
+  constexpr uint32_t kSymbolicLinkTag = 0xA000000C;
+  constexpr size_t kNamesAt = 20;  // after the tag, five 16-bit fields and the flags
+  auto number = [&](size_t at, size_t bytes) {
+    uint32_t value = 0;
+    for (size_t i = 0; i < bytes; ++i) value |= uint32_t{data[at + i]} << (8 * i);
+    return value;
+  };
+  if (size < kNamesAt || number(0, 4) != kSymbolicLinkTag) return {};
+  const size_t at = kNamesAt + number(12, 2), length = number(14, 2) / 2;
+  if (length == 0 || at + 2 * length > size) return {};
+  std::wstring target;
+  if (number(16, 4) & 1) target = link.substr(0, link.find_last_of(L"\\/") + 1);
+  for (size_t i = 0; i < length; ++i) target += static_cast<wchar_t>(number(at + 2 * i, 2));
+  return target;
 }
 
 }  // namespace vk

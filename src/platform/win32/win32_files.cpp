@@ -109,27 +109,14 @@ std::wstring LinkTarget(const std::wstring& path) {
                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                               OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS,
                               nullptr));
-  // The symbolic link's reparse data: its tag, then where the names lie in `names`.
-  struct SymbolicLink {
-    ULONG tag;
-    USHORT length, reserved;
-    USHORT substitute_at, substitute_length, print_at, print_length;
-    ULONG flags;  // 1: relative to the link's folder
-    WCHAR names[1];
-  };
-  std::vector<ULONG> buffer(16 * 1024 / sizeof(ULONG));
+  std::vector<unsigned char> buffer(MAXIMUM_REPARSE_DATA_BUFFER_SIZE);
   DWORD got = 0;
   if (!link || !DeviceIoControl(link.get(), FSCTL_GET_REPARSE_POINT, nullptr, 0, buffer.data(),
-                                static_cast<DWORD>(buffer.size() * sizeof(ULONG)), &got, nullptr)) {
+                                static_cast<DWORD>(buffer.size()), &got, nullptr)) {
     return {};
   }
-  const auto* data = reinterpret_cast<const SymbolicLink*>(buffer.data());
-  if (got < sizeof(SymbolicLink) || data->tag != IO_REPARSE_TAG_SYMLINK) return {};
-  const size_t room = (got - offsetof(SymbolicLink, names)) / sizeof(WCHAR);
-  const size_t at = data->print_at / sizeof(WCHAR), length = data->print_length / sizeof(WCHAR);
-  if (at + length > room || length == 0) return {};
-  std::wstring target(data->names + at, length);
-  if (data->flags & 1) target = path.substr(0, path.find_last_of(L"\\/") + 1) + target;
+  const std::wstring target = SymbolicLinkTarget(buffer.data(), got, path);
+  if (target.empty()) return {};
   std::wstring full(32768, L'\0');
   const DWORD size = GetFullPathNameW(target.c_str(), static_cast<DWORD>(full.size()), full.data(),
                                       nullptr);
