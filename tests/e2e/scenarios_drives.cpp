@@ -19,12 +19,18 @@ void DrivesComeAndGo() {
   Close(&app);
 
   g_scenario = L"started from a stick lettered otherwise";
-  // It was J: (not connected here) and K:, which is another disk here.
+  // It was J: (not connected here) and K:, which is another disk here; N: is
+  // a network letter the user keeps, not connected now: never the stick.
   const std::wstring stick = MakeFolder(L"stick"), other = MakeFolder(L"Other");
   const std::wstring list = MakeProgramFolder(L"Veilkeep", true, stick) + L"\\data.bin";
-  WriteFixture(list, Ansi(L"K:\\Private;J:\\Veilkeep\\Notes;"));
+  WriteFixture(list, Ansi(L"K:\\Private;J:\\Veilkeep\\Notes;N:\\Shared;"));
   MakeFolder(L"stick\\Private");
   MakeFolder(L"stick\\Veilkeep\\Notes");
+  MakeFolder(L"stick\\Shared");
+  HKEY kept = nullptr;
+  RegCreateKeyExW(HKEY_CURRENT_USER, L"Network\\N", 0, nullptr, 0, KEY_WRITE, nullptr, &kept,
+                  nullptr);
+  RegCloseKey(kept);
   if (!RunUnix(L"ln -s " + UnixPath(other) + L" $WINEPREFIX/dosdevices/k:")) return;
   if (!RunUnix(L"ln -s " + UnixPath(stick) + L" $WINEPREFIX/dosdevices/m:")) return;
   Require(Launch(L"M:\\Veilkeep", &app.process), L"start from M:", ErrorText(GetLastError()));
@@ -33,16 +39,23 @@ void DrivesComeAndGo() {
   if (asked) PressButton(asked, IDYES);
   WaitUntil([&] { return (app.main = FindMainWindow(app.process.dwProcessId)) != nullptr; },
             kWaitMs);
-  CheckList(app, L"at start, once asked", {L"M:\\Private", L"M:\\Veilkeep\\Notes"}, 0);
-  CheckFileBytes(L"saved at once on the new letter", list, Ansi(L"M:\\Private;M:\\Veilkeep\\Notes;"));
+  CheckList(app, L"at start, once asked",
+            {L"M:\\Private", L"M:\\Veilkeep\\Notes", L"N:\\Shared"}, 0);
+  CheckFileBytes(L"saved at once on the new letter", list,
+                 Ansi(L"M:\\Private;M:\\Veilkeep\\Notes;N:\\Shared;"));
+  ClickListEntry(app, 2);  // asked aside: the window never waits on the network
+  CheckText(L"the network folder selected: status panel", StatusFor(L"N:\\Shared"),
+            StatusText(app));
   RunUnix(L"rm $WINEPREFIX/dosdevices/k:");
   Drop(app, {other});
 
   g_scenario = L"the program's own drive pulled out";
   if (RunUnix(L"rm $WINEPREFIX/dosdevices/m:")) Drop(app, {disk});
   ExpectMessageWith(app, {L"M:\\Veilkeep\\data.bin", L"Drive M:\\ is not connected."});
-  CheckList(app, L"after the message", {L"M:\\Private", L"M:\\Veilkeep\\Notes", other}, 2);
+  CheckList(app, L"after the message",
+            {L"M:\\Private", L"M:\\Veilkeep\\Notes", L"N:\\Shared", other}, 3);
   Close(&app);
+  RegDeleteKeyW(HKEY_CURRENT_USER, L"Network\\N");
 }
 
 }  // namespace e2e
