@@ -11,10 +11,30 @@
 namespace e2e {
 namespace {
 
+// The text of this process's console, row by row, each without the spaces at its end.
+std::wstring ConsoleText() {
+  HANDLE out = CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+  CONSOLE_SCREEN_BUFFER_INFO info = {};
+  std::wstring text;
+  for (SHORT y = 0; GetConsoleScreenBufferInfo(out, &info) && y <= info.dwCursorPosition.Y; ++y) {
+    std::wstring row(info.dwSize.X, L' ');
+    DWORD read = 0;
+    ReadConsoleOutputCharacterW(out, row.data(), info.dwSize.X, COORD{0, y}, &read);
+    text += row.substr(0, row.find_last_not_of(L' ') + 1) + L"\n";
+  }
+  if (out != INVALID_HANDLE_VALUE) CloseHandle(out);
+  return text.substr(0, text.find_last_not_of(L'\n') + 1);
+}
+
 // Starts every command line at once, does `meanwhile`, waits for them to
-// end: their exit codes, each followed by a space; *shown when any showed a window.
+// end: their exit codes, each followed by a space; *shown when any showed a
+// window; *console, what they wrote to the console of the program that
+// started them (a new one, as a command prompt's would be).
 std::wstring Run(std::vector<std::wstring> lines, bool* shown,
-                 const std::function<void()>& meanwhile = nullptr) {
+                 const std::function<void()>& meanwhile = nullptr,
+                 std::wstring* console = nullptr) {
+  if (console) FreeConsole(), AllocConsole();
   std::vector<PROCESS_INFORMATION> started(lines.size());
   STARTUPINFOW startup = {};
   startup.cb = sizeof(startup);
@@ -31,6 +51,7 @@ std::wstring Run(std::vector<std::wstring> lines, bool* shown,
     GetExitCodeProcess(p.hProcess, &code);
     codes += std::to_wstring(code) + L" ";
   }
+  if (console) *console = ConsoleText(), FreeConsole();
   return codes;
 }
 
@@ -118,8 +139,20 @@ void CommandLine() {
     unhides.push_back(exe + L" /unhide \"" + listed.back() + L"\"");
   }
   bool shown = false;
+  // With no window, errors go to the console of the program that started it.
+  std::wstring console;
   CheckText(L"a command line not understood, no window running: exit code", L"2 ",
-            Run({exe + L" /hide"}, &shown));
+            Run({exe + L" /hide"}, &shown, nullptr, &console));
+  Check(L"it says so on the console", console.find(L"Veilkeep: Error: The command line is not "
+                                                   L"understood. It may be one of:") == 0, console);
+  CheckText(L"/shortcut-key shift+h: exit code", L"1 ",
+            Run({exe + L" /shortcut-key shift+h"}, &shown, nullptr, &console));
+  Check(L"it says so on the console",
+        console.find(L"Veilkeep: Error: The shortcut key for Hide All could not be changed.") == 0,
+        console);
+  CheckText(L"/shortcut-key off: exit code", L"0 ",
+            Run({exe + L" /shortcut-key off"}, &shown, nullptr, &console));
+  CheckText(L"nothing on the console", L"", console);
   // Starts without a window take turns: this one waits while the driver holds the turn.
   HANDLE turn = CreateMutexW(nullptr, TRUE, L"Local\\Orvanta.Veilkeep.Requests");
   std::wstring shouted = listed[0];
@@ -140,7 +173,9 @@ void CommandLine() {
   CheckText(L"twenty /hide at once, no window running: exit codes", zeros, Run(hides, &shown));
   Check(L"a start with a command line shows no window", !shown, L"a window");
   for (const std::wstring& folder : listed) CheckHidden(folder, true);
-  CheckText(L"/folder-menu on: exit code", L"0 ", Run({exe + L" /Folder-Menu on"}, &shown));
+  CheckText(L"/folder-menu on: exit code", L"0 ",
+            Run({exe + L" /Folder-Menu on"}, &shown, nullptr, &console));
+  CheckText(L"nothing on the console", L"", console);
   CheckText(L"Hide with Veilkeep and Unhide with Veilkeep run",
             exe + L" /hide \"%1\" | " + exe + L" /unhide \"%1\"",
             Registered(L"Hide") + L" | " + Registered(L"Unhide"));
