@@ -263,7 +263,8 @@ void HideAllAndShortcutKey() {
 void FindHiddenFolders() {
   const std::wstring stick = MakeFolder(L"Lost Stick"), plain = MakeFolder(L"Lost Stick\\Plain");
   const std::wstring found = Hidden(L"Lost Stick\\Found"), nested = Hidden(L"Lost Stick\\Found\\In");
-  const std::wstring dot = Hidden(L"Lost Stick\\.Dot");  // named as Linux and macOS name their own
+  // Named as Linux and macOS name their own; two characters, as "." and ".." are.
+  const std::wstring dot = Hidden(L"Lost Stick\\.D");
   Hidden(L"Lost Stick\\Plain\\Hidden Alone", FILE_ATTRIBUTE_HIDDEN);
   // A file hidden and system, as Windows leaves desktop.ini, is no folder to offer.
   WriteFixture(stick + L"\\desktop.ini", "[.ShellClassInfo]\r\n");
