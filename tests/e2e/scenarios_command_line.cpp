@@ -293,12 +293,14 @@ void FindHiddenFolders() {
     unchecked.state = INDEXTOSTATEIMAGEMASK(1);
     item.Write(&unchecked, sizeof(unchecked));
     Send(rows, LVM_SETITEMSTATE, 1, item.Address());
-    PressButton(window, IDC_FOUND_ADD);
+    PressKey(app, VK_RETURN);  // the list has the focus: Enter is Add
+    Check(L"Enter in the list adds", WaitUntil([&] { return !IsWindow(window); }, kWaitMs),
+          L"still open");
+    if (IsWindow(window)) PressButton(window, IDC_FOUND_ADD);
   }
   CheckList(app, L"after Add of the folders left checked", listed, 2);
   // A large tree, watched and cancelled: what was found by then is offered.
-  const std::wstring large = MakeFolder(L"Large");
-  listed.push_back(Hidden(L"Large\\Early"));
+  const std::wstring large = MakeFolder(L"Large"), early = Hidden(L"Large\\Early");
   RunUnix(L"cd " + UnixPath(large) + L" && bash -c 'mkdir -p {1..40}/{1..40}/{1..4}'");
   if (HWND progress = SearchFromMenu(app, large) ? Owned(app, L"Veilkeep.Searching") : nullptr) {
     HWND count = GetDlgItem(progress, IDC_SEARCH_COUNT);
@@ -311,15 +313,21 @@ void FindHiddenFolders() {
     if ((window = Owned(app, L"Veilkeep.Found"))) {
       const std::wstring note = TextOf(GetDlgItem(window, IDC_FOUND_NOTE));
       Check(L"its note says it was cancelled", note.find(L"cancelled") != std::wstring::npos, note);
-      PressButton(window, IDC_FOUND_ADD);
+      CheckText(L"what it found by then is offered", early,
+                Joined(ListItems(app, GetDlgItem(window, IDC_FOUND_LIST))));
+      // Tab, Tab: Cancel has the focus, and Enter presses it.
+      PressKey(app, VK_TAB), PressKey(app, VK_TAB), PressKey(app, VK_RETURN);
+      Check(L"Enter on Cancel closes it", WaitUntil([&] { return !IsWindow(window); }, kWaitMs),
+            L"still open");
+      if (IsWindow(window)) PressButton(window, IDCANCEL);
     }
   }
-  CheckList(app, L"after Add of what a cancelled search found", listed, 3);
+  CheckList(app, L"after Enter on Cancel", listed, 2);
   listed.push_back(found);  // left unchecked, found again
   listed.push_back(Hidden(L"Lost Stick\\Plain\\Later"));
   bool shown = false;
   CheckText(L"/find-hidden handed to the window: exit code", L"0 ", Run({exe + L"\""}, &shown));
-  CheckList(app, L"after /find-hidden", listed, 5);
+  CheckList(app, L"after /find-hidden", listed, 4);
   CheckText(L"/find-hidden of a folder not there: exit code", L"1 ",
             Run({exe + L"\\Gone\""}, &shown, [&] {
               ExpectMessageWith(app, {stick + L"\\Gone", L"cannot be searched"});
