@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vk {
 
@@ -56,6 +57,19 @@ inline std::wstring PathOnVolume(std::wstring_view mount_point, std::wstring_vie
     return {};
   }
   return std::wstring(mount_point.substr(0, mount_point.size() - 1)).append(name);
+}
+
+// A file's names as the system lists them (`listed`, each from the root of
+// its volume), made full paths through where the volume is mounted; whether
+// they are all of the file's `links` names.
+inline bool NamesOnVolume(std::wstring_view mount_point, const std::vector<std::wstring>& listed,
+                          size_t links, std::vector<std::wstring>* names) {
+  size_t made = 0;
+  for (const std::wstring& name : listed) {
+    std::wstring full = PathOnVolume(mount_point, name);
+    if (!full.empty()) names->push_back(std::move(full)), ++made;
+  }
+  return made >= links;
 }
 
 // Where a symbolic link points, from its reparse data as the system hands it

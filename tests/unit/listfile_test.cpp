@@ -158,6 +158,18 @@ TEST(PathOnVolumeTest, OnlyALetteredMountPointAndANameFromTheRootMakeAPath) {
       {L"C:\\", L"\\"},   {L"C:\\", L"\\\\x"},
   };
   for (const auto& [mount, name] : refused) EXPECT_EQ(PathOnVolume(mount, name), L"") << mount << name;
+  // A file's names: all of them known only when each made a path.
+  const struct { std::vector<std::wstring> listed; size_t links; bool all; } files[] = {
+      {{L"\\Apps\\data.bin", L"\\Scoop\\data.bin"}, 2, true},
+      {{L"\\Apps\\data.bin", L"Scoop\\data.bin"}, 2, false},
+      {{L"\\Apps\\data.bin"}, 2, false},
+  };
+  for (const auto& file : files) {
+    std::vector<std::wstring> names = {L"kept"};
+    EXPECT_EQ(NamesOnVolume(L"D:\\", file.listed, file.links, &names), file.all);
+    EXPECT_EQ(names[1], L"D:\\Apps\\data.bin");
+    EXPECT_EQ(names.size(), file.all ? 3u : 2u);
+  }
 }
 
 // A copy shares the block until one of them changes (the stick's look-up

@@ -150,19 +150,18 @@ bool NamesOf(const std::wstring& path, std::vector<std::wstring>* names) {
     return false;
   }
   volume = OrdinaryPath(volume.c_str());
-  size_t found = 0;
+  std::vector<std::wstring> listed;
   std::wstring name(32768, L'\0');
   DWORD length = static_cast<DWORD>(name.size());
   HANDLE find = first && next ? first(system_path.c_str(), 0, &length, name.data())
                               : INVALID_HANDLE_VALUE;
   if (find == INVALID_HANDLE_VALUE) return false;
   do {
-    std::wstring full = PathOnVolume(volume, name.c_str());
-    if (!full.empty()) names->push_back(std::move(full)), ++found;
+    listed.emplace_back(name.c_str());
     length = static_cast<DWORD>(name.size());
   } while (next(find, &length, name.data()));
   FindClose(find);
-  return found >= info.nNumberOfLinks;
+  return NamesOnVolume(volume, listed, info.nNumberOfLinks, names);
 }
 
 Status Win32Platform::InspectFile(const std::wstring& path, FileFacts* facts) {
