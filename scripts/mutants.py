@@ -318,15 +318,19 @@ def mutants_of(path, text, lines):
             add(line, "call removed", start, end + 1, "{}")
         elif ASSIGNMENT.match(whole) or STEP.fullmatch(whole.strip()):
             add(line, "assignment removed", start, end + 1, "{}")
+    one_line = lambda s: " ".join(s.split())
+    # A line whose text the file has more than once is told by which of them it is.
+    texts = [one_line(row) for row in text.split("\n")]
     for mutant in found:
-        one_line = lambda s: " ".join(s.split())
         original = one_line(text[mutant.start:mutant.end])
         mutant.change = f"{original[:60]} -> {one_line(mutant.replacement)[:60]}"
         line_text = one_line(text[starts[mutant.line - 1]:].split("\n", 1)[0])
         # Which of the same changes on this line it is.
         same = [m for m in found if m.line == mutant.line and m.change == mutant.change]
         nth = same.index(mutant) + 1
-        mutant.key = (path, f"{mutant.change}" + (f" #{nth}" if len(same) > 1 else ""), line_text)
+        twins = [n for n, row in enumerate(texts) if row == line_text]
+        mutant.key = (path, f"{mutant.change}" + (f" #{nth}" if len(same) > 1 else "") +
+                      (f" @{twins.index(mutant.line - 1) + 1}" if len(twins) > 1 else ""), line_text)
     return found
 
 
