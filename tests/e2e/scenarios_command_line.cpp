@@ -243,18 +243,34 @@ void HideAllAndShortcutKey() {
             s.folder + L"\\Veilkeep.exe /hide-all in " + s.folder + L", key " +
                 Hex(MAKEWORD('H', HOTKEYF_CONTROL | HOTKEYF_ALT)),
             HideAllShortcut());
-  HWND window = nullptr;
-  if (SystemMenu(app, 'K')) {
-    WaitUntil([&] { return (window = FindWindowW(L"Veilkeep.ShortcutKey", nullptr)) && IsWindowVisible(window); }, kWaitMs);
-    Check(L"Shortcut Key For Hide All opens", window != nullptr, L"none");
-  }
-  if (window) {
+  auto key_window = [&] {
+    HWND window = nullptr;
+    if (SystemMenu(app, 'K')) {
+      WaitUntil([&] { return (window = FindWindowW(L"Veilkeep.ShortcutKey", nullptr)) && IsWindowVisible(window); }, kWaitMs);
+      Check(L"Shortcut Key For Hide All opens", window != nullptr, L"none");
+    }
+    return window;
+  };
+  if (HWND window = key_window()) {
+    Check(L"its note names the shortcut", TextOf(GetDlgItem(window, IDC_KEY_NOTE)).find(L"Veilkeep - Hide All") != std::wstring::npos,
+          TextOf(GetDlgItem(window, IDC_KEY_NOTE)));
     CheckText(L"it shows the key the shortcut holds", Hex(MAKEWORD('H', HOTKEYF_CONTROL | HOTKEYF_ALT)),
               Hex(static_cast<DWORD>(Send(GetDlgItem(window, IDC_KEY_HOTKEY), HKM_GETHOTKEY))));
     PressButton(window, IDC_KEY_REMOVE);
   }
   CheckText(L"Remove deletes the shortcut", L"none", HideAllShortcut());
-  CheckText(L"/shortcut-key off with none there: exit code", L"0 ", Run({exe + L" /shortcut-key off"}, &shown));
+  // A key put in the window: OK makes the shortcut hold it; Cancel then leaves it.
+  for (int button : {IDC_KEY_OK, IDCANCEL}) {
+    if (HWND window = key_window()) {
+      Send(GetDlgItem(window, IDC_KEY_HOTKEY), HKM_SETHOTKEY, MAKEWORD(button == IDCANCEL ? 'K' : 'J', HOTKEYF_ALT));
+      PressButton(window, button);
+    }
+  }
+  CheckText(L"the shortcut OK made, Cancel left",
+            s.folder + L"\\Veilkeep.exe /hide-all in " + s.folder + L", key " + Hex(MAKEWORD('J', HOTKEYF_ALT)),
+            HideAllShortcut());
+  CheckText(L"/shortcut-key off: exit code", L"0 ", Run({exe + L" /shortcut-key off"}, &shown));
+  CheckText(L"it removes the shortcut", L"none", HideAllShortcut());
   Close(&app);
 }
 
