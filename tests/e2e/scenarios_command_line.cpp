@@ -269,6 +269,29 @@ void HideAllAndShortcutKey() {
   CheckText(L"the shortcut OK made, Cancel left",
             s.folder + L"\\Veilkeep.exe /hide-all in " + s.folder + L", key " + Hex(MAKEWORD('J', HOTKEYF_ALT)),
             HideAllShortcut());
+  // The Start menu's folder moved where there is none: the window shows no
+  // key, and OK says why the shortcut cannot be made.
+  const wchar_t* shell_folders = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+  wchar_t was[MAX_PATH] = {};
+  DWORD size = sizeof(was);
+  const bool had = RegGetValueW(HKEY_CURRENT_USER, shell_folders, L"Programs",
+                                RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND, nullptr, was,
+                                &size) == ERROR_SUCCESS;
+  const std::wstring gone = g_root + L"\\No Start Menu";
+  RegSetKeyValueW(HKEY_CURRENT_USER, shell_folders, L"Programs", REG_EXPAND_SZ, gone.c_str(),
+                  static_cast<DWORD>((gone.size() + 1) * sizeof(wchar_t)));
+  if (HWND window = key_window()) {
+    CheckNumber(L"with no Start menu folder, no key is shown", 0,
+                Send(GetDlgItem(window, IDC_KEY_HOTKEY), HKM_GETHOTKEY));
+    Send(GetDlgItem(window, IDC_KEY_HOTKEY), HKM_SETHOTKEY, MAKEWORD('K', HOTKEYF_ALT));
+    PressButton(window, IDC_KEY_OK);
+    ExpectMessageWith(app, {L"The Start menu's folder could not be found."});
+  }
+  if (had) {
+    RegSetKeyValueW(HKEY_CURRENT_USER, shell_folders, L"Programs", REG_EXPAND_SZ, was, size);
+  } else {
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, shell_folders, L"Programs");
+  }
   CheckText(L"/shortcut-key off: exit code", L"0 ", Run({exe + L" /shortcut-key off"}, &shown));
   CheckText(L"it removes the shortcut", L"none", HideAllShortcut());
   Close(&app);
