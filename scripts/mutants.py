@@ -35,6 +35,7 @@ import hashlib
 import os
 import re
 import shutil
+import signal
 import subprocess
 import sys
 import threading
@@ -372,14 +373,24 @@ def load_equivalents():
 
 
 def run(command, cwd=None, timeout=None, env=None):
-    """(exit code or 'timeout', output)."""
+    """(exit code or 'timeout', output). A command that runs out of time is
+    stopped with all it started, as an interrupt stops it: the end-to-end
+    run then takes its display and Wine prefix down with it."""
+    process = subprocess.Popen(command, cwd=cwd, env=env, stdout=subprocess.PIPE,
+                               stderr=subprocess.STDOUT, text=True, errors="replace",
+                               start_new_session=True)
     try:
-        done = subprocess.run(command, cwd=cwd, timeout=timeout, env=env, stdout=subprocess.PIPE,
-                              stderr=subprocess.STDOUT, text=True, errors="replace")
-        return done.returncode, done.stdout
-    except subprocess.TimeoutExpired as expired:
-        out = expired.stdout or b""
-        return "timeout", out.decode(errors="replace") if isinstance(out, bytes) else out
+        out, _ = process.communicate(timeout=timeout)
+        return process.returncode, out
+    except subprocess.TimeoutExpired:
+        for sig, wait in ((signal.SIGTERM, 60), (signal.SIGKILL, None)):
+            try:
+                os.killpg(process.pid, sig)
+                out, _ = process.communicate(timeout=wait)
+                break
+            except (subprocess.TimeoutExpired, ProcessLookupError):
+                out = ""
+        return "timeout", out or ""
 
 
 def ensure_tools(windows):

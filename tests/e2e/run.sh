@@ -101,9 +101,16 @@ code=0
 drive() {
   local status counts
   set +e
-  as_e2e_user timeout 600 wine "$run/build/veilkeep_e2e.exe" "$build_win" --host "$host" \
-    --url-log "$url_log_win" --small-disk "$small_win" --locked "$locked_win" "$@" \
-    </dev/null 2>"$work/stderr.log" | tee "$work/driver.log"
+  # Once the driver ends, so does every program it left in the prefix: one
+  # that crashed (held by the debugger), or hangs, would hold the pipe open.
+  (
+    as_e2e_user timeout 600 wine "$run/build/veilkeep_e2e.exe" "$build_win" --host "$host" \
+      --url-log "$url_log_win" --small-disk "$small_win" --locked "$locked_win" "$@" \
+      </dev/null 2>"$work/stderr.log"
+    driver=$?
+    as_e2e_user wineserver -k >/dev/null 2>&1 </dev/null
+    exit $driver
+  ) | tee "$work/driver.log"
   status=${PIPESTATUS[0]}
   set -e
   counts=$(tr -d '\r' <"$work/driver.log" | sed -n 's/^\([0-9]*\) passed, \([0-9]*\) failed$/\1 \2/p' |
