@@ -287,6 +287,8 @@ void HideAllAndShortcutKey() {
     PressButton(window, IDC_KEY_OK);
     ExpectMessageWith(app, {L"The Start menu's folder could not be found."});
   }
+  CheckText(L"/shortcut-key off with no Start menu folder: exit code", L"1 ",
+            Run({exe + L" /shortcut-key off"}, &shown));
   if (had) {
     RegSetKeyValueW(HKEY_CURRENT_USER, shell_folders, L"Programs", REG_EXPAND_SZ, was, size);
   } else {
@@ -371,6 +373,15 @@ void FindHiddenFolders() {
             Run({exe + L"\\Gone\""}, &shown, [&] {
               ExpectMessageWith(app, {stick + L"\\Gone", L"cannot be searched"});
             }));
+  // Told to quit while it searches (the session ending): the search stops
+  // and is waited for, nothing is added, and the program ends cleanly.
+  if (SearchFromMenu(app, large) && Owned(app, L"Veilkeep.Searching")) {
+    PostThreadMessageW(app.process.dwThreadId, WM_QUIT, 0, 0);
+    DWORD code = STILL_ACTIVE;
+    WaitForSingleObject(app.process.hProcess, kWaitMs);
+    GetExitCodeProcess(app.process.hProcess, &code);
+    CheckNumber(L"told to quit while it searches: exit code", 0, code);
+  }
   Close(&app);
   listed.push_back(Hidden(L"Lost Stick\\Last"));
   CheckText(L"/find-hidden with no window: exit code", L"0 ", Run({exe + L"\""}, &shown));
