@@ -170,9 +170,31 @@ void CommandLine() {
               ReleaseMutex(turn);
             }));
   CloseHandle(turn);
+  // An older copy's window, which takes no requests: a start with a command
+  // line offers it a while, then does the work itself.
+  DWORD older = 0;
+  HANDLE older_thread = CreateThread(nullptr, 0, [](void*) -> DWORD {
+    WNDCLASSW cls = {};
+    cls.lpfnWndProc = DefWindowProcW;
+    cls.lpszClassName = L"Veilkeep.Form1";
+    RegisterClassW(&cls);
+    HWND window = CreateWindowW(cls.lpszClassName, L"Veilkeep", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+    MSG msg;
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) DispatchMessageW(&msg);
+    DestroyWindow(window);
+    UnregisterClassW(cls.lpszClassName, nullptr);
+    return 0;
+  }, nullptr, 0, &older);
+  WaitUntil([] { return FindWindowW(L"Veilkeep.Form1", nullptr) != nullptr; }, kWaitMs);
+  CheckText(L"/unhide beside a window that takes no requests: exit code", L"0 ",
+            Run({exe + L" /unhide \"" + listed[0] + L"\""}, &shown));
+  CheckHidden(listed[0], false);
+  PostThreadMessageW(older, WM_QUIT, 0, 0);
+  WaitForSingleObject(older_thread, kWaitMs);
+  CloseHandle(older_thread);
   CheckText(L"twenty /hide at once, no window running: exit codes", zeros, Run(hides, &shown));
   Check(L"a start with a command line shows no window", !shown, L"a window");
-  for (const std::wstring& folder : listed) CheckHidden(folder, true);
+  for (size_t i = 1; i < listed.size(); ++i) CheckHidden(listed[i], true);
   CheckText(L"/folder-menu on: exit code", L"0 ",
             Run({exe + L" /Folder-Menu on"}, &shown, nullptr, &console));
   CheckText(L"nothing on the console", L"", console);
@@ -350,6 +372,7 @@ void FindHiddenFolders() {
       return text.rfind(L"Folders searched: ", 0) == 0 && text != L"Folders searched: 0";
     };
     Check(L"the progress is shown", WaitUntil(counted, kWaitMs), TextOf(count));
+    CheckText(L"its Cancel has the focus", L"Button \"Cancel\"", FocusedControl(app));
     PressButton(progress, IDCANCEL);
     if ((window = Owned(app, L"Veilkeep.Found"))) {
       const std::wstring note = TextOf(GetDlgItem(window, IDC_FOUND_NOTE));
