@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/path_root.h"
+
 namespace vk {
 
 // Whether the file system named `name` (as the volume reports it: "NTFS",
@@ -75,12 +77,12 @@ inline bool NamesOnVolume(std::wstring_view mount_point, const std::vector<std::
 // Where a symbolic link points, from its reparse data as the system hands it
 // over (`size` bytes: the tag, the names' places, the flags, then the names
 // in UTF-16): the name it shows, after `link`'s folder when the link is
-// relative. Empty for the data of anything else (a junction, a cloud
+// relative (after its drive or share when that name begins at the root: "\x"). Empty for the data of anything else (a junction, a cloud
 // placeholder), and for a name that is empty or does not lie in the data.
 inline std::wstring SymbolicLinkTarget(const unsigned char* data, size_t size,
                                        std::wstring_view link) {
   constexpr uint32_t kSymbolicLinkTag = 0xA000000C;
-  constexpr size_t kNamesAt = 20;  // after the tag, five 16-bit fields and the flags
+  constexpr size_t kNamesAt = 20;  // after the tag, six 16-bit fields and the flags
   auto number = [&](size_t at, size_t bytes) {
     uint32_t value = 0;
     for (size_t i = 0; i < bytes; ++i) value |= uint32_t{data[at + i]} << (8 * i);
@@ -90,9 +92,13 @@ inline std::wstring SymbolicLinkTarget(const unsigned char* data, size_t size,
   const size_t at = kNamesAt + number(12, 2), length = number(14, 2) / 2;
   if (length == 0 || at + 2 * length > size) return {};
   std::wstring target;
-  if (number(16, 4) & 1) target = link.substr(0, link.find_last_of(L"\\/") + 1);
   for (size_t i = 0; i < length; ++i) target += static_cast<wchar_t>(number(at + 2 * i, 2));
-  return target;
+  if (!(number(16, 4) & 1)) return target;
+  if (target[0] == L'\\') {
+    const std::wstring root = PathRoot(link);
+    return root.empty() ? std::wstring() : root.substr(0, root.size() - 1) + target;
+  }
+  return std::wstring(link.substr(0, link.find_last_of(L"\\/") + 1)) + target;
 }
 
 }  // namespace vk

@@ -68,12 +68,17 @@ TEST(SymbolicLinkTarget, ThePrintedNameAfterTheLinksFolderWhenRelative) {
   EXPECT_EQ(SymbolicLinkTarget(absolute.data(), absolute.size(), link), L"C:\\Sync\\data.bin");
   const auto relative = Reparse(0xA000000C, u"..\\x", u"..\\x", 1);
   EXPECT_EQ(SymbolicLinkTarget(relative.data(), relative.size(), link), L"D:\\Apps\\..\\x");
+  EXPECT_EQ(SymbolicLinkTarget(relative.data(), relative.size(), L"D:\\Apps/data.bin"), L"D:\\Apps/..\\x");
+  const auto rooted = Reparse(0xA000000C, u"\\x", u"\\x", 1);  // from the root of the link's drive
+  EXPECT_EQ(SymbolicLinkTarget(rooted.data(), rooted.size(), link), L"D:\\x");
   const std::vector<unsigned char> none[] = {
       Reparse(0xA0000003, u"\\??\\C:\\Sync", u"C:\\Sync", 0),  // a junction
       Reparse(0x9000601A, u"", u"x", 0),                         // a cloud placeholder
       Reparse(0xA000000C, u"\\??\\C:\\x", u"", 0),
+      Reparse(0xA000000C, u"..\\x", u"", 1),
       std::vector<unsigned char>(absolute.begin(), absolute.end() - 1),
       std::vector<unsigned char>(absolute.begin(), absolute.begin() + 19),
+      std::vector<unsigned char>(absolute.begin(), absolute.begin() + 8),  // the header alone
   };
   for (const auto& data : none) EXPECT_EQ(SymbolicLinkTarget(data.data(), data.size(), link), L"");
 }
