@@ -348,6 +348,9 @@ void FindHiddenFolders() {
     HWND rows = GetDlgItem(window, IDC_FOUND_LIST);
     CheckText(L"the rows, in the order found", Joined({dot, found, nested}),
               Joined(ListItems(app, rows)));
+    const std::wstring note = TextOf(GetDlgItem(window, IDC_FOUND_NOTE));
+    Check(L"its note counts none skipped", note.find(L" folders searched, 0 skipped") != std::wstring::npos,
+          note);
     Check(L"the rows' one column is as wide as the list shows", Send(rows, LVM_GETCOLUMNWIDTH, 0) > 100,
           std::to_wstring(Send(rows, LVM_GETCOLUMNWIDTH, 0)));
     Remote item(app.process.hProcess, sizeof(LVITEMW));
