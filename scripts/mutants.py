@@ -74,7 +74,7 @@ WINDOWS_SCENARIOS = {
     "src/app/win32/shortcut_key.h": ["HideAllAndShortcutKey"],
     "src/app/win32/requests.h": ["CommandLine"],
     "src/app/win32/search_progress.cpp": ["FindHiddenFolders"],
-    "src/app/win32/found_folders.cpp": ["FindHiddenFolders"],
+    "src/app/win32/found_folders.cpp": ["FindHiddenFolders", "FoundWindowLayout"],
     "src/app/win32/search_windows.h": ["FindHiddenFolders"],
     "src/app/win32/main.cpp": [
         "StartWithoutList", "StartWithSavedListAndSecondCopy", "CommandLine", "HideAllAndShortcutKey"],

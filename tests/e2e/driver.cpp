@@ -122,6 +122,7 @@ int wmain(int argc, wchar_t** argv) {
         {L"DrivesComeAndGo", DrivesComeAndGo},
         {L"CommandLine", CommandLine},
         {L"FindHiddenFolders", FindHiddenFolders},
+        {L"FoundWindowLayout", FoundWindowLayout},
         {L"HideAllAndShortcutKey", HideAllAndShortcutKey},
     };
     for (const auto& [name, run] : scenarios) {

@@ -331,6 +331,7 @@ void DrivesComeAndGo();
 // the search for hidden folders from the system menu and by /find-hidden.
 void CommandLine();
 void FindHiddenFolders();
+void FoundWindowLayout();
 void HideAllAndShortcutKey();
 
 }  // namespace e2e

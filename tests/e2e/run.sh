@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs the end-to-end driver against a built Veilkeep.exe under Wine, in a
-# session at 96 DPI, then the status bar's scenario in sessions started at 144
-# and 192 DPI; its last line adds up the checks of every session, and it exits
+# session at 96 DPI, then the status bar's and the found folders' window's
+# scenarios in sessions started at 120, 144 and 192 DPI; its last line adds up the checks of every session, and it exits
 # non-zero when any failed. Wine, the driver and Veilkeep run as the
 # unprivileged account veilkeep-e2e (created when missing), with their own
 # prefix and display, so that file permissions stop writes as they stop a
@@ -145,11 +145,17 @@ restart_session_at() {
 echo "run.sh: running as $E2E_USER (uid $uid) on display $DISPLAY, locale $LANG" >&2
 start=$SECONDS
 drive "${only[@]}"  # at 96 DPI
-# The status bar follows the DPI: its scenario again at 144 and 192 DPI.
-if [[ ${#only[@]} -eq 0 || " ${*:2} " == *" StatusBarHeight "* ]]; then
-  for dpi in 144 192; do
+# The status bar and the found folders' window follow the DPI: each again at
+# 120, 144 and 192 DPI, when it is among the scenarios named (or none is).
+scaled=()
+for name in StatusBarHeight FoundWindowLayout; do
+  if [[ ${#only[@]} -eq 0 || " ${*:2} " == *" $name "* ]]; then scaled+=(--only "$name"); fi
+done
+if [[ ${#scaled[@]} -gt 0 ]]; then
+  if [[ " ${*:2} " == *" --first-failure "* ]]; then scaled+=(--first-failure); fi
+  for dpi in 120 144 192; do
     restart_session_at "$dpi"
-    drive --only StatusBarHeight
+    drive "${scaled[@]}"
   done
 fi
 echo "run.sh: driver exit code $code after $((SECONDS - start)) s" >&2

@@ -382,8 +382,12 @@ void FindHiddenFolders() {
       Check(L"its note says it was cancelled", note.find(L"cancelled") != std::wstring::npos, note);
       CheckText(L"what it found by then is offered", early,
                 Joined(ListItems(app, GetDlgItem(window, IDC_FOUND_LIST))));
-      // Tab, Tab: Cancel has the focus, and Enter presses it.
-      PressKey(app, VK_TAB), PressKey(app, VK_TAB), PressKey(app, VK_RETURN);
+      // Cancel pressed with the mouse, which then slides off it: Cancel keeps
+      // the focus, unpressed, and Enter presses Cancel, not Add.
+      HWND cancel = GetDlgItem(window, IDCANCEL);
+      PostMessageW(cancel, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(4, 4));
+      PostMessageW(cancel, WM_LBUTTONUP, 0, MAKELPARAM(-40, -40));
+      PressKey(app, VK_RETURN);
       Check(L"Enter on Cancel closes it", WaitUntil([&] { return !IsWindow(window); }, kWaitMs),
             L"still open");
       if (IsWindow(window)) PressButton(window, IDCANCEL);
@@ -414,6 +418,36 @@ void FindHiddenFolders() {
   std::wstring bytes;
   for (const std::wstring& folder : listed) bytes += folder + L";";
   CheckFileBytes(L"data.bin lists what was found", s.list_file, Ansi(bytes));
+}
+
+// The found folders' window at the scale its session started at (run.sh runs
+// this at 120, 144 and 192 DPI too): Add and Cancel in one row, below the list.
+void FoundWindowLayout() {
+  g_scenario = L"the found folders' window, laid out";
+  const std::wstring stick = MakeFolder(L"Scaled Stick");
+  Hidden(L"Scaled Stick\\Found");
+  App app;
+  if (!Start(MakeProgramFolder(L"scaled"), &app)) return Close(&app);
+  // In the screen's pixels, as the user sees them.
+  const DPI_AWARENESS_CONTEXT caller =
+      SetThreadDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
+  if (HWND window = SearchFromMenu(app, stick) ? Owned(app, L"Veilkeep.Found") : nullptr) {
+    RECT add = {}, cancel = {}, list = {};
+    GetWindowRect(GetDlgItem(window, IDC_FOUND_ADD), &add);
+    GetWindowRect(GetDlgItem(window, IDCANCEL), &cancel);
+    GetWindowRect(GetDlgItem(window, IDC_FOUND_LIST), &list);
+    auto text = [](const RECT& r) {
+      return std::to_wstring(r.left) + L"," + std::to_wstring(r.top) + L" to " +
+             std::to_wstring(r.right) + L"," + std::to_wstring(r.bottom);
+    };
+    Check(L"Add and Cancel in one row, as tall as each other",
+          add.top == cancel.top && add.bottom == cancel.bottom && add.right < cancel.left,
+          L"Add " + text(add) + L", Cancel " + text(cancel));
+    Check(L"the list above them", list.bottom <= add.top, L"list " + text(list));
+    PressButton(window, IDCANCEL);
+  }
+  SetThreadDpiAwarenessContext(caller);
+  Close(&app);
 }
 
 }  // namespace e2e

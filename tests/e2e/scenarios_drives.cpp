@@ -27,10 +27,13 @@ void DrivesComeAndGo() {
   MakeFolder(L"stick\\Private");
   MakeFolder(L"stick\\Veilkeep\\Notes");
   MakeFolder(L"stick\\Shared");
-  HKEY kept = nullptr;
-  RegCreateKeyExW(HKEY_CURRENT_USER, L"Network\\N", 0, nullptr, 0, KEY_WRITE, nullptr, &kept,
-                  nullptr);
-  RegCloseKey(kept);
+  // M: was kept for a network folder too, whose letter the stick took here:
+  // a connected drive is what it is, whatever was kept under its letter.
+  for (const wchar_t* letter : {L"Network\\N", L"Network\\M"}) {
+    HKEY kept = nullptr;
+    RegCreateKeyExW(HKEY_CURRENT_USER, letter, 0, nullptr, 0, KEY_WRITE, nullptr, &kept, nullptr);
+    RegCloseKey(kept);
+  }
   if (!RunUnix(L"ln -s " + UnixPath(other) + L" $WINEPREFIX/dosdevices/k:")) return;
   if (!RunUnix(L"ln -s " + UnixPath(stick) + L" $WINEPREFIX/dosdevices/m:")) return;
   Require(Launch(L"M:\\Veilkeep", &app.process), L"start from M:", ErrorText(GetLastError()));
@@ -56,6 +59,7 @@ void DrivesComeAndGo() {
             {L"M:\\Private", L"M:\\Veilkeep\\Notes", L"N:\\Shared", other}, 3);
   Close(&app);
   RegDeleteKeyW(HKEY_CURRENT_USER, L"Network\\N");
+  RegDeleteKeyW(HKEY_CURRENT_USER, L"Network\\M");
 }
 
 }  // namespace e2e
