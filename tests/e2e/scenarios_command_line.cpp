@@ -319,6 +319,21 @@ void HideAllAndShortcutKey() {
   CheckText(L"/shortcut-key off: exit code", L"0 ", Run({exe + L" /shortcut-key off"}, &shown));
   CheckText(L"it removes the shortcut", L"none", HideAllShortcut());
   Close(&app);
+
+  g_scenario = L"the shell's library not loaded";
+  // Wine's own switch, for this program alone, for a library that will not load.
+  const wchar_t* overrides = L"Software\\Wine\\AppDefaults\\Veilkeep.exe\\DllOverrides";
+  RegSetKeyValueW(HKEY_CURRENT_USER, overrides, L"shell32", REG_SZ, L"", sizeof(wchar_t));
+  std::wstring console;
+  CheckText(L"/shortcut-key ctrl+alt+h: exit code", L"1 ",
+            Run({exe + L" /shortcut-key Ctrl+Alt+H"}, &shown, nullptr, &console));
+  Check(L"the console says why", console.find(L"(shell32.dll) could not be loaded") != std::wstring::npos,
+        console);
+  if (Start(s.folder, &app) && PostClick(app, kOpen)) {
+    ExpectMessageWith(app, {L"could not be opened", folders[0], L"(shell32.dll) could not be loaded"});
+  }
+  Close(&app);
+  RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Wine\\AppDefaults\\Veilkeep.exe");
 }
 
 // A tree with folders to find, not to find, listed in another letter case,

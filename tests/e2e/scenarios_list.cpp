@@ -1,6 +1,8 @@
 // The folder list through the program's life: a first start, a saved list, a
 // second copy, a start through a link, one program folder from its first Add
 // to its last Delete, and folders dropped on the list.
+#include <shlobj.h>
+
 #include "harness.h"
 
 namespace e2e {
@@ -174,6 +176,22 @@ void FolderLife() {
   CheckList(app, L"after Cancel", {one}, 0);
   CheckState(app, L"after Cancel", L"Add Delete Open Hide", L"Hidden: False");
   CheckFileUntouched(L"data.bin untouched by the cancel", list_file, after_add);
+  // An item with no path on disk (My Computer, past the browser's OK, which
+  // a shell extension's folder can pass): said to be no folder, nothing added.
+  PIDLIST_ABSOLUTE computer = nullptr;
+  if ((dialog = OpenBrowser(app)) && SUCCEEDED(SHGetSpecialFolderLocation(nullptr, CSIDL_DRIVES, &computer))) {
+    Remote item(app.process.hProcess, ILGetSize(computer));
+    item.Write(computer, ILGetSize(computer));
+    const std::wstring first = TreeSelection(app, GetDlgItem(dialog, kBrowseTree));
+    WaitUntil([&] {
+      Send(dialog, BFFM_SETSELECTIONW, FALSE, item.Address());
+      return TreeSelection(app, GetDlgItem(dialog, kBrowseTree)) != first;
+    }, kWaitMs);
+    PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+    ExpectMessage(app, L"Invalid folder!");
+  }
+  CoTaskMemFree(computer);
+  CheckFileUntouched(L"data.bin untouched by an item with no path", list_file, after_add);
 
   g_scenario = L"add a second folder";
   AddFolder(app, two);

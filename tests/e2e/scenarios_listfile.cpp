@@ -666,6 +666,12 @@ void KilledWhileSaving() {
     if (!Start(scoop, &app)) return;
     Drop(app, {added});
     WaitUntil([&] { return ListItems(app).size() == 2; }, kWaitMs);
+    // A scanner reads it meanwhile, sharing it: no rewrite in place then, and the user is told.
+    HANDLE reader = CreateFileW(persist.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE |
+                                FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr);
+    Drop(app, {MakeFolder(L"Scoop Refused")});
+    ExpectMessageWith(app, {scoop + L"\\data.bin", SystemMessage(ERROR_SHARING_VIOLATION)});
+    CloseHandle(reader);
     Close(&app);
     CheckFileBytes(L"the persist folder's name holds both folders", persist,
                    Ansi(kept + L";" + added + L";"));
