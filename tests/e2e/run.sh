@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Runs the end-to-end driver against a built Veilkeep.exe under Wine, in a
 # session at 96 DPI, then the status bar's and the found folders' window's
-# scenarios in sessions started at 120, 144 and 192 DPI; its last line adds up the checks of every session, and it exits
-# non-zero when any failed. Wine, the driver and Veilkeep run as the
-# unprivileged account veilkeep-e2e (created when missing), with their own
-# prefix and display, so that file permissions stop writes as they stop a
-# standard Windows user. Root prepares what that account cannot make itself: a
-# small, separate file system to fill up, and a folder it may not change.
+# scenarios in sessions started at higher DPIs; its last line adds up the
+# checks of every session, and it exits non-zero when any failed. Wine, the
+# driver and Veilkeep run as the unprivileged account veilkeep-e2e (created
+# when missing), with their own prefix and display, so that file permissions
+# stop writes as they stop a standard Windows user. Root prepares what that
+# account cannot make itself: a small, separate file system to fill up, and a
+# folder it may not change.
 #
 #   tests/e2e/run.sh [BUILD_DIR [SCENARIO...]]   (default: build/mingw under the
 #   repo, every scenario; name scenarios, e.g. DroppedFolders, to run only those;
@@ -146,18 +147,23 @@ echo "run.sh: running as $E2E_USER (uid $uid) on display $DISPLAY, locale $LANG"
 start=$SECONDS
 drive "${only[@]}"  # at 96 DPI
 # The status bar and the found folders' window follow the DPI: each again at
-# 120, 144 and 192 DPI, when it is among the scenarios named (or none is).
-scaled=()
-for name in StatusBarHeight FoundWindowLayout; do
-  if [[ ${#only[@]} -eq 0 || " ${*:2} " == *" $name "* ]]; then scaled+=(--only "$name"); fi
-done
-if [[ ${#scaled[@]} -gt 0 ]]; then
-  if [[ " ${*:2} " == *" --first-failure "* ]]; then scaled+=(--first-failure); fi
-  for dpi in 120 144 192; do
-    restart_session_at "$dpi"
-    drive "${scaled[@]}"
+# 120, 144 and 192 DPI, the found folders' window at 360 DPI too (a custom
+# scale, 375%, where the main window outgrows this screen), when it is among
+# the scenarios named (or none is).
+declare -A scales=([StatusBarHeight]="120 144 192" [FoundWindowLayout]="120 144 192 360")
+for dpi in 120 144 192 360; do
+  scaled=()
+  for name in StatusBarHeight FoundWindowLayout; do
+    if [[ " ${scales[$name]} " == *" $dpi "* &&
+          (${#only[@]} -eq 0 || " ${*:2} " == *" $name "*) ]]; then
+      scaled+=(--only "$name")
+    fi
   done
-fi
+  if [[ ${#scaled[@]} -eq 0 ]]; then continue; fi
+  if [[ " ${*:2} " == *" --first-failure "* ]]; then scaled+=(--first-failure); fi
+  restart_session_at "$dpi"
+  drive "${scaled[@]}"
+done
 echo "run.sh: driver exit code $code after $((SECONDS - start)) s" >&2
 echo "total: $passed passed, $failed failed"
 [[ $code -eq 0 && $failed -eq 0 ]] || exit $((code ? code : 1))

@@ -436,7 +436,8 @@ void FindHiddenFolders() {
 }
 
 // The found folders' window at the scale its session started at (run.sh runs
-// this at 120, 144 and 192 DPI too): Add and Cancel in one row, below the list.
+// this at 120, 144, 192 and 360 DPI too): Add and Cancel in one row, below
+// the list.
 void FoundWindowLayout() {
   g_scenario = L"the found folders' window, laid out";
   const std::wstring stick = MakeFolder(L"Scaled Stick");

@@ -393,7 +393,7 @@ void StatusBarHeight() {
   // The DPI this session started at. Windows gives a monitor its DPI when the
   // user signs in, and so does Wine 10 when a session starts (Wine 8 also
   // takes a later change, at each program's start): run.sh runs this scenario
-  // in sessions started at 96, 144 and 192 DPI.
+  // in sessions started at 96, 120, 144 and 192 DPI.
   DWORD dpi = USER_DEFAULT_SCREEN_DPI, size = sizeof(dpi);
   RegGetValueW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"LogPixels", RRF_RT_REG_DWORD,
                nullptr, &dpi, &size);
