@@ -293,8 +293,10 @@ def mutants_of(path, text, lines):
             start = a + hit.start()
             end = statement_end(code, start)
             value = code[a + hit.end():end].strip() if end > 0 else ""
-            # Values that are their type's empty one already: {} would change nothing.
-            if value in EMPTY_VALUES:
+            # Values that are their type's empty one already: {} would change
+            # nothing. For true and 1 it makes the program that the boolean or
+            # constant mutant of the same line makes already.
+            if value in EMPTY_VALUES or value in ("true", "1"):
                 continue
             add(line, "return", start, end, "return {}")
         # A statement that is only a call, an assignment or a step, removed.
@@ -337,8 +339,10 @@ def mutants_of(path, text, lines):
 
 def changed_lines(base):
     """{path: set of line numbers} of the C++ lines of src/ added or changed since `base`."""
-    diff = subprocess.run(["git", "diff", "-U0", "--no-color", "--no-ext-diff", base, "--",
-                           "src"], cwd=ROOT, check=True, capture_output=True, text=True).stdout
+    # The prefixes are given: a user's git settings may change or drop them.
+    diff = subprocess.run(["git", "diff", "-U0", "--no-color", "--no-ext-diff",
+                           "--src-prefix=a/", "--dst-prefix=b/", base, "--", "src"],
+                          cwd=ROOT, check=True, capture_output=True, text=True).stdout
     lines, path = {}, None
     for row in diff.splitlines():
         if row.startswith("+++ "):
@@ -350,6 +354,13 @@ def changed_lines(base):
             hunk = re.match(r"@@ -\S+ \+(\d+)(?:,(\d+))? @@", row)
             first, count = int(hunk.group(1)), int(hunk.group(2) or "1")
             lines.setdefault(path, set()).update(range(first, first + count))
+    # Files not yet added to git are new in every line.
+    new_files = subprocess.run(["git", "ls-files", "-o", "--exclude-standard", "--", "src"],
+                               cwd=ROOT, check=True, capture_output=True, text=True).stdout
+    for path in new_files.splitlines():
+        if path.endswith((".cpp", ".h")):
+            with open(os.path.join(ROOT, path), encoding="utf-8") as f:
+                lines[path] = set(range(1, f.read().count("\n") + 2))
     return lines
 
 
@@ -599,6 +610,9 @@ def main():
     side = "Windows side" if args.windows else "natively"
     print(f"{len(wanted)} mutants of the lines changed since {args.base} ({side}); "
           f"{len(equivalent)} of them listed as equivalent")
+    if not candidates:
+        print("no mutants to run")
+        return 0
     if args.list:
         for m in candidates:
             print(f"{m.path}:{m.line}: {m.operator}: {m.change}")
@@ -633,11 +647,13 @@ def main():
     outcomes = os.path.join(WORK, f"results-{'windows' if args.windows else 'native'}.tsv")
     earlier = {}
     if args.resume and os.path.exists(outcomes):
+        # A mutant's last outcome is the one that holds.
         with open(outcomes, encoding="utf-8") as f:
             for row in f:
                 parts = row.rstrip("\n").split("\t")
-                if len(parts) == 5 and parts[3] in ("killed", "dropped"):
+                if len(parts) == 5:
                     earlier[tuple(parts[:3])] = (parts[3], parts[4] + " (an earlier run)")
+        earlier = {k: v for k, v in earlier.items() if v[0] in ("killed", "dropped")}
     originals = {}
     for m in candidates:
         if m.path not in originals:
