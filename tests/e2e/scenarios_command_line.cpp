@@ -334,6 +334,23 @@ void HideAllAndShortcutKey() {
   }
   Close(&app);
   RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Wine\\AppDefaults\\Veilkeep.exe");
+
+  g_scenario = L"the shell's link object not registered";
+  const wchar_t* server =
+      L"Software\\Classes\\CLSID\\{00021401-0000-0000-C000-000000000046}\\InprocServer32";
+  wchar_t values[2][MAX_PATH] = {};
+  DWORD sizes[2] = {sizeof(values[0]), sizeof(values[1])};
+  const wchar_t* names[2] = {nullptr, L"ThreadingModel"};
+  for (int i = 0; i < 2; ++i) {
+    RegGetValueW(HKEY_LOCAL_MACHINE, server, names[i], RRF_RT_REG_SZ, nullptr, values[i], &sizes[i]);
+  }
+  if (Require(RegDeleteTreeW(HKEY_LOCAL_MACHINE, server) == ERROR_SUCCESS, L"unregister it", L"refused")) {
+    CheckText(L"/shortcut-key ctrl+alt+h: exit code", L"1 ",
+              Run({exe + L" /shortcut-key Ctrl+Alt+H"}, &shown));
+    for (int i = 0; i < 2; ++i) {
+      RegSetKeyValueW(HKEY_LOCAL_MACHINE, server, names[i], REG_SZ, values[i], sizes[i]);
+    }
+  }
 }
 
 // A tree with folders to find, not to find, listed in another letter case,

@@ -97,6 +97,15 @@ void AwkwardNames() {
     CheckOpens(app, names[i], [&] { return PostClick(app, kOpen); });
   }
   CheckList(app, L"at the end", paths, static_cast<int>(names.size()) - 1);
+  // No file manager to open it (Server Core has no Explorer): Open says so.
+  wchar_t windows[MAX_PATH] = {};
+  GetWindowsDirectoryW(windows, MAX_PATH);
+  const std::vector<std::wstring> managers = {std::wstring(windows) + L"\\explorer.exe",
+                                              std::wstring(windows) + L"\\system32\\explorer.exe"};
+  for (const std::wstring& manager : managers) MoveFileW(manager.c_str(), (manager + L"~").c_str());
+  ClickListEntry(app, 1);
+  if (PostClick(app, kOpen)) ExpectMessageWith(app, {L"could not be opened", paths[1]});
+  for (const std::wstring& manager : managers) MoveFileW((manager + L"~").c_str(), manager.c_str());
   Close(&app);
   CheckFileUntouched(L"data.bin untouched by Hide, Unhide and Open", list_file, saved);
 }
