@@ -307,8 +307,9 @@ TEST_F(Form1Test, DroppedFoldersAreAddedAsAddAddsThemWithOneSave) {
        {L"Z:\\: Invalid folder!\n\nC:\\: Invalid folder!"}},
       {"nothing", {}, "C:\\A;", 0, {}},
       {"names that end in a dot or a space, which Windows drops",
-       {L"C:\\Docs.", L"C:\\Sp \\In"}, "C:\\A;", 0,
-       {L"Folder C:\\Docs. cannot be added: a name", L"Folder C:\\Sp \\In cannot be added: a name"}},
+       {L"C:\\Docs.", L"C:\\Sp \\In", L"C:\\In\\ "}, "C:\\A;", 0,
+       {L"Folder C:\\Docs. cannot be added: a name", L"Folder C:\\Sp \\In cannot be added: a name",
+        L"Folder C:\\In\\  cannot be added: a name"}},
       {"past the most the list reads back", {L"C:\\New", L"C:\\\x00e9t\x00e9"}, most + "C:\\New;",
        int(kMaxListEntries) - 1, {L"1 folder was not added"}, most},
       {"past the most bytes", ten, long_one + "C:\\N0;C:\\N1;C:\\N2;C:\\N3;C:\\N4;C:\\N5;C:\\N6;C:\\N7;", 8,
@@ -324,7 +325,7 @@ TEST_F(Form1Test, DroppedFoldersAreAddedAsAddAddsThemWithOneSave) {
     Form1 form{platform, view};
     for (const wchar_t* folder :
          {L"C:\\A", L"C:\\New", L"C:\\\x00e9t\x00e9", L"D:\\", L"E:\\Stick", L"C:\\a;b", L"Z:\\",
-          L"C:\\", L"C:\\Docs.", L"C:\\Sp \\In"}) {
+          L"C:\\", L"C:\\Docs.", L"C:\\Sp \\In", L"C:\\In\\ "}) {
       platform.folders[folder] = 0;
     }
     for (const std::wstring& folder : ten) platform.folders[folder] = 0;
