@@ -311,6 +311,13 @@ void HideAllAndShortcutKey() {
   }
   CheckText(L"/shortcut-key off with no Start menu folder: exit code", L"1 ",
             Run({exe + L" /shortcut-key off"}, &shown));
+  // A Start menu folder this account may not write to: the shortcut's save fails, and says so.
+  if (!g_locked.empty()) {
+    RegSetKeyValueW(HKEY_CURRENT_USER, shell_folders, L"Programs", REG_EXPAND_SZ, g_locked.c_str(),
+                    static_cast<DWORD>((g_locked.size() + 1) * sizeof(wchar_t)));
+    CheckText(L"/shortcut-key ctrl+alt+h into a folder we may not change: exit code", L"1 ",
+              Run({exe + L" /shortcut-key Ctrl+Alt+H"}, &shown));
+  }
   if (had) {
     RegSetKeyValueW(HKEY_CURRENT_USER, shell_folders, L"Programs", REG_EXPAND_SZ, was, size);
   } else {

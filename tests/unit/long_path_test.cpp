@@ -71,6 +71,10 @@ TEST(SymbolicLinkTarget, ThePrintedNameAfterTheLinksFolderWhenRelative) {
   EXPECT_EQ(SymbolicLinkTarget(relative.data(), relative.size(), L"D:\\Apps/data.bin"), L"D:\\Apps/..\\x");
   const auto rooted = Reparse(0xA000000C, u"\\x", u"\\x", 1);  // from the root of the link's drive
   EXPECT_EQ(SymbolicLinkTarget(rooted.data(), rooted.size(), link), L"D:\\x");
+  // Deep enough that the printed name starts, and ends, past byte 255.
+  const auto deep = Reparse(0xA000000C, u"\\??\\C:\\" + std::u16string(130, u'd'),
+                            u"C:\\" + std::u16string(130, u'd'), 0);
+  EXPECT_EQ(SymbolicLinkTarget(deep.data(), deep.size(), link), L"C:\\" + std::wstring(130, L'd'));
   const std::vector<unsigned char> none[] = {
       Reparse(0xA0000003, u"\\??\\C:\\Sync", u"C:\\Sync", 0),  // a junction
       Reparse(0x9000601A, u"", u"x", 0),                         // a cloud placeholder
