@@ -58,7 +58,7 @@ WINDOWS_SCENARIOS = {
     "src/platform/win32/win32_platform.h": ["FolderLife", "DrivesComeAndGo", "CommandLine"],
     "src/platform/win32/win32_shell.cpp": [
         "FolderLife", "DroppedFolders", "WebPages", "CommandLine", "FindHiddenFolders",
-        "HideAllAndShortcutKey", "AwkwardNames", "DeepFolders"],
+        "HideAllAndShortcutKey", "AwkwardNames", "DeepFolders", "NoFileManager"],
     "src/platform/win32/system_calls.h": ["FolderLife", "DeepFolders", "BriefLocks"],
     "src/platform/win32/window_kit.h": [
         "StartWithoutList", "AboutWindow", "HowToUseWindow", "StatusBarHeight"],

@@ -124,6 +124,7 @@ int wmain(int argc, wchar_t** argv) {
         {L"FindHiddenFolders", FindHiddenFolders},
         {L"FoundWindowLayout", FoundWindowLayout},
         {L"HideAllAndShortcutKey", HideAllAndShortcutKey},
+        {L"NoFileManager", NoFileManager},  // last: see there
     };
     for (const auto& [name, run] : scenarios) {
       if (first_failure && g_failed > 0) break;  // the rest would only say more

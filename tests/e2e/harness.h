@@ -309,6 +309,7 @@ void UnicodeFolder();
 void AwkwardNames();
 void UnexpectedObjects();
 void DeepFolders();
+void NoFileManager();  // last: it leaves Wine's session changed
 // scenarios_listfile.cpp: data.bin that cannot be written, read, or makes no sense.
 void UnwritableList();
 void BusyTemporaryFile();
